@@ -1,0 +1,20 @@
+#pragma once
+// The platform objects the program runs on: real Linux, or the virtual PC.
+
+#include "platform/clock.h"
+#include "platform/os_devices.h"
+#include "platform/port_access.h"
+#include "platform/port_bus.h"
+#include "platform/system_info.h"
+
+namespace mrv {
+
+struct Platform {
+    PortBus& ports;
+    PortAccessService& port_access;
+    OsDevices& devices;
+    SystemInfo& system;
+    Clock& clock;
+};
+
+} // namespace mrv

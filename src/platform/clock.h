@@ -1,0 +1,42 @@
+#pragma once
+// Time as the program reads it: the millisecond tick count, the CPU time-stamp
+// counter, sleeping, the local wall-clock time and a 1 ms periodic timer.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace mrv {
+
+struct LocalDateTime {
+    int year = 2000, month = 1, day = 1;
+    int hour = 0, minute = 0, second = 0, millisecond = 0;
+
+    /// Fraction of the day elapsed, as a time-of-day value (0.5 = noon).
+    double DayFraction() const
+    {
+        return (hour * 3600000.0 + minute * 60000.0 + second * 1000.0 + millisecond) / 86400000.0;
+    }
+};
+
+/// A running periodic timer; destroying it stops it.
+class PeriodicTimer {
+public:
+    virtual ~PeriodicTimer() = default;
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+
+    /// Milliseconds since an arbitrary start (GetTickCount).
+    virtual uint64_t TickCountMs() = 0;
+    /// CPU time-stamp counter (RDTSC serialised).
+    virtual uint64_t ReadTsc() = 0;
+    virtual void SleepMs(uint32_t ms) = 0;
+    virtual LocalDateTime Now() = 0;
+    /// Calls `tick` every millisecond on a timer thread until the result is destroyed.
+    virtual std::unique_ptr<PeriodicTimer> StartPeriodic1ms(std::function<void()> tick) = 0;
+};
+
+} // namespace mrv

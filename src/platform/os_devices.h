@@ -1,0 +1,107 @@
+#pragma once
+// Operating-system disk devices: physical drives by number, logical drives by
+// letter. A handle is opened, used and closed within one operation. Failures are
+// reported as Windows error numbers (see port_access.h win_error) so that the
+// program maps them in one place whatever the platform.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace mrv {
+
+/// The eight IDE registers of the legacy SMART request and the IDE pass-through
+/// (IDEREGS order).
+struct IdeRegisters {
+    uint8_t features = 0; ///< error on return
+    uint8_t count = 0;
+    uint8_t lba_low = 0; ///< sector number
+    uint8_t lba_mid = 0; ///< cylinder low
+    uint8_t lba_high = 0; ///< cylinder high
+    uint8_t device = 0;
+    uint8_t command = 0; ///< status on return
+    uint8_t reserved = 0;
+};
+
+enum class ScsiDirection { None, In, Out };
+
+/// One SCSI command through the pass-through request.
+struct ScsiRequest {
+    std::array<uint8_t, 16> cdb{};
+    uint8_t cdb_length = 0;
+    ScsiDirection direction = ScsiDirection::None;
+    uint8_t* data = nullptr; ///< in: filled; out: sent
+    uint32_t data_length = 0;
+    uint32_t timeout_seconds = 5;
+};
+
+struct ScsiReply {
+    uint8_t scsi_status = 0; ///< 0 GOOD, 2 CHECK CONDITION
+    std::array<uint8_t, 32> sense{};
+    uint8_t sense_length = 0; ///< bytes of sense data returned
+    uint32_t data_transferred = 0;
+};
+
+/// Geometry as the system reports it (DISK_GEOMETRY plus the byte size).
+struct OsGeometry {
+    uint64_t cylinders = 0;
+    uint32_t media_type = 0; ///< system media-type code; 11 removable, 12 fixed
+    uint32_t tracks_per_cylinder = 0;
+    uint32_t sectors_per_track = 0;
+    uint32_t bytes_per_sector = 0;
+};
+
+/// Kinds of logical drive (GetDriveType values).
+enum class LogicalDriveType : uint32_t {
+    Unknown = 0,
+    NoRootDir = 1,
+    Removable = 2,
+    Fixed = 3,
+    Remote = 4,
+    CdRom = 5,
+    RamDisk = 6,
+};
+
+/// An open device. Every call returns true on success; on failure LastError()
+/// holds the Windows error number.
+class OsDevice {
+public:
+    virtual ~OsDevice() = default;
+
+    /// Moves the file position (from the beginning); returns the new position or -1.
+    virtual int64_t SetPosition(uint64_t byte_offset) = 0;
+    virtual bool Read(void* buffer, uint32_t length, uint32_t& done) = 0;
+    virtual bool Write(const void* buffer, uint32_t length, uint32_t& done) = 0;
+
+    /// SCSI pass-through. False when the request itself failed (no SCSI status).
+    virtual bool ScsiPassThrough(const ScsiRequest& request, ScsiReply& reply) = 0;
+
+    /// Legacy SMART request: `data_in` with a 512-byte buffer (SMART_RCV_DRIVE_DATA),
+    /// otherwise a non-data command (SMART_SEND_DRIVE_COMMAND). `out` receives the
+    /// registers after the command.
+    virtual bool SmartRequest(uint8_t drive_number, const IdeRegisters& in, uint8_t* data512,
+                              bool data_in, IdeRegisters& out) = 0;
+
+    /// IDE register pass-through; `regs` holds the registers after the command.
+    virtual bool IdePassThrough(IdeRegisters& regs, uint8_t* data, uint32_t data_length) = 0;
+
+    virtual bool Geometry(OsGeometry& geometry) = 0;
+
+    virtual uint32_t LastError() const = 0;
+};
+
+class OsDevices {
+public:
+    virtual ~OsDevices() = default;
+
+    /// "\\.\PhysicalDrive<n>"; null with `error` set when it cannot be opened.
+    virtual std::unique_ptr<OsDevice> OpenPhysical(int number, uint32_t& error) = 0;
+    /// "\\.\<letter>:".
+    virtual std::unique_ptr<OsDevice> OpenLogical(char letter, uint32_t& error) = 0;
+    /// Bit n set when drive letter 'A'+n exists (GetLogicalDrives).
+    virtual uint32_t LogicalDriveMask() = 0;
+    virtual LogicalDriveType DriveType(char letter) = 0;
+};
+
+} // namespace mrv
