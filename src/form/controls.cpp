@@ -468,6 +468,13 @@ void Window::SetAlpha(int alpha)
     Notify(Aspect::Colours);
 }
 
+void Window::SetShowHints(bool on)
+{
+    if (show_hints_ == on) return;
+    show_hints_ = on;
+    Notify(Aspect::State);
+}
+
 void Window::Close()
 {
     if (OnClose) OnClose();

@@ -321,6 +321,8 @@ public:
     /// Replaces the whole text; line breaks split it into lines.
     void SetText(const std::string& text);
     std::string Text() const;
+    /// Asks the view to scroll so that the last line is visible.
+    void ScrollToEnd() { Notify(Aspect::Scroll); }
 
 private:
     std::vector<std::string> lines_;
@@ -481,6 +483,9 @@ public:
     void SetFocus(Control* control) { focused_ = control; }
     /// Asks the window to close as the user would (fires OnClose).
     void Close();
+    /// Pop-up hints of the window's controls on or off.
+    bool ShowHints() const { return show_hints_; }
+    void SetShowHints(bool on);
 
     std::function<void()> OnShow;
     std::function<void()> OnClose;
@@ -495,6 +500,7 @@ public:
 
 private:
     int alpha_ = 255;
+    bool show_hints_ = true;
     Control* focused_ = nullptr;
 };
 

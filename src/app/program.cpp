@@ -1,0 +1,75 @@
+#include "app/program.h"
+
+#include <cstdio>
+
+#include "app/command_keys.h"
+#include "app/program_impl.h"
+
+namespace mrv {
+
+ProgramImpl::ProgramImpl(Program& owner_, Platform& platform_, form::Dialogs& dialogs_, form::UiThread& ui_,
+                         std::filesystem::path home)
+    : owner(owner_), platform(platform_), dialogs(dialogs_), ui(ui_), home_dir(std::move(home)), log(*this),
+      settings(*this), ops(*this), startup(*this)
+{
+    // "sound" beside the mode switch and "All sound" on the setup page are one option.
+    fm.SoundChk.OnClick = [this] { fm.AllSoundChk.SetChecked(fm.SoundChk.Checked()); };
+    fm.AllSoundChk.OnClick = [this] { fm.SoundChk.SetChecked(fm.AllSoundChk.Checked()); };
+    fm.ClockTimer.OnTimer = [this] {
+        LocalDateTime now = platform.clock.Now();
+        char text[16];
+        std::snprintf(text, sizeof text, "%02d:%02d:%02d", now.hour, now.minute, now.second);
+        fm.StatusBar1.SetPanelText(ClockPane, text);
+    };
+    fm.OnClose = [this] { state.AppClosing = true; };
+    WireCommandKeys(*this);
+}
+
+void ProgramImpl::SetApplicationTitle(const std::string& title)
+{
+    if (application_title == title) return;
+    application_title = title;
+    if (owner.OnApplicationTitleChanged) owner.OnApplicationTitleChanged();
+}
+
+bool ProgramImpl::TestsRunning() const
+{
+    return (scan_worker && scan_worker->Running()) || (seek_worker && seek_worker->Running());
+}
+
+Program::Program(Platform& platform, form::Dialogs& dialogs, form::UiThread& ui, std::filesystem::path home_dir)
+    : impl_(std::make_unique<ProgramImpl>(*this, platform, dialogs, ui, std::move(home_dir)))
+{
+}
+
+Program::~Program() = default;
+
+void Program::Start()
+{
+    impl_->SetApplicationTitle("Morvanta 4.4");
+    impl_->startup.CreateMainWindow();
+    impl_->creating = false;
+    impl_->fm.ClockTimer.SetActive(true);
+    impl_->fm.Show();
+}
+
+std::vector<form::Window*> Program::Windows()
+{
+    ProgramImpl& p = *impl_;
+    return {&p.fm, &p.ifm, &p.write_warn, &p.about, &p.hefm, &p.map, &p.logfm};
+}
+
+TFm& Program::Main() { return impl_->fm; }
+
+const std::string& Program::ApplicationTitle() const { return impl_->application_title; }
+
+void Program::Shutdown()
+{
+    ProgramImpl& p = *impl_;
+    if (p.shut_down) return;
+    p.shut_down = true;
+    p.state.AppClosing = true;
+    p.settings.Save();
+}
+
+} // namespace mrv

@@ -1,0 +1,91 @@
+#pragma once
+// The program's insides: platform, front-end services, windows, shared state
+// and the subsystems, all owned for the program's lifetime. Subsystems reach
+// each other through this object.
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "app/event_log.h"
+#include "app/main_window.h"
+#include "app/platform.h"
+#include "app/program.h"
+#include "app/satellite_windows.h"
+#include "app/settings.h"
+#include "app/shared_operations.h"
+#include "app/shared_state.h"
+#include "app/startup.h"
+#include "app/test_threads.h"
+#include "form/dialogs.h"
+#include "form/ui_thread.h"
+
+namespace mrv {
+
+/// Steps of the start-up sequence that other subsystems provide. Unset steps
+/// behave as "not available".
+struct StartupSteps {
+    std::function<void()> SelectChannel;
+    std::function<bool()> InstallPortDriver;
+    std::function<void()> ApplyCustomPorts;
+    std::function<bool()> OpenPortDriver;
+    std::function<void()> InitialSelectDevice;
+    std::function<void()> ApplyScanTimerChoice;
+    std::function<void()> ComputeAtaTimeouts;
+    std::function<void()> ClearScanGraph;
+    std::function<void()> StartIndicators;
+    std::function<void()> ReadPowerState;
+    std::function<void()> ClearSmartDisplay;
+    std::function<void()> LoadAuxBufferView;
+    std::function<void()> ApplyForcePassportReport;
+};
+
+class ProgramImpl {
+public:
+    ProgramImpl(Program& owner, Platform& platform, form::Dialogs& dialogs, form::UiThread& ui,
+                std::filesystem::path home_dir);
+
+    Program& owner;
+    Platform& platform;
+    form::Dialogs& dialogs;
+    form::UiThread& ui;
+    std::filesystem::path home_dir;
+
+    SharedState state;
+
+    // Windows in creation order.
+    TFm fm;
+    TIFm ifm;
+    TWriteWarn write_warn;
+    TFormAbout about;
+    THeFm hefm;
+    TMap map;
+    TLogFM logfm;
+
+    /// True while the main window is being created: change handlers of the
+    /// controls the settings restore do not act on the drive then.
+    bool creating = true;
+    bool shut_down = false;
+    std::string application_title;
+    void SetApplicationTitle(const std::string& title);
+
+    /// The running workers, when there are any (set by the scan and seek tests).
+    TestWorker* scan_worker = nullptr;
+    TestWorker* seek_worker = nullptr;
+    /// True while a scan or seek test runs (for the console's `waitidle`).
+    bool TestsRunning() const;
+
+    StartupSteps steps;
+
+    EventLog log;
+    Settings settings;
+    SharedOperations ops;
+    Startup startup;
+
+    void LogLine(const std::string& text, bool replace, int level) { log.LogLine(text, replace, level); }
+    /// The directory that logs and dumps go to (ends with a separator).
+    std::filesystem::path LogsDir() const { return logs_dir; }
+    std::filesystem::path logs_dir;
+};
+
+} // namespace mrv

@@ -1,0 +1,74 @@
+#include "app/satellite_windows.h"
+
+namespace mrv {
+
+TIFm::TIFm() : form::Window("IFm")
+{
+    SetCaption("Registry Monitor");
+    SetBounds(0, 0, 640, 92);
+    const char* hints[] = {"Error", "Sector count", "Sector number", "Cylinder low", "Cylinder high", "Device/head",
+                           "Status"};
+    form::Label* labels[] = {&R1, &R2, &R3, &R4, &R5, &R6, &R7};
+    for (int i = 0; i < 7; ++i) {
+        labels[i]->SetBounds(8 + i * 76, 8, 70, 48);
+        labels[i]->SetCaption("00");
+        labels[i]->SetFontSize(28);
+        labels[i]->SetFontBold(true);
+        labels[i]->SetFontColour(form::colours::kGreen);
+        labels[i]->SetHint(hints[i]);
+    }
+    TranspTrk.SetRange(100, 255);
+    TranspTrk.SetPosition(225);
+    TranspTrk.SetBounds(440, 62, 100, 20);
+    ColourRg.SetItems({"green", "yellow"});
+    ColourRg.SetColumns(2);
+    ColourRg.SetItemIndex(0);
+    ColourRg.SetBounds(8, 62, 140, 24);
+    ColourRg.OnClick = [this] {
+        form::Colour colour = ColourRg.ItemIndex() == 1 ? form::Colour::FromColorRef(0x00FFFF) : form::Colour::FromColorRef(0x008000);
+        for (form::Label* label : {&R1, &R2, &R3, &R4, &R5, &R6, &R7}) label->SetFontColour(colour);
+    };
+    TranspTrk.OnChange = [this] { SetAlpha(TranspTrk.Position()); };
+}
+
+TWriteWarn::TWriteWarn() : form::Window("WriteWarn")
+{
+    SetCaption("Attention!");
+    SetBounds(200, 200, 360, 140);
+    WarnLab.SetBounds(12, 12, 336, 60);
+    WarnYesBtn.SetCaption("Yes");
+    WarnYesBtn.SetBounds(90, 90, 80, 24);
+    WarnNoBtn.SetCaption("No");
+    WarnNoBtn.SetBounds(190, 90, 80, 24);
+}
+
+TFormAbout::TFormAbout() : form::Window("FormAbout")
+{
+    SetCaption("Help");
+    SetBounds(10, 10, 660, 525);
+    HelpView.SetBounds(0, 0, 660, 525);
+}
+
+THeFm::THeFm() : form::Window("HeFm")
+{
+    SetCaption("View buffer");
+    SetBounds(20, 20, 520, 530);
+    HexV.SetBounds(0, 0, 520, 530);
+    HeVTimer.SetInterval(100);
+}
+
+TMap::TMap() : form::Window("Map")
+{
+    SetCaption("Map");
+    SetBounds(100, 100, 400, 300);
+    MapMemo.SetBounds(0, 0, 400, 300);
+}
+
+TLogFM::TLogFM() : form::Window("LogFM")
+{
+    SetCaption("Eventlog");
+    SetBounds(100, 100, 600, 400);
+    LogMemo.SetBounds(0, 0, 600, 400);
+}
+
+} // namespace mrv

@@ -1,0 +1,84 @@
+#include "app/shared_operations.h"
+
+#include "app/program_impl.h"
+
+namespace mrv {
+
+void SharedOperations::SuspendTestThreads()
+{
+    for (TestWorker* worker : {p_.scan_worker, p_.seek_worker}) {
+        if (worker && worker->Running() && !worker->Suspended()) worker->Suspend();
+    }
+}
+
+void SharedOperations::ResumeTestThreads()
+{
+    if (TestWorker* scan = p_.scan_worker; scan && scan->Running() && !scan->PausedByUser()) scan->Resume();
+    if (TestWorker* seek = p_.seek_worker; seek && seek->Running()) seek->Resume();
+}
+
+void SharedOperations::EnableDriveControls(bool on)
+{
+    TFm& fm = p_.fm;
+    for (form::Control* c : std::initializer_list<form::Control*>{&fm.TimerGroup, &fm.AtaTimerRg, &fm.PCIScanBtn,
+                                                                  &fm.ApiList, &fm.ApiDevSpin, &fm.PortPanel})
+        c->SetEnabled(on);
+    fm.APIRg.SetEnabled(on && p_.state.IsNtFamily && p_.state.DriverOpen);
+}
+
+void SharedOperations::ResetBreakState()
+{
+    p_.state.BreakRequested = false;
+    p_.state.AbortRequested = false;
+    p_.fm.BreakLed.SetBrush(form::Colour::FromColorRef(0x808080));
+    p_.SetApplicationTitle("Morvanta ");
+}
+
+void SharedOperations::SpeakerTone(uint16_t divisor, uint32_t milliseconds)
+{
+    p_.ui.ProcessMessages();
+    // Without port access the speaker cannot be reached.
+    if (p_.state.IsNtFamily && !p_.state.DriverOpen) return;
+    if (!p_.fm.AllSoundChk.Checked()) return;
+    PortBus& ports = p_.platform.ports;
+    ports.OutByte(0x43, 0xB6);
+    ports.OutByte(0x42, static_cast<uint8_t>(divisor & 0xFF));
+    ports.OutByte(0x42, static_cast<uint8_t>(divisor >> 8));
+    ports.OutByte(0x61, static_cast<uint8_t>(ports.InByte(0x61) | 0x03));
+    p_.platform.clock.SleepMs(milliseconds);
+    ports.OutByte(0x61, 0);
+}
+
+void SharedOperations::BellSignal()
+{
+    if (!p_.fm.BellChk.Checked()) return;
+    for (uint16_t divisor : {300, 400, 500, 600, 700}) SpeakerTone(divisor, 70);
+}
+
+double SharedOperations::MeasureCpuClock()
+{
+    SystemInfo& system = p_.platform.system;
+    Clock& clock = p_.platform.clock;
+    uint32_t saved_class = system.PriorityClass();
+    int saved_thread = system.ThreadPriority();
+    system.SetPriorityClass(priority::kRealtimeClass);
+    system.SetThreadPriority(priority::kThreadTimeCritical);
+    clock.SleepMs(10);
+    uint64_t start = clock.ReadTsc();
+    clock.SleepMs(500);
+    uint64_t end = clock.ReadTsc();
+    system.SetPriorityClass(saved_class);
+    system.SetThreadPriority(saved_thread);
+    return static_cast<uint32_t>(end - start) / 499960.0;
+}
+
+void SharedOperations::CalibrateTimers()
+{
+    SharedState& st = p_.state;
+    st.CpuMHz = MeasureCpuClock();
+    uint32_t ticks = static_cast<uint32_t>(st.CpuMHz) * 100;
+    st.TicksPerUnit = ticks == 0 ? 1 : ticks;
+    st.TicksPerMs = st.TicksPerUnit * 10;
+}
+
+} // namespace mrv

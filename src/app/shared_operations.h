@@ -1,0 +1,31 @@
+#pragma once
+// Small operations every subsystem calls: keeping the test workers apart from
+// user-interface drive commands, locking the drive choice during tests, the
+// break state, the PC speaker and the counter-based timers.
+
+#include <cstdint>
+
+namespace mrv {
+
+class ProgramImpl;
+
+class SharedOperations {
+public:
+    explicit SharedOperations(ProgramImpl& program) : p_(program) {}
+
+    void SuspendTestThreads();
+    void ResumeTestThreads();
+    void EnableDriveControls(bool on);
+    void ResetBreakState();
+    /// Sounds the PC speaker; `divisor` is the interval timer's channel-2 divisor.
+    void SpeakerTone(uint16_t divisor, uint32_t milliseconds);
+    void BellSignal();
+    /// Processor clock in MHz, from the time-stamp counter over 500 ms.
+    double MeasureCpuClock();
+    void CalibrateTimers();
+
+private:
+    ProgramImpl& p_;
+};
+
+} // namespace mrv

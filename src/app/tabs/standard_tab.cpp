@@ -1,0 +1,172 @@
+#include "app/tabs/standard_tab.h"
+
+namespace mrv {
+
+StandardTab::StandardTab(form::TabSheet& tab) : tab_(tab)
+{
+    PortPanel.SetBounds(2, 0, 222, 88);
+    PortPanel.SetCaption(" ATA port ");
+    PortRg.SetBounds(6, 14, 90, 21);
+    PortRg.SetItems({" Primary", "Secondary", " Custom"});
+    PortRg.SetItemIndex(1);
+    PortRg.SetHint("Port selector");
+    BaseLab.SetCaption(" Base");
+    BaseLab.SetBounds(100, 17, 30, 13);
+    BaseEdit.SetBounds(130, 14, 40, 21);
+    BaseEdit.SetText("170");
+    BaseEdit.SetEnabled(false);
+    AltLab.SetCaption(" ALT");
+    AltLab.SetBounds(100, 40, 30, 13);
+    AltEdit.SetBounds(130, 37, 40, 21);
+    AltEdit.SetText("376");
+    AltEdit.SetEnabled(false);
+    AltStChk.SetCaption("alt-st");
+    AltStChk.SetHint("Poll the alternate status port");
+    AltStChk.SetBounds(174, 14, 46, 17);
+    AltStChk.SetChecked(true);
+    SlaveChk.SetCaption("slave");
+    SlaveChk.SetBounds(174, 37, 46, 17);
+    PCIScanBtn.SetCaption("PCI scan");
+    PCIScanBtn.SetBounds(6, 62, 90, 21);
+    AllDevChk.SetCaption("All dev");
+    AllDevChk.SetBounds(100, 64, 60, 17);
+
+    ApiList.SetBounds(2, 0, 222, 120);
+    ApiList.SetColumns({{"", 0, form::Align::Left},
+                        {"\xE2\x84\x96", 28, form::Align::Centre},
+                        {"   Size", 70, form::Align::Left},
+                        {" Note - click to refresh", 120, form::Align::Left},
+                        {"", 0, form::Align::Left}});
+    ApiList.SetVisible(false);
+    ShowLogicalChk.SetCaption("Show logical drives");
+    ShowLogicalChk.SetBounds(2, 122, 130, 17);
+    ShowLogicalChk.SetChecked(true);
+    ShowLogicalChk.SetVisible(false);
+    IgnoreFddChk.SetCaption("Ignore FDD");
+    IgnoreFddChk.SetBounds(136, 122, 86, 17);
+    IgnoreFddChk.SetChecked(true);
+    IgnoreFddChk.SetVisible(false);
+
+    HpaGroup.SetBounds(2, 90, 222, 66);
+    HpaGroup.SetCaption(" HPA ");
+    HpaTrack.SetBounds(4, 14, 214, 20);
+    HpaTrack.SetRange(0, 400);
+    HpaTrack.SetPosition(400);
+    HpaTrack.SetEnabled(false);
+    HpaSizeEdit.SetBounds(4, 38, 80, 21);
+    MaxLbaButton.SetCaption("Max");
+    MaxLbaButton.SetBounds(86, 38, 34, 21);
+    MaxLbaButton.SetEnabled(false);
+    HpaBtn.SetCaption("Set");
+    HpaBtn.SetBounds(122, 38, 30, 21);
+    NHPABtn.SetCaption("Native");
+    NHPABtn.SetBounds(154, 38, 40, 21);
+    HpaTmpChk.SetCaption("TEMP");
+    HpaTmpChk.SetBounds(160, 0, 50, 15);
+    HpaMbBox.SetCaption("LBA/Mb");
+    HpaMbBox.SetBounds(60, 0, 60, 15);
+    HpaExtpassChk.SetCaption("EXT");
+    HpaExtpassChk.SetBounds(120, 0, 40, 15);
+    HpaExtpassChk.SetChecked(true);
+
+    SeekGroup.SetBounds(2, 158, 222, 96);
+    SeekGroup.SetCaption(" Seek & acoustic test ");
+    SeekMethodRg.SetBounds(4, 12, 160, 22);
+    SeekMethodRg.SetItems({"Seek", "Verify", "Read"});
+    SeekMethodRg.SetColumns(3);
+    SeekMethodRg.SetItemIndex(0);
+    SeekStartLab.SetCaption("from");
+    SeekStartLab.SetBounds(4, 38, 26, 13);
+    SeekStartEdit.SetBounds(30, 35, 70, 21);
+    SeekStartEdit.SetText("0");
+    SeekEndLab.SetCaption("to");
+    SeekEndLab.SetBounds(104, 38, 14, 13);
+    SeekEndLba.SetBounds(118, 35, 70, 21);
+    SeekEndLba.SetText("0");
+    SeekTioLab.SetCaption("tio");
+    SeekTioLab.SetBounds(4, 61, 20, 13);
+    SeekTioEdit.SetBounds(30, 58, 50, 21);
+    SeekTioEdit.SetText("200");
+    SeekBtn.SetCaption("Seek");
+    SeekBtn.SetBounds(168, 10, 50, 22);
+    SeekRpmLab.SetBounds(84, 61, 60, 13);
+    AamTrack.SetBounds(4, 78, 110, 16);
+    AamTrack.SetRange(128, 254);
+    AamTrack.SetEnabled(false);
+    AAMLed.SetCaption("AAM");
+    AAMLed.SetBounds(116, 79, 30, 13);
+    AamMinBtn.SetCaption("min");
+    AamMinBtn.SetBounds(148, 76, 32, 18);
+    AamMinBtn.SetEnabled(false);
+    AamOffBtn.SetCaption("off");
+    AamOffBtn.SetBounds(182, 76, 32, 18);
+    AamOffBtn.SetEnabled(false);
+    TermoCtrlBox.SetCaption("t\xC2\xB0");
+    TermoCtrlBox.SetBounds(150, 58, 34, 17);
+    TermoCtrlBox.SetChecked(true);
+    SeekTmprtLed.SetCaption("n/a");
+    SeekTmprtLed.SetBounds(186, 60, 32, 13);
+
+    SecurityGroup.SetBounds(2, 256, 222, 72);
+    SecurityGroup.SetCaption(" Security manager ");
+    PwdTypeGrp.SetBounds(4, 12, 104, 20);
+    PwdTypeGrp.SetItems({"Master", "User"});
+    PwdTypeGrp.SetColumns(2);
+    PwdTypeGrp.SetItemIndex(1);
+    PwdLevGrp.SetBounds(110, 12, 108, 20);
+    PwdLevGrp.SetItems({"High", "Max"});
+    PwdLevGrp.SetColumns(2);
+    PwdLevGrp.SetItemIndex(0);
+    PwdEdit.SetBounds(4, 34, 150, 21);
+    PwdEdit.SetText("lantvorp");
+    FilePwdBtn.SetCaption("File");
+    FilePwdBtn.SetBounds(158, 34, 60, 21);
+    LockBtn.SetCaption("Lock");
+    LockBtn.SetBounds(4, 56, 70, 15);
+    UnlockBtn.SetCaption("Unlock");
+    UnlockBtn.SetBounds(76, 56, 70, 15);
+    PwdEraseBtn.SetCaption("Erase");
+    PwdEraseBtn.SetBounds(148, 56, 70, 15);
+
+    PspPanel.SetBounds(226, 0, 370, 328);
+    Psp.SetBounds(0, 0, 370, 286);
+    Psp.SetGridLines(true);
+    Psp.SetColumns({{"", 0, form::Align::Left},
+                    {"Subj:", 71, form::Align::Left},
+                    {"             Drive passport:", 188, form::Align::Left},
+                    {"Comment:", 84, form::Align::Left}});
+    Psp.SetPopup(&PspMenu);
+    PASSBtn.SetCaption("Passport");
+    PASSBtn.SetBounds(0, 290, 70, 22);
+    PASSBtnExt.SetCaption("EXT");
+    PASSBtnExt.SetBounds(72, 290, 36, 22);
+    OpenBinBtn.SetCaption("Open BIN");
+    OpenBinBtn.SetBounds(110, 290, 60, 22);
+    PassChk.SetCaption("save bin");
+    PassChk.SetBounds(174, 288, 70, 17);
+    PassChk.SetChecked(true);
+    PspplusRstChk.SetCaption("reset+");
+    PspplusRstChk.SetBounds(174, 306, 70, 17);
+    const form::Colour grey = form::Colour::Rgb(159, 159, 159);
+    struct LampRow {
+        form::Lamp* lamp;
+        form::Label* label;
+        const char* caption;
+        int left;
+    } lamps[] = {{&SSDLed, &SSDLabel, "SSD", 248},
+                 {&SataDevLed, &SataDevLabel, "SATA dev", 248},
+                 {&RemDrvLed, &RemDrvLabel, "Removable", 310},
+                 {&VirtDrvLed, &LabelVirtual, "Virtual", 310}};
+    int row = 0;
+    for (auto& l : lamps) {
+        int top = 290 + (row % 2) * 18;
+        l.lamp->SetBounds(l.left, top + 2, 9, 9);
+        l.lamp->SetBrush(grey);
+        l.label->SetCaption(l.caption);
+        l.label->SetBounds(l.left + 11, top, 50, 13);
+        l.label->SetEnabled(false);
+        ++row;
+    }
+}
+
+} // namespace mrv
