@@ -1,0 +1,79 @@
+#include "ui/console/console_driver.h"
+
+#include <concepts>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <system_error>
+
+#include "app/program.h"
+#include "ui/console/console_dialogs.h"
+#include "ui/console/console_ui_thread.h"
+#include "ui/console/script_runner.h"
+
+namespace mrv::console {
+
+namespace {
+
+/// The program's "a scan or seek test runs" query, where it offers one.
+template <class P>
+std::function<bool()> BusyQuery(P& program)
+{
+    if constexpr (requires(P& p) {
+                      { p.Busy() } -> std::convertible_to<bool>;
+                  }) {
+        return [&program] { return static_cast<bool>(program.Busy()); };
+    } else {
+        (void)program;
+        return {};
+    }
+}
+
+} // namespace
+
+int RunConsoleScript(Platform& platform, const std::filesystem::path& home, const std::filesystem::path& script,
+                     std::ostream& out, std::ostream& err)
+{
+    std::ifstream file(script, std::ios::binary);
+    if (!file) {
+        err << "cannot read the script " << script.string() << std::endl;
+        return kScriptError;
+    }
+    std::stringstream text;
+    text << file.rdbuf();
+    std::vector<Command> commands;
+    std::string error;
+    if (!ParseScript(text.str(), commands, error)) {
+        err << script.string() << ": " << error << std::endl;
+        return kScriptError;
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(home, ec);
+    if (!std::filesystem::is_directory(home)) {
+        err << "the home directory " << home.string() << " cannot be created" << std::endl;
+        return kScriptError;
+    }
+
+    ConsoleUiThread ui(platform.clock);
+    ConsoleDialogs dialogs(out, home);
+    Program program(platform, dialogs, ui, home);
+    ScriptHost host;
+    host.windows = [&program] { return program.Windows(); };
+    host.busy = BusyQuery(program);
+    host.shutdown = [&program] { program.Shutdown(); };
+    ScriptRunner runner(ui, dialogs, host, out, err);
+    program.OnLogLine = [&runner](int level, const std::string& line, bool replaced) {
+        runner.OnLogLine(level, line, replaced);
+    };
+
+    program.Start();
+    for (form::Window* window : program.Windows()) ui.AddWindow(window);
+    ui.ProcessMessages();
+    ScriptResult result = runner.Run(commands);
+    // The settings are written as when the main window closes, whatever the outcome.
+    if (!runner.ShutDown()) program.Shutdown();
+    if (result != kScriptOk) err << script.string() << ": failed" << std::endl;
+    return result;
+}
+
+} // namespace mrv::console
