@@ -1,0 +1,83 @@
+#pragma once
+// API mode: drives reached through the operating system's devices. Sector data
+// moves with positioned reads and writes; ATA, SMART and SCSI commands go
+// through the pass-through requests. No handle is kept between operations.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/os_devices.h"
+
+namespace mrv {
+
+class ProgramImpl;
+
+/// Filled by ApiGetCapacity, in the order the program keeps it.
+struct DeviceCapacity {
+    uint64_t total_sectors = 0;
+    uint16_t sector_size = 0;
+    uint32_t media_type = 0; ///< 11 = removable media
+    uint64_t cylinders = 0;
+    uint32_t tracks_per_cylinder = 0;
+    uint32_t sectors_per_track = 0;
+};
+
+/// Kinds of ATA command through the SCSI/ATA translation.
+enum class SatKind { NonData = 0, PioIn = 1, PioOut = 2, NonDataResult = 3 };
+
+/// The ATA registers a command returned (kind NonDataResult).
+struct AtaResultRegisters {
+    uint8_t status = 0, error = 0, device = 0, lba_high = 0, lba_mid = 0, lba_low = 0, count = 0;
+};
+
+/// The caller's pass-through record: time-out in, error and sense out.
+struct ScsiRequestRecord {
+    uint32_t timeout_seconds = 5;
+    uint32_t system_error = 0;
+    uint32_t data_returned = 0;
+    std::array<uint8_t, 128> sense{};
+};
+
+class OsDeviceAccess {
+public:
+    explicit OsDeviceAccess(ProgramImpl& program);
+
+    /// −1 (or 255) opens the logical drive `letter`, any other number the physical drive.
+    std::unique_ptr<OsDevice> OpenApiDevice(int number, char letter);
+    uint32_t ApiReadSectors(OsDevice* device, uint32_t count, uint8_t* buffer, uint32_t sector_size, uint64_t lba);
+    uint32_t ApiWriteSectors(OsDevice* device, uint32_t count, const uint8_t* buffer, uint32_t sector_size,
+                             uint64_t lba);
+    bool ApiVerifySectors(OsDevice* device, uint32_t count, uint64_t lba);
+    DeviceCapacity ApiGetCapacity(OsDevice* device);
+    bool ApiScsiInquiry(OsDevice* device, std::string& model, std::string& revision, std::string& serial);
+    bool ApiStopUnit(OsDevice* device);
+    /// The program's result codes: 0 success, 5 invalid handle, 10 other system
+    /// error, 29–49 from sense data, 50–56 from system errors.
+    int ScsiPassThrough(OsDevice* device, const uint8_t* cdb, uint8_t cdb_length, ScsiRequestRecord& record,
+                        ScsiDirection direction, uint32_t data_length, uint8_t* data);
+    /// An ATA command through ATA PASS-THROUGH(16), then (12). `data` holds
+    /// count × 512 bytes for the data kinds.
+    bool SatAtaCommand(int drive_number, uint8_t sector_count, SatKind kind, uint8_t command, uint8_t device,
+                       uint8_t lba_high, uint8_t lba_mid, uint8_t lba_low, uint8_t count_register, uint8_t features,
+                       uint8_t* data = nullptr, AtaResultRegisters* result = nullptr, uint32_t timeout_seconds = 5);
+    bool SmartIoctlCommand(OsDevice* device, int drive_number, uint32_t buffer_size, uint8_t command,
+                           uint8_t device_head, uint8_t cyl_high, uint8_t cyl_low, uint8_t sector_number,
+                           uint8_t sector_count, uint8_t features, uint8_t* data = nullptr,
+                           IdeRegisters* out = nullptr);
+    /// The legacy SMART request on the current device; `refuse_non_ata`: the
+    /// variant that refuses while the passport says NonAta.
+    bool ApiSmartCommand(int drive_number, uint32_t buffer_size, uint8_t features, uint8_t command,
+                         uint8_t device_head, uint8_t cyl_high, uint8_t cyl_low, uint8_t sector_number,
+                         uint8_t sector_count, uint8_t* data = nullptr, bool refuse_non_ata = true,
+                         IdeRegisters* out = nullptr);
+    bool IdePassThrough(uint32_t data_length, const IdeRegisters& registers, IdeRegisters& result,
+                        uint8_t* data = nullptr);
+    void BuildApiDeviceList();
+
+private:
+    ProgramImpl& p_;
+};
+
+} // namespace mrv
