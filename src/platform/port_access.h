@@ -33,6 +33,13 @@ inline constexpr uint32_t kDiskOperationFailed = 1127;
 inline constexpr uint32_t kDeviceNotConnected = 1167;
 inline constexpr uint32_t kNotSupported = 50;
 inline constexpr uint32_t kBadCommand = 22;
+inline constexpr uint32_t kInvalidFunction = 1;
+inline constexpr uint32_t kNotEnoughMemory = 8;
+inline constexpr uint32_t kWriteProtect = 19;
+inline constexpr uint32_t kBusy = 170;
+inline constexpr uint32_t kMediaChanged = 1110;
+inline constexpr uint32_t kFloppyIdMarkNotFound = 1122;
+inline constexpr uint32_t kUnrecognizedMedia = 1785;
 } // namespace win_error
 
 /// The steps of the port-access grant. Each returns a Windows error number.

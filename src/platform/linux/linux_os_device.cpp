@@ -1,0 +1,481 @@
+#include "platform/linux/linux_os_device.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <linux/hdreg.h>
+#include <scsi/sg.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include "platform/linux/ata_sense.h"
+#include "platform/linux/error_map.h"
+#include "platform/port_access.h"
+
+namespace mrv::linux_platform {
+
+namespace {
+
+constexpr uint8_t kAtaSmart = 0xB0;
+constexpr uint8_t kStatusReady = 0x50;  // DRDY | DSC: what a finished command leaves
+constexpr uint8_t kStatusError = 0x51;  // DRDY | DSC | ERR
+constexpr uint8_t kErrorAborted = 0x04; // ABRT
+constexpr uint32_t kAtaSectorBytes = 512;
+// Register commands never wait longer than this: a bridge that stopped
+// answering must give the program its control back.
+constexpr unsigned kAtaTimeoutMs = 30000;
+constexpr uint32_t kMaxScsiTimeoutSeconds = 24 * 3600;
+constexpr size_t kBounceBytes = 1u << 20;
+constexpr size_t kBounceAlignment = 4096;
+
+bool IsRefusedIoctl(int error_number)
+{
+    return error_number == ENOTTY || error_number == EINVAL || error_number == EOPNOTSUPP ||
+           error_number == ENOSYS;
+}
+
+/// pread/pwrite until everything moved, the device ends (0) or an error (-errno).
+int64_t FullTransfer(int fd, bool write, uint8_t* buffer, size_t length, uint64_t offset)
+{
+    size_t moved = 0;
+    while (moved < length) {
+        const ssize_t n = write ? pwrite(fd, buffer + moved, length - moved, static_cast<off_t>(offset + moved))
+                                : pread(fd, buffer + moved, length - moved, static_cast<off_t>(offset + moved));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (moved > 0) break; // report what moved; the caller sees the shortfall
+            return -static_cast<int64_t>(errno);
+        }
+        if (n == 0) break;
+        moved += static_cast<size_t>(n);
+    }
+    return static_cast<int64_t>(moved);
+}
+
+} // namespace
+
+GeometrySource GeometrySourceFor(const std::string& name)
+{
+    auto starts = [&](const char* prefix) { return name.rfind(prefix, 0) == 0; };
+    if (starts("sd") || starts("hd")) return GeometrySource::Classic;
+    if (starts("vd") || starts("loop") || starts("ram") || starts("zram") || starts("nbd"))
+        return GeometrySource::Synthetic;
+    return GeometrySource::Kernel;
+}
+
+std::unique_ptr<LinuxOsDevice> LinuxOsDevice::Open(const DeviceNode& node, uint32_t& error)
+{
+    // Removable drives open without media (O_NONBLOCK), as a Windows handle to an
+    // empty drive does; the transfers then fail with "not ready".
+    const int extra = O_CLOEXEC | (node.removable ? O_NONBLOCK : 0);
+    auto open_mode = [&](int mode) {
+        int fd = open(node.path.c_str(), mode | O_DIRECT | extra);
+        // A device without direct I/O: synchronous I/O is the nearest thing.
+        if (fd < 0 && errno == EINVAL) fd = open(node.path.c_str(), mode | O_SYNC | extra);
+        return fd;
+    };
+    int fd = open_mode(O_RDWR);
+    uint32_t write_refusal = win_error::kSuccess;
+    if (fd < 0) {
+        const int rw_error = errno;
+        if (rw_error != EROFS && rw_error != EACCES && rw_error != EPERM) {
+            error = errno_to_win_error(rw_error);
+            return nullptr;
+        }
+        // Write-protected media and read-only devices are still readable; writes
+        // then fail the way the system refused them.
+        fd = open_mode(O_RDONLY);
+        if (fd < 0) {
+            error = errno_to_win_error(rw_error);
+            return nullptr;
+        }
+        write_refusal = errno_to_win_error(rw_error);
+    }
+    // Keep blocking I/O for the transfers themselves.
+    if (node.removable) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    error = win_error::kSuccess;
+    return std::unique_ptr<LinuxOsDevice>(new LinuxOsDevice(fd, node, write_refusal));
+}
+
+LinuxOsDevice::LinuxOsDevice(int fd, const DeviceNode& node, uint32_t write_refusal)
+    : fd_(fd), node_(node), write_refusal_(write_refusal)
+{
+    int sector_size = 0;
+    if (ioctl(fd_, BLKSSZGET, &sector_size) == 0 && sector_size >= 512 && sector_size <= 65536 &&
+        (sector_size & (sector_size - 1)) == 0)
+        sector_size_ = static_cast<uint32_t>(sector_size);
+    RefreshSize();
+}
+
+LinuxOsDevice::~LinuxOsDevice()
+{
+    close(fd_);
+}
+
+void LinuxOsDevice::RefreshSize()
+{
+    uint64_t size = 0;
+    size_bytes_ = ioctl(fd_, BLKGETSIZE64, &size) == 0 ? size : 0;
+}
+
+bool LinuxOsDevice::Fail(uint32_t error)
+{
+    last_error_ = error;
+    return false;
+}
+
+bool LinuxOsDevice::FailErrno(int error_number)
+{
+    return Fail(errno_to_win_error(error_number));
+}
+
+int64_t LinuxOsDevice::SetPosition(uint64_t byte_offset)
+{
+    if (NoMedium()) RefreshSize();
+    if (NoMedium()) {
+        last_error_ = win_error::kNotReady;
+        return -1;
+    }
+    // A position past the end of the device is refused here, so that no
+    // transfer starts outside it.
+    if (byte_offset > static_cast<uint64_t>(INT64_MAX) || (size_bytes_ != 0 && byte_offset > size_bytes_)) {
+        last_error_ = win_error::kInvalidParameter;
+        return -1;
+    }
+    position_ = byte_offset;
+    return static_cast<int64_t>(position_);
+}
+
+uint8_t* LinuxOsDevice::Bounce()
+{
+    if (!bounce_) {
+        const size_t size = std::max<size_t>(kBounceBytes, sector_size_);
+        bounce_.reset(static_cast<uint8_t*>(std::aligned_alloc(kBounceAlignment, size)));
+    }
+    return bounce_.get();
+}
+
+bool LinuxOsDevice::Read(void* buffer, uint32_t length, uint32_t& done)
+{
+    done = 0;
+    if (length == 0) return true;
+    if (buffer == nullptr) return Fail(win_error::kInvalidParameter);
+    if (NoMedium()) return Fail(win_error::kNotReady);
+    auto* bytes = static_cast<uint8_t*>(buffer);
+    const bool aligned = position_ % sector_size_ == 0 && length % sector_size_ == 0 &&
+                         reinterpret_cast<uintptr_t>(bytes) % sector_size_ == 0;
+    if (aligned) {
+        int error_number = 0;
+        if (TransferDirect(false, bytes, length, done, error_number)) return true;
+        // Some controllers want more memory alignment than the sector size.
+        if (!(error_number == EINVAL && done == 0)) return false;
+    }
+    return TransferBounced(false, bytes, length, done);
+}
+
+bool LinuxOsDevice::Write(const void* buffer, uint32_t length, uint32_t& done)
+{
+    done = 0;
+    if (write_refusal_ != win_error::kSuccess) return Fail(write_refusal_);
+    if (length == 0) return true;
+    if (buffer == nullptr) return Fail(win_error::kInvalidParameter);
+    if (NoMedium()) return Fail(win_error::kNotReady);
+    // The data is only read from; the transfer helpers share one signature.
+    auto* bytes = const_cast<uint8_t*>(static_cast<const uint8_t*>(buffer));
+    const bool aligned = position_ % sector_size_ == 0 && length % sector_size_ == 0 &&
+                         reinterpret_cast<uintptr_t>(bytes) % sector_size_ == 0;
+    if (aligned) {
+        int error_number = 0;
+        if (TransferDirect(true, bytes, length, done, error_number)) return true;
+        if (!(error_number == EINVAL && done == 0)) return false;
+    }
+    return TransferBounced(true, bytes, length, done);
+}
+
+bool LinuxOsDevice::TransferDirect(bool write, uint8_t* buffer, uint32_t length, uint32_t& done, int& error_number)
+{
+    error_number = 0;
+    const int64_t moved = FullTransfer(fd_, write, buffer, length, position_);
+    if (moved < 0) {
+        error_number = static_cast<int>(-moved);
+        return FailErrno(error_number);
+    }
+    done = static_cast<uint32_t>(moved);
+    position_ += done;
+    // Nothing at all moved: the position is at the end of the device.
+    if (done == 0) return Fail(win_error::kSectorNotFound);
+    // A read may end at the end of the device (done tells how far it got);
+    // a write that did not fit has failed.
+    if (write && done < length) return Fail(win_error::kSectorNotFound);
+    return true;
+}
+
+bool LinuxOsDevice::TransferBounced(bool write, uint8_t* buffer, uint32_t length, uint32_t& done)
+{
+    uint8_t* bounce = Bounce();
+    if (bounce == nullptr) return Fail(win_error::kNotEnoughMemory);
+    const size_t chunk = std::max<size_t>(kBounceBytes, sector_size_) / sector_size_ * sector_size_;
+    const uint64_t user_begin = position_;
+    const uint64_t user_end = position_ + length;
+    const uint64_t first = user_begin - user_begin % sector_size_;
+    const uint64_t last = (user_end + sector_size_ - 1) / sector_size_ * sector_size_;
+
+    bool ok = true;
+    for (uint64_t at = first; at < last;) {
+        const size_t size = static_cast<size_t>(std::min<uint64_t>(chunk, last - at));
+        const uint64_t from = std::max(at, user_begin);
+        const uint64_t to = std::min(at + size, user_end);
+        if (!write) {
+            const int64_t got = FullTransfer(fd_, false, bounce, size, at);
+            if (got < 0) {
+                ok = FailErrno(static_cast<int>(-got));
+                break;
+            }
+            const uint64_t valid_end = std::min(at + static_cast<uint64_t>(got), to);
+            if (valid_end > from) {
+                std::memcpy(buffer + (from - user_begin), bounce + (from - at), valid_end - from);
+                done += static_cast<uint32_t>(valid_end - from);
+            }
+            if (static_cast<size_t>(got) < size) {
+                // The device ended inside the request.
+                if (done == 0) ok = Fail(win_error::kSectorNotFound);
+                break;
+            }
+        } else {
+            // Sectors only partly covered by the caller's data are read first so
+            // that the rest of them is written back unchanged.
+            if (from > at || to < at + size) {
+                const int64_t got = FullTransfer(fd_, false, bounce, size, at);
+                if (got < 0) {
+                    ok = FailErrno(static_cast<int>(-got));
+                    break;
+                }
+                if (static_cast<size_t>(got) < size) {
+                    ok = Fail(win_error::kSectorNotFound);
+                    break;
+                }
+            }
+            std::memcpy(bounce + (from - at), buffer + (from - user_begin), to - from);
+            const int64_t put = FullTransfer(fd_, true, bounce, size, at);
+            if (put < 0) {
+                ok = FailErrno(static_cast<int>(-put));
+                break;
+            }
+            const uint64_t written_end = std::min(at + static_cast<uint64_t>(put), to);
+            if (written_end > from) done += static_cast<uint32_t>(written_end - from);
+            if (static_cast<size_t>(put) < size) {
+                ok = Fail(win_error::kSectorNotFound);
+                break;
+            }
+        }
+        at += size;
+    }
+    position_ += done;
+    return ok;
+}
+
+bool LinuxOsDevice::ScsiPassThrough(const ScsiRequest& request, ScsiReply& reply)
+{
+    reply = ScsiReply{};
+    if (request.cdb_length == 0 || request.cdb_length > request.cdb.size())
+        return Fail(win_error::kInvalidParameter);
+    if (request.direction != ScsiDirection::None && request.data_length > 0 && request.data == nullptr)
+        return Fail(win_error::kInvalidParameter);
+
+    std::array<uint8_t, 16> cdb = request.cdb;
+    sg_io_hdr_t hdr{};
+    hdr.interface_id = 'S';
+    hdr.cmd_len = request.cdb_length;
+    hdr.cmdp = cdb.data();
+    hdr.mx_sb_len = static_cast<unsigned char>(reply.sense.size());
+    hdr.sbp = reply.sense.data();
+    if (request.direction == ScsiDirection::None || request.data_length == 0) {
+        hdr.dxfer_direction = SG_DXFER_NONE;
+    } else {
+        hdr.dxfer_direction = request.direction == ScsiDirection::In ? SG_DXFER_FROM_DEV : SG_DXFER_TO_DEV;
+        hdr.dxferp = request.data;
+        hdr.dxfer_len = request.data_length;
+    }
+    const uint32_t seconds = std::clamp<uint32_t>(request.timeout_seconds, 1, kMaxScsiTimeoutSeconds);
+    hdr.timeout = seconds * 1000u;
+
+    if (ioctl(fd_, SG_IO, &hdr) < 0) return FailErrno(errno);
+    const uint32_t transport = sg_status_to_win_error(hdr.host_status, hdr.driver_status);
+    if (transport != win_error::kSuccess) return Fail(transport);
+    reply.scsi_status = hdr.status;
+    reply.sense_length = std::min<uint8_t>(hdr.sb_len_wr, static_cast<uint8_t>(reply.sense.size()));
+    const int resid = std::clamp<int>(hdr.resid, 0, static_cast<int>(hdr.dxfer_len));
+    reply.data_transferred = hdr.dxfer_len - static_cast<uint32_t>(resid);
+    last_error_ = win_error::kSuccess;
+    return true;
+}
+
+bool LinuxOsDevice::SmartRequest(uint8_t /*drive_number: the handle is the drive*/, const IdeRegisters& in,
+                                 uint8_t* data512, bool data_in, IdeRegisters& out)
+{
+    out = in;
+    if (data_in && data512 == nullptr) return Fail(win_error::kInvalidParameter);
+
+    if (!data_in) {
+        // HDIO_DRIVE_TASK returns every register (SMART RETURN STATUS needs
+        // LBA mid and high); HDIO_DRIVE_CMD below only status, error and count.
+        uint8_t task[7] = {in.command, in.features, in.count, in.lba_low, in.lba_mid, in.lba_high, in.device};
+        const uint8_t sent[7] = {task[0], task[1], task[2], task[3], task[4], task[5], task[6]};
+        if (ioctl(fd_, HDIO_DRIVE_TASK, task) == 0) {
+            out.command = task[0];
+            out.features = task[1];
+            out.count = task[2];
+            out.lba_low = task[3];
+            out.lba_mid = task[4];
+            out.lba_high = task[5];
+            out.device = task[6];
+            last_error_ = win_error::kSuccess;
+            return true;
+        }
+        const int task_error = errno;
+        if (task_error == EIO) {
+            if (std::memcmp(task, sent, sizeof task) != 0) {
+                out.command = task[0];
+                out.features = task[1];
+                out.count = task[2];
+                out.lba_low = task[3];
+                out.lba_mid = task[4];
+                out.lba_high = task[5];
+                out.device = task[6];
+            } else {
+                out.command = kStatusError;
+                out.features = kErrorAborted;
+            }
+            return Fail(win_error::kIoDevice);
+        }
+        if (!IsRefusedIoctl(task_error)) return FailErrno(task_error);
+    }
+
+    // HDIO_DRIVE_CMD: args[0] command, [1] sector number for SMART (the count
+    // for any other command), [2] feature, [3] sectors of data to read.
+    uint8_t args[4 + kAtaSectorBytes] = {};
+    args[0] = in.command;
+    args[1] = in.command == kAtaSmart ? in.lba_low : in.count;
+    args[2] = in.features;
+    args[3] = data_in ? 1 : 0;
+    const uint8_t sent[4] = {args[0], args[1], args[2], args[3]};
+    const int rc = ioctl(fd_, HDIO_DRIVE_CMD, args);
+    const int cmd_error = errno;
+    // The kernel writes status, error and count back only when the drive gave
+    // them (always for non-data commands, for a data command when it failed).
+    const bool registers_back = std::memcmp(args, sent, sizeof sent) != 0;
+    if (rc == 0) {
+        if (data_in) std::memcpy(data512, args + 4, kAtaSectorBytes);
+        out.command = registers_back ? args[0] : kStatusReady;
+        out.features = registers_back ? args[1] : 0;
+        out.count = registers_back ? args[2] : in.count;
+        last_error_ = win_error::kSuccess;
+        return true;
+    }
+    if (cmd_error == EIO) {
+        out.command = registers_back ? args[0] : kStatusError;
+        out.features = registers_back ? args[1] : kErrorAborted;
+        if (registers_back) out.count = args[2];
+        return Fail(win_error::kIoDevice);
+    }
+    return FailErrno(cmd_error);
+}
+
+bool LinuxOsDevice::IdePassThrough(IdeRegisters& regs, uint8_t* data, uint32_t data_length)
+{
+    // Data moves only from the drive (the IDE pass-through's read commands); a
+    // length must be whole sectors.
+    if (data_length % kAtaSectorBytes != 0 || (data_length > 0 && data == nullptr))
+        return Fail(win_error::kInvalidParameter);
+    if (data_length == 0) {
+        uint8_t task[7] = {regs.command, regs.features, regs.count, regs.lba_low,
+                           regs.lba_mid, regs.lba_high, regs.device};
+        const uint8_t sent[7] = {task[0], task[1], task[2], task[3], task[4], task[5], task[6]};
+        const int rc = ioctl(fd_, HDIO_DRIVE_TASK, task);
+        const int task_error = errno;
+        // A failed command whose registers came back is a finished request: the
+        // caller reads the error from them.
+        if (rc == 0 || (task_error == EIO && std::memcmp(task, sent, sizeof task) != 0)) {
+            regs.command = task[0];
+            regs.features = task[1];
+            regs.count = task[2];
+            regs.lba_low = task[3];
+            regs.lba_mid = task[4];
+            regs.lba_high = task[5];
+            regs.device = task[6];
+            last_error_ = win_error::kSuccess;
+            return true;
+        }
+        if (!IsRefusedIoctl(task_error) && task_error != EIO) return FailErrno(task_error);
+    }
+    return AtaPassThroughSgIo(regs, data, data_length);
+}
+
+bool LinuxOsDevice::AtaPassThroughSgIo(IdeRegisters& regs, uint8_t* data, uint32_t data_length)
+{
+    std::array<uint8_t, 16> cdb =
+        BuildAtaPassThrough16(regs, data_length > 0 ? AtaProtocol::PioIn : AtaProtocol::NonData);
+    std::array<uint8_t, 32> sense{};
+    sg_io_hdr_t hdr{};
+    hdr.interface_id = 'S';
+    hdr.cmd_len = static_cast<unsigned char>(cdb.size());
+    hdr.cmdp = cdb.data();
+    hdr.mx_sb_len = static_cast<unsigned char>(sense.size());
+    hdr.sbp = sense.data();
+    hdr.dxfer_direction = data_length > 0 ? SG_DXFER_FROM_DEV : SG_DXFER_NONE;
+    hdr.dxferp = data_length > 0 ? data : nullptr;
+    hdr.dxfer_len = data_length;
+    hdr.timeout = kAtaTimeoutMs;
+    if (ioctl(fd_, SG_IO, &hdr) < 0) return FailErrno(errno);
+    const uint32_t transport = sg_status_to_win_error(hdr.host_status, hdr.driver_status);
+    if (transport != win_error::kSuccess) return Fail(transport);
+
+    const size_t sense_length = std::min<size_t>(hdr.sb_len_wr, sense.size());
+    IdeRegisters back = regs;
+    if (DecodeAtaSenseRegisters(sense.data(), sense_length, back)) {
+        regs = back;
+        last_error_ = win_error::kSuccess;
+        return true;
+    }
+    if (hdr.status == 0) {
+        // The translation ignored CK_COND: the command finished without error.
+        regs.command = kStatusReady;
+        regs.features = 0;
+        last_error_ = win_error::kSuccess;
+        return true;
+    }
+    const uint32_t error = sense_to_win_error(sense.data(), sense_length);
+    return Fail(error != win_error::kSuccess ? error : win_error::kIoDevice);
+}
+
+bool LinuxOsDevice::Geometry(OsGeometry& geometry)
+{
+    geometry = OsGeometry{};
+    RefreshSize();
+    if (NoMedium()) return Fail(win_error::kNotReady);
+
+    uint32_t heads = kSyntheticHeads;
+    uint32_t sectors = kSyntheticSectorsPerTrack;
+    if (node_.geometry == GeometrySource::Classic) {
+        heads = 255;
+        sectors = 63;
+    } else if (node_.geometry == GeometrySource::Kernel) {
+        hd_geometry chs{};
+        if (ioctl(fd_, HDIO_GETGEO, &chs) == 0 && chs.heads != 0 && chs.sectors != 0) {
+            heads = chs.heads;
+            sectors = chs.sectors;
+        }
+    }
+    geometry.media_type = node_.removable ? 11 : 12;
+    geometry.tracks_per_cylinder = heads;
+    geometry.sectors_per_track = sectors;
+    geometry.bytes_per_sector = sector_size_;
+    // HDIO_GETGEO's cylinder count is 16 bits wide; the size gives the real one.
+    geometry.cylinders = size_bytes_ / (static_cast<uint64_t>(heads) * sectors * sector_size_);
+    last_error_ = win_error::kSuccess;
+    return true;
+}
+
+} // namespace mrv::linux_platform

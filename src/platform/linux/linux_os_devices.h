@@ -1,0 +1,29 @@
+#pragma once
+// Physical and logical drives of a Linux machine, found in sysfs on every call
+// (drives come and go) and opened under the device directory.
+
+#include <filesystem>
+
+#include "platform/linux/block_devices.h"
+#include "platform/os_devices.h"
+
+namespace mrv::linux_platform {
+
+class LinuxOsDevices : public OsDevices {
+public:
+    explicit LinuxOsDevices(std::filesystem::path sys_block = "/sys/block", std::filesystem::path dev_dir = "/dev");
+
+    std::unique_ptr<OsDevice> OpenPhysical(int number, uint32_t& error) override;
+    std::unique_ptr<OsDevice> OpenLogical(char letter, uint32_t& error) override;
+    uint32_t LogicalDriveMask() override;
+    LogicalDriveType DriveType(char letter) override;
+
+    /// Kernel names of the physical drives, by number.
+    std::vector<std::string> PhysicalDriveNames() const;
+
+private:
+    std::filesystem::path sys_block_;
+    std::filesystem::path dev_dir_;
+};
+
+} // namespace mrv::linux_platform
