@@ -90,14 +90,31 @@ void EventLog::LogLine(const std::string& text, bool replace, int level)
         LastFileLine = file_line;
         std::string cleaned = CleanFileName(p_.fm.LogFileEdit.Text());
         p_.fm.LogFileEdit.SetText(cleaned);
-        if (!cleaned.empty()) {
-            // A line that cannot be appended is only missing from the file.
-            std::ofstream out(LogFilePath, std::ios::binary | std::ios::app);
-            if (out) out << file_line << '\n';
-        }
+        if (!cleaned.empty()) AppendToFile(file_line);
     }
     list.Repaint();
     if (list.RowCount() > kMaxLines) list.ClearRows();
+}
+
+void EventLog::AppendToFile(const std::string& line)
+{
+    // Until the start-up has fixed the file, lines wait so that none is lost.
+    if (LogFilePath.empty()) {
+        early_lines_.push_back(line);
+        return;
+    }
+    // A line that cannot be appended is only missing from the file.
+    std::ofstream out(LogFilePath, std::ios::binary | std::ios::app);
+    if (out) out << line << '\n';
+}
+
+void EventLog::SetLogFilePath(const std::filesystem::path& path)
+{
+    LogFilePath = path;
+    std::vector<std::string> early;
+    early.swap(early_lines_);
+    if (!p_.fm.SaveLogChk.Checked() || !p_.state.FilesWritable) return;
+    for (const auto& line : early) AppendToFile(line);
 }
 
 std::string EventLog::CleanFileName(const std::string& name)

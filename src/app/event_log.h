@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace mrv {
 
@@ -17,7 +18,9 @@ public:
     /// 4 errors and warnings, 3 notices, 2 success, 0/1 plain.
     void LogLine(const std::string& text, bool replace, int level);
 
-    /// Logs directory + log file name; fixed at start.
+    /// Fixes the log file (logs directory + log file name) at start; lines
+    /// logged before it was known are appended to it then.
+    void SetLogFilePath(const std::filesystem::path& path);
     std::filesystem::path LogFilePath;
     std::string LastFileLine;
 
@@ -38,7 +41,8 @@ public:
 private:
     void Wire();
     std::string TimeText();
-    void MirrorToFile(const std::string& time, const std::string& text);
+    void AppendToFile(const std::string& line);
+    std::vector<std::string> early_lines_;
     ProgramImpl& p_;
 };
 

@@ -112,7 +112,7 @@ void Startup::CreateMainWindow()
 
     // 4. Log file.
     if (fm.LogFileEdit.Text().empty()) fm.LogFileEdit.SetText("eventlog.txt");
-    p_.log.LogFilePath = p_.logs_dir / fm.LogFileEdit.Text();
+    p_.log.SetLogFilePath(p_.logs_dir / fm.LogFileEdit.Text());
 
     // 5. Operating system.
     OsVersion version = system.Version();

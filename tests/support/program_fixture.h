@@ -1,0 +1,110 @@
+#pragma once
+// A started Program for tests: a deterministic user-interface thread (the
+// test's own), scripted dialogs, a temporary home directory and the log lines
+// collected as they are written.
+
+#include <condition_variable>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/program.h"
+#include "app/program_impl.h"
+#include "form/dialogs.h"
+#include "form/timer_pump.h"
+#include "form/ui_thread.h"
+
+namespace mrv::test {
+
+/// The test's thread is the user-interface thread; workers hand off to it and
+/// wait until the test lets messages run.
+class TestUiThread : public form::UiThread {
+public:
+    TestUiThread() : ui_thread_(std::this_thread::get_id()) {}
+    void ProcessMessages() override;
+    void RunSync(const std::function<void()>& fn) override;
+    void Post(std::function<void()> fn) override;
+    bool IsUiThread() const override { return std::this_thread::get_id() == ui_thread_; }
+    int process_calls = 0;
+
+private:
+    std::thread::id ui_thread_;
+    std::mutex mutex_;
+    std::condition_variable done_;
+    std::deque<std::function<void()>> queue_;
+    uint64_t finished_ = 0;
+    uint64_t queued_ = 0;
+};
+
+class ScriptedDialogs : public form::Dialogs {
+public:
+    std::deque<bool> yes_no_answers;
+    std::deque<std::optional<std::string>> file_answers;
+    std::vector<std::string> asked; ///< every box and dialog, in order
+    std::string clipboard;
+
+    bool AskYesNo(const std::string& caption, const std::string& text) override;
+    void ShowMessage(const std::string& text) override { asked.push_back("message: " + text); }
+    std::optional<std::string> OpenFile(const form::FileDialogRequest& request) override;
+    std::optional<std::string> SaveFile(const form::FileDialogRequest& request) override;
+    void SetClipboardText(const std::string& text) override { clipboard = text; }
+    std::string ClipboardText() override { return clipboard; }
+};
+
+struct LogEntry {
+    int level;
+    std::string text;
+    bool replaced;
+};
+
+/// A temporary directory removed when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+class ProgramFixture {
+public:
+    /// `home`: the directory standing for the executable's; a fresh temporary one when empty.
+    explicit ProgramFixture(Platform& platform, std::filesystem::path home = {});
+    ~ProgramFixture();
+
+    void Start() { program->Start(); }
+    /// Lets timers and hand-offs run for `ms` of the platform's clock.
+    void Run(uint32_t ms);
+    /// The main window closes and the settings are written.
+    void Quit();
+
+    ProgramImpl& impl() { return program->Impl(); }
+    TFm& fm() { return program->Main(); }
+    const std::filesystem::path& home() const { return home_; }
+
+    /// True when some log line so far contains `text`.
+    bool Logged(const std::string& text) const;
+    /// The texts of the log lines as they stand in the panel now.
+    std::vector<std::string> PanelTexts();
+    std::vector<std::string> LoggedTexts() const;
+
+    TestUiThread ui;
+    ScriptedDialogs dialogs;
+    std::vector<LogEntry> log;
+    std::unique_ptr<Program> program;
+
+private:
+    std::optional<TempDir> temp_;
+    std::filesystem::path home_;
+    Platform& platform_;
+    form::TimerPump timers_;
+};
+
+} // namespace mrv::test
