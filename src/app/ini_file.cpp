@@ -100,13 +100,8 @@ std::string IniFile::ReadString(const std::string& section, const std::string& k
     return *value;
 }
 
-long long IniFile::ReadInteger(const std::string& section, const std::string& key, long long fallback,
-                               bool* valid) const
+bool ParseInteger(const std::string& text, long long& value)
 {
-    if (valid) *valid = true;
-    auto value = Value(section, key);
-    if (!value) return fallback;
-    const std::string& text = *value;
     const char* begin = text.c_str();
     char* end = nullptr;
     errno = 0;
@@ -114,7 +109,18 @@ long long IniFile::ReadInteger(const std::string& section, const std::string& ke
     long long number = hex ? std::strtoll(begin + 2, &end, 16) : std::strtoll(begin, &end, 10);
     bool ok = !text.empty() && end && *end == '\0' && errno == 0 && end != begin + (hex ? 2 : 0) &&
               number >= std::numeric_limits<int32_t>::min() && number <= std::numeric_limits<uint32_t>::max();
-    if (!ok) {
+    if (ok) value = number;
+    return ok;
+}
+
+long long IniFile::ReadInteger(const std::string& section, const std::string& key, long long fallback,
+                               bool* valid) const
+{
+    if (valid) *valid = true;
+    auto value = Value(section, key);
+    if (!value) return fallback;
+    long long number = 0;
+    if (!ParseInteger(*value, number)) {
         if (valid) *valid = false;
         return fallback;
     }

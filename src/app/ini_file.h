@@ -53,6 +53,9 @@ private:
     std::vector<Section> sections_;
 };
 
+/// Parses a decimal (or 0x-prefixed hexadecimal) integer within 32 bits.
+bool ParseInteger(const std::string& text, long long& value);
+
 /// Shortest text that reads back as the same double ("10.1").
 std::string FormatFloat(double value);
 

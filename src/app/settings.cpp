@@ -294,10 +294,9 @@ bool Settings::Save()
     ini.WriteBool("API", "Show logical", fm.ShowLogicalChk.Checked());
 
     ini.WriteInteger("Seek", "Method", fm.SeekMethodRg.ItemIndex());
-    bool tio_valid = true;
-    IniFile probe = IniFile::Parse("[T]\nv=" + fm.SeekTioEdit.Text() + "\n");
-    long long tio = probe.ReadInteger("T", "v", 200, &tio_valid);
-    ini.WriteInteger("Seek", "Timeout", tio_valid && tio >= 1 && tio <= 100000 ? tio : 200);
+    long long tio = 0;
+    bool tio_valid = ParseInteger(fm.SeekTioEdit.Text(), tio) && tio >= 1 && tio <= 100000;
+    ini.WriteInteger("Seek", "Timeout", tio_valid ? tio : 200);
     ini.WriteInteger("Security", "Method", fm.PwdTypeGrp.ItemIndex());
     ini.WriteInteger("Security", "Level", fm.PwdLevGrp.ItemIndex());
     ini.WriteString("Security", "Password", fm.PwdEdit.Text());
