@@ -21,6 +21,7 @@ ProgramImpl::ProgramImpl(Program& owner_, Platform& platform_, form::Dialogs& di
         std::snprintf(text, sizeof text, "%02d:%02d:%02d", now.hour, now.minute, now.second);
         fm.StatusBar1.SetPanelText(ClockPane, text);
     };
+    fm.HintsChk.OnClick = [this] { fm.SetShowHints(fm.HintsChk.Checked()); };
     fm.OnClose = [this] { state.AppClosing = true; };
     WireCommandKeys(*this);
 }
