@@ -46,6 +46,20 @@ struct DrivePassport {
     uint32_t EraseMinutes = 0;
     uint32_t PhysicalSectorSize = 512;
     uint8_t ModelFamily = 0;
+
+    // Not named in the table above but needed by the panels that follow the
+    // passport: the geometry behind the "CHS:" row (the OS geometry for a
+    // NonAta drive), the security word's remaining bits, the erase-time text
+    // for the security manager, the feature text of a NonAta drive, and the
+    // scan's timing base.
+    uint64_t Cylinders = 0;
+    uint32_t Heads = 0;
+    uint32_t SectorsPerTrack = 0;
+    bool SecuritySupported = false;
+    bool SecurityLocked = false;
+    std::string EraseText;
+    std::string NonAtaFeatures = "Non ATA";
+    uint16_t ScanTimingBase = 5;
 };
 
 } // namespace mrv
