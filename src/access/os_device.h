@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "access/sat_translation.h"
+#include "platform/clock.h"
 #include "platform/os_devices.h"
 
 namespace mrv {
@@ -24,14 +26,6 @@ struct DeviceCapacity {
     uint32_t sectors_per_track = 0;
 };
 
-/// Kinds of ATA command through the SCSI/ATA translation.
-enum class SatKind { NonData = 0, PioIn = 1, PioOut = 2, NonDataResult = 3 };
-
-/// The ATA registers a command returned (kind NonDataResult).
-struct AtaResultRegisters {
-    uint8_t status = 0, error = 0, device = 0, lba_high = 0, lba_mid = 0, lba_low = 0, count = 0;
-};
-
 /// The caller's pass-through record: time-out in, error and sense out.
 struct ScsiRequestRecord {
     uint32_t timeout_seconds = 5;
@@ -40,9 +34,21 @@ struct ScsiRequestRecord {
     std::array<uint8_t, 128> sense{};
 };
 
+class ApiDeviceList;
+class AccessModeSwitch;
+
+/// The LBA stamp of API writes: the first 48 bytes of each sector become
+/// "LBA n", "Time hh:mm:ss" and "Date dd.mm.yyyy" fields of 16 characters.
+void StampSectors(uint8_t* buffer, uint32_t count, uint32_t sector_size, uint64_t lba, const LocalDateTime& now);
+
+/// VERIFY(10) (0x2F), or VERIFY(16) (0x8F) when the LBA or the count does not
+/// fit its 32-bit and 16-bit fields; returns the command block's length.
+uint8_t BuildVerifyCdb(uint64_t lba, uint32_t count, std::array<uint8_t, 16>& cdb);
+
 class OsDeviceAccess {
 public:
     explicit OsDeviceAccess(ProgramImpl& program);
+    ~OsDeviceAccess();
 
     /// −1 (or 255) opens the logical drive `letter`, any other number the physical drive.
     std::unique_ptr<OsDevice> OpenApiDevice(int number, char letter);
@@ -76,8 +82,22 @@ public:
                         uint8_t* data = nullptr);
     void BuildApiDeviceList();
 
+    /// The block command of API mode on an open device: 0x20 read, 0x30 write
+    /// (stamped when `WriteLbaStamp` is on), 0x40 verify, 0x70 one-sector read,
+    /// through `ApiBuffer` with the passport's sector size.
+    bool IssueBlockCommand(OsDevice* device, uint32_t count, uint8_t command, uint64_t lba);
+    /// The same on the current device, opened for this call only.
+    bool IssueBlockCommand(uint32_t count, uint8_t command, uint64_t lba);
+    /// The current device (`ApiDeviceIndex`, `ApiDriveLetter`).
+    std::unique_ptr<OsDevice> OpenCurrentDevice();
+
+    ApiDeviceList& List() { return *list_; }
+    AccessModeSwitch& ModeSwitch() { return *mode_switch_; }
+
 private:
     ProgramImpl& p_;
+    std::unique_ptr<ApiDeviceList> list_;
+    std::unique_ptr<AccessModeSwitch> mode_switch_;
 };
 
 } // namespace mrv

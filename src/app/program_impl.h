@@ -7,6 +7,11 @@
 #include <functional>
 #include <string>
 
+#include "access/ata_pio.h"
+#include "access/channel.h"
+#include "access/os_device.h"
+#include "access/port_driver.h"
+#include "access/register_monitor.h"
 #include "app/event_log.h"
 #include "app/main_window.h"
 #include "app/platform.h"
@@ -19,6 +24,7 @@
 #include "app/test_threads.h"
 #include "form/dialogs.h"
 #include "form/ui_thread.h"
+#include "power/power_adaptor.h"
 
 namespace mrv {
 
@@ -81,6 +87,12 @@ public:
     Settings settings;
     SharedOperations ops;
     Startup startup;
+    AtaPio pio{*this};
+    PortDriver port_driver{*this};
+    Channel channel{*this};
+    RegisterMonitor monitor{*this};
+    PowerAdaptor power{*this};
+    OsDeviceAccess api{*this};
 
     void LogLine(const std::string& text, bool replace, int level) { log.LogLine(text, replace, level); }
     /// The directory that logs and dumps go to (ends with a separator).

@@ -1,0 +1,166 @@
+#include "access/access_mode_switch.h"
+
+#include <cstdio>
+
+#include "access/api_device_list.h"
+#include "access/os_device.h"
+#include "app/program_impl.h"
+
+namespace mrv {
+
+namespace {
+
+std::string Hex(unsigned value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%02X", value);
+    return text;
+}
+
+} // namespace
+
+void RefreshPortIndicator(ProgramImpl& p)
+{
+    SharedState& st = p.state;
+    form::Label& label = p.fm.PortLab;
+    if (st.access_mode == AccessMode::Pio) {
+        label.SetCaption("Port " + Hex(st.BasePort) + "h");
+        if (st.BasePort == 0x170)
+            label.SetFontColour(form::colours::kBlue);
+        else if (st.BasePort == 0x1F0)
+            label.SetFontColour(form::colours::kRed);
+        else
+            label.SetFontColour(form::Colour::FromColorRef(0x000080));
+    } else {
+        if (st.ApiDeviceIndex == -1)
+            label.SetCaption(std::string("Device ") + st.ApiDriveLetter + ":");
+        else
+            label.SetCaption("Device " + std::to_string(st.ApiDeviceIndex));
+        label.SetFontColour(st.ApiDeviceIndex == 0 ? form::colours::kRed : form::colours::kBlue);
+    }
+}
+
+AccessModeSwitch::AccessModeSwitch(ProgramImpl& program, OsDeviceAccess& access) : p_(program), access_(access)
+{
+    p_.fm.APIRg.OnClick = [this] { APIRgClick(); };
+}
+
+void AccessModeSwitch::APIRgClick()
+{
+    const int index = p_.fm.APIRg.ItemIndex();
+    if (index < 0) return;
+    if (p_.creating) {
+        // The start-up sequence shows the mode it chose: only the window
+        // follows now, without touching a drive or the log. The device list
+        // is filled once the message loop runs.
+        const bool pio = index == 1;
+        p_.state.access_mode = pio ? AccessMode::Pio : AccessMode::Api;
+        ShowPioControls(pio);
+        p_.fm.SecurityGroup.SetCaption(pio ? " Security manager " : " Security manager (disabled in API) ");
+        RefreshPortIndicator(p_);
+        if (!pio) {
+            p_.ui.Post([this] {
+                if (p_.state.access_mode != AccessMode::Api || p_.state.AppClosing) return;
+                access_.BuildApiDeviceList();
+                const int row = p_.state.ApiDeviceIndex < 1 ? 0 : p_.state.ApiDeviceIndex;
+                if (row < p_.fm.ApiList.RowCount()) p_.fm.ApiList.SetRowSelected(row, true);
+                RefreshPortIndicator(p_);
+            });
+        }
+        return;
+    }
+    if (index == 1)
+        SwitchToPio();
+    else
+        SwitchToApi();
+}
+
+void AccessModeSwitch::ShowPioControls(bool pio)
+{
+    TFm& fm = p_.fm;
+    for (form::Control* c : {static_cast<form::Control*>(&fm.DrdyChk), static_cast<form::Control*>(&fm.biglbaChk),
+                             static_cast<form::Control*>(&fm.PspplusRstChk),
+                             static_cast<form::Control*>(&fm.PASSBtnExt), static_cast<form::Control*>(&fm.PortPanel),
+                             static_cast<form::Control*>(&fm.HpaGroup), static_cast<form::Control*>(&fm.PCIScanBtn),
+                             static_cast<form::Control*>(&fm.ResetBtn), static_cast<form::Control*>(&fm.RegPanel)})
+        c->SetVisible(pio);
+    for (form::Control* c : {static_cast<form::Control*>(&fm.ApiList), static_cast<form::Control*>(&fm.ApiDevSpin),
+                             static_cast<form::Control*>(&fm.ShowLogicalChk),
+                             static_cast<form::Control*>(&fm.IgnoreFddChk)})
+        c->SetVisible(!pio);
+    if (!pio) {
+        for (form::Control* c : {static_cast<form::Control*>(&fm.RemDrvLed), static_cast<form::Control*>(&fm.RemDrvLabel),
+                                 static_cast<form::Control*>(&fm.VirtDrvLed),
+                                 static_cast<form::Control*>(&fm.LabelVirtual)})
+            c->SetVisible(true);
+    }
+}
+
+void AccessModeSwitch::ClearPassportDisplay()
+{
+    TFm& fm = p_.fm;
+    fm.Psp.ClearRows();
+    for (int pane : {HDPn1, HdPn2, HdPn3, HdPn4}) fm.StatusBar1.SetPanelText(pane, "");
+    fm.StatusBar1.SetPanelText(HDPn1, "Press 'Passport' to init drive");
+}
+
+void AccessModeSwitch::DefaultStopIndicators()
+{
+    TFm& fm = p_.fm;
+    fm.IndicatorTimer.SetActive(false);
+    fm.DisconnectTimer.SetActive(false);
+    for (form::Lamp* lamp : {&fm.BusyLed, &fm.DrdyLed, &fm.WrfLed, &fm.DrscLed, &fm.DrqLed, &fm.ErrLed})
+        lamp->SetBrush(form::colours::kBlack);
+    fm.CorrLab.SetFontColour(form::colours::kWhite);
+    fm.InxLab.SetFontColour(form::colours::kWhite);
+    for (form::Label* label : {&fm.BbkLab, &fm.UncLab, &fm.IdnfLab, &fm.AbrtLab, &fm.T0nfLab, &fm.AmnfLab})
+        label->SetFontColour(form::Colour::FromColorRef(0x808080));
+    p_.ifm.Hide();
+}
+
+void AccessModeSwitch::StartIndicators()
+{
+    if (p_.steps.StartIndicators) {
+        p_.steps.StartIndicators();
+    } else {
+        p_.fm.IndicatorTimer.SetActive(true);
+        p_.fm.DisconnectTimer.SetActive(true);
+    }
+}
+
+void AccessModeSwitch::SwitchToPio()
+{
+    SharedState& st = p_.state;
+    TFm& fm = p_.fm;
+    remembered_api_device_ = st.ApiDeviceIndex;
+    p_.LogLine("PIO access enabled. Base=" + Hex(st.BasePort) + "h, Alt=" + Hex(st.StatusPort) + "h", false, 1);
+    ShowPioControls(true);
+    st.access_mode = AccessMode::Pio;
+    StartIndicators();
+    fm.SecurityGroup.SetCaption(" Security manager ");
+    fm.SeekMethodRg.SetItemIndex(0);
+    ClearPassportDisplay();
+    RefreshPortIndicator(p_);
+}
+
+void AccessModeSwitch::SwitchToApi()
+{
+    SharedState& st = p_.state;
+    TFm& fm = p_.fm;
+    st.access_mode = AccessMode::Api;
+    if (st.ApiDeviceIndex < 0 && remembered_api_device_ >= 0) st.ApiDeviceIndex = remembered_api_device_;
+    access_.BuildApiDeviceList();
+    p_.LogLine("API access enabled, device #" + std::to_string(st.ApiDeviceIndex), false, 1);
+    ShowPioControls(false);
+    access_.List().ShowSpinnerValue(st.ApiDeviceIndex);
+    if (StopIndicators)
+        StopIndicators();
+    else
+        DefaultStopIndicators();
+    fm.SecurityGroup.SetCaption(" Security manager (disabled in API) ");
+    ClearPassportDisplay();
+    RefreshPortIndicator(p_);
+    access_.List().SelectCurrentRow();
+}
+
+} // namespace mrv
