@@ -36,6 +36,14 @@ bool IsRefusedIoctl(int error_number)
            error_number == ENOSYS;
 }
 
+/// Windows error for a failed request ioctl: a driver that has no such request
+/// answers ENOTTY or EINVAL (loop, virtio, nvme), which the program should see
+/// as "not supported" rather than as a bad parameter of its own.
+uint32_t RequestError(int error_number)
+{
+    return IsRefusedIoctl(error_number) ? win_error::kNotSupported : errno_to_win_error(error_number);
+}
+
 /// pread/pwrite until everything moved, the device ends (0) or an error (-errno).
 int64_t FullTransfer(int fd, bool write, uint8_t* buffer, size_t length, uint64_t offset)
 {
@@ -95,6 +103,11 @@ std::unique_ptr<LinuxOsDevice> LinuxOsDevice::Open(const DeviceNode& node, uint3
     }
     // Keep blocking I/O for the transfers themselves.
     if (node.removable) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // A read-only device may still open for writing; its writes are refused as
+    // a write-protected medium's are.
+    int read_only = 0;
+    if (write_refusal == win_error::kSuccess && ioctl(fd, BLKROGET, &read_only) == 0 && read_only != 0)
+        write_refusal = win_error::kWriteProtect;
     error = win_error::kSuccess;
     return std::unique_ptr<LinuxOsDevice>(new LinuxOsDevice(fd, node, write_refusal));
 }
@@ -301,7 +314,7 @@ bool LinuxOsDevice::ScsiPassThrough(const ScsiRequest& request, ScsiReply& reply
     const uint32_t seconds = std::clamp<uint32_t>(request.timeout_seconds, 1, kMaxScsiTimeoutSeconds);
     hdr.timeout = seconds * 1000u;
 
-    if (ioctl(fd_, SG_IO, &hdr) < 0) return FailErrno(errno);
+    if (ioctl(fd_, SG_IO, &hdr) < 0) return Fail(RequestError(errno));
     const uint32_t transport = sg_status_to_win_error(hdr.host_status, hdr.driver_status);
     if (transport != win_error::kSuccess) return Fail(transport);
     reply.scsi_status = hdr.status;
@@ -350,7 +363,7 @@ bool LinuxOsDevice::SmartRequest(uint8_t /*drive_number: the handle is the drive
             }
             return Fail(win_error::kIoDevice);
         }
-        if (!IsRefusedIoctl(task_error)) return FailErrno(task_error);
+        if (!IsRefusedIoctl(task_error)) return Fail(RequestError(task_error));
     }
 
     // HDIO_DRIVE_CMD: args[0] command, [1] sector number for SMART (the count
@@ -380,7 +393,7 @@ bool LinuxOsDevice::SmartRequest(uint8_t /*drive_number: the handle is the drive
         if (registers_back) out.count = args[2];
         return Fail(win_error::kIoDevice);
     }
-    return FailErrno(cmd_error);
+    return Fail(RequestError(cmd_error));
 }
 
 bool LinuxOsDevice::IdePassThrough(IdeRegisters& regs, uint8_t* data, uint32_t data_length)
@@ -408,7 +421,7 @@ bool LinuxOsDevice::IdePassThrough(IdeRegisters& regs, uint8_t* data, uint32_t d
             last_error_ = win_error::kSuccess;
             return true;
         }
-        if (!IsRefusedIoctl(task_error) && task_error != EIO) return FailErrno(task_error);
+        if (!IsRefusedIoctl(task_error) && task_error != EIO) return Fail(RequestError(task_error));
     }
     return AtaPassThroughSgIo(regs, data, data_length);
 }
@@ -428,7 +441,7 @@ bool LinuxOsDevice::AtaPassThroughSgIo(IdeRegisters& regs, uint8_t* data, uint32
     hdr.dxferp = data_length > 0 ? data : nullptr;
     hdr.dxfer_len = data_length;
     hdr.timeout = kAtaTimeoutMs;
-    if (ioctl(fd_, SG_IO, &hdr) < 0) return FailErrno(errno);
+    if (ioctl(fd_, SG_IO, &hdr) < 0) return Fail(RequestError(errno));
     const uint32_t transport = sg_status_to_win_error(hdr.host_status, hdr.driver_status);
     if (transport != win_error::kSuccess) return Fail(transport);
 

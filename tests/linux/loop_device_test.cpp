@@ -1,0 +1,215 @@
+// A real block device end to end: a loop device over an image file, found
+// among the physical drives, read and written with O_DIRECT. Needs root and
+// working loop devices; elsewhere the tests skip and say why.
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <random>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/linux/linux_os_devices.h"
+#include "platform/port_access.h"
+
+using namespace mrv;
+using namespace mrv::linux_platform;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr size_t kImageBytes = 4 * 1024 * 1024;
+
+std::vector<uint8_t> Pattern(size_t size)
+{
+    std::vector<uint8_t> bytes(size);
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<uint8_t>((i * 13 + i / 512) & 0xFF);
+    return bytes;
+}
+
+std::vector<uint8_t> ReadFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+/// Runs a shell command; its standard output, and whether it exited with 0.
+bool Run(const std::string& command, std::string& output)
+{
+    output.clear();
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) return false;
+    std::array<char, 256> chunk{};
+    while (fgets(chunk.data(), static_cast<int>(chunk.size()), pipe) != nullptr)
+        output += chunk.data();
+    const int status = pclose(pipe);
+    while (!output.empty() && (output.back() == '\n' || output.back() == ' '))
+        output.pop_back();
+    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+/// An image file attached to a free loop device; detached when destroyed.
+class LoopImage {
+public:
+    /// Empty `why_not` when attached.
+    LoopImage(const std::vector<uint8_t>& contents, bool read_only, std::string& why_not)
+    {
+        if (geteuid() != 0) {
+            why_not = "loop devices need root";
+            return;
+        }
+        if (!fs::exists("/dev/loop-control")) {
+            why_not = "no /dev/loop-control on this machine";
+            return;
+        }
+        std::random_device random;
+        image_ = fs::temp_directory_path() / ("mrv-loop-" + std::to_string(random()) + ".img");
+        std::ofstream out(image_, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(contents.data()), static_cast<std::streamsize>(contents.size()));
+        out.close();
+        std::string output;
+        const std::string options = read_only ? "-r " : "";
+        if (!Run("losetup -f --show " + options + image_.string(), output) || output.rfind("/dev/loop", 0) != 0) {
+            why_not = "losetup could not attach an image: " + output;
+            return;
+        }
+        device_ = output;
+    }
+    ~LoopImage()
+    {
+        Detach();
+        std::error_code ec;
+        if (!image_.empty()) fs::remove(image_, ec);
+    }
+    LoopImage(const LoopImage&) = delete;
+    LoopImage& operator=(const LoopImage&) = delete;
+
+    void Detach()
+    {
+        std::string output;
+        if (!device_.empty()) Run("losetup -d " + device_, output);
+        device_.clear();
+    }
+    std::string name() const { return fs::path(device_).filename().string(); }
+    const fs::path& image() const { return image_; }
+
+private:
+    fs::path image_;
+    std::string device_;
+};
+
+int PhysicalNumberOf(LinuxOsDevices& devices, const std::string& name)
+{
+    const auto names = devices.PhysicalDriveNames();
+    for (size_t i = 0; i < names.size(); ++i)
+        if (names[i] == name) return static_cast<int>(i);
+    return -1;
+}
+
+} // namespace
+
+TEST(LoopDevice, ReadWriteAndGeometryThroughThePhysicalDrive)
+{
+    const auto contents = Pattern(kImageBytes);
+    std::string why_not;
+    LoopImage loop(contents, false, why_not);
+    if (!why_not.empty()) GTEST_SKIP() << why_not;
+
+    LinuxOsDevices devices;
+    const int number = PhysicalNumberOf(devices, loop.name());
+    ASSERT_GE(number, 0) << loop.name() << " is not among the physical drives";
+    uint32_t error = 0;
+    auto device = devices.OpenPhysical(number, error);
+    ASSERT_NE(device, nullptr) << "error " << error;
+
+    OsGeometry geometry;
+    ASSERT_TRUE(device->Geometry(geometry));
+    EXPECT_EQ(geometry.bytes_per_sector, 512u);
+    EXPECT_EQ(geometry.media_type, 12u);
+    EXPECT_NE(geometry.sectors_per_track, 63u); // listed as a virtual drive
+    EXPECT_EQ(geometry.cylinders * geometry.tracks_per_cylinder * geometry.sectors_per_track * 512, kImageBytes);
+
+    alignas(4096) static uint8_t sectors[2048];
+    uint32_t done = 0;
+    ASSERT_EQ(device->SetPosition(3 * 512), 3 * 512);
+    ASSERT_TRUE(device->Read(sectors, sizeof sectors, done));
+    ASSERT_EQ(done, sizeof sectors);
+    EXPECT_TRUE(std::equal(sectors, sectors + sizeof sectors, contents.begin() + 3 * 512));
+
+    std::vector<uint8_t> odd(1001);
+    ASSERT_EQ(device->SetPosition(70001), 70001);
+    ASSERT_TRUE(device->Read(odd.data() + 1, 1000, done));
+    EXPECT_TRUE(std::equal(odd.begin() + 1, odd.end(), contents.begin() + 70001));
+
+    // Writes: two whole sectors from an aligned buffer, a piece from an odd one.
+    auto want = contents;
+    for (size_t i = 0; i < 1024; ++i)
+        sectors[i] = static_cast<uint8_t>(0xA5 ^ i);
+    ASSERT_EQ(device->SetPosition(10 * 512), 10 * 512);
+    ASSERT_TRUE(device->Write(sectors, 1024, done));
+    std::copy(sectors, sectors + 1024, want.begin() + 10 * 512);
+    for (size_t i = 0; i < odd.size(); ++i)
+        odd[i] = static_cast<uint8_t>(0x3C + i);
+    ASSERT_EQ(device->SetPosition(200000), 200000);
+    ASSERT_TRUE(device->Write(odd.data() + 1, 700, done));
+    EXPECT_EQ(done, 700u);
+    std::copy(odd.begin() + 1, odd.begin() + 701, want.begin() + 200000);
+
+    // Beyond the end no position is taken; at the end no sector is read.
+    EXPECT_EQ(device->SetPosition(kImageBytes + 512), -1);
+    EXPECT_EQ(device->LastError(), win_error::kInvalidParameter);
+    ASSERT_EQ(device->SetPosition(kImageBytes), static_cast<int64_t>(kImageBytes));
+    EXPECT_FALSE(device->Read(sectors, 512, done));
+    EXPECT_EQ(device->LastError(), win_error::kSectorNotFound);
+
+    // A loop device carries no ATA or SCSI commands.
+    IdeRegisters identify{0, 1, 0, 0, 0, 0xA0, 0xEC, 0}, out;
+    EXPECT_FALSE(device->SmartRequest(0, identify, sectors, true, out));
+    EXPECT_EQ(device->LastError(), win_error::kNotSupported);
+    IdeRegisters check_power{0, 0, 0, 0, 0, 0xA0, 0xE5, 0};
+    EXPECT_FALSE(device->IdePassThrough(check_power, nullptr, 0));
+    EXPECT_EQ(device->LastError(), win_error::kNotSupported);
+    ScsiRequest inquiry;
+    inquiry.cdb = {0x12, 0, 0, 0, 0x60, 0};
+    inquiry.cdb_length = 6;
+    inquiry.direction = ScsiDirection::In;
+    inquiry.data = sectors;
+    inquiry.data_length = 0x60;
+    ScsiReply reply;
+    EXPECT_FALSE(device->ScsiPassThrough(inquiry, reply));
+    EXPECT_EQ(device->LastError(), win_error::kNotSupported);
+
+    device.reset();
+    loop.Detach();
+    EXPECT_EQ(ReadFile(loop.image()), want);
+}
+
+TEST(LoopDevice, ReadOnlyDeviceReadsButRefusesWrites)
+{
+    const auto contents = Pattern(kImageBytes);
+    std::string why_not;
+    LoopImage loop(contents, true, why_not);
+    if (!why_not.empty()) GTEST_SKIP() << why_not;
+
+    LinuxOsDevices devices;
+    const int number = PhysicalNumberOf(devices, loop.name());
+    ASSERT_GE(number, 0);
+    uint32_t error = 0;
+    auto device = devices.OpenPhysical(number, error);
+    ASSERT_NE(device, nullptr) << "error " << error;
+    alignas(4096) static uint8_t sector[512];
+    uint32_t done = 0;
+    ASSERT_TRUE(device->Read(sector, 512, done));
+    EXPECT_TRUE(std::equal(sector, sector + 512, contents.begin()));
+    ASSERT_EQ(device->SetPosition(0), 0);
+    EXPECT_FALSE(device->Write(sector, 512, done));
+    EXPECT_EQ(device->LastError(), win_error::kWriteProtect);
+    device.reset();
+    loop.Detach();
+    EXPECT_EQ(ReadFile(loop.image()), contents);
+}
