@@ -4,12 +4,19 @@
 // non-data command and the one-sector operations every test uses (which serve
 // API mode too, so callers never test the mode themselves).
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+
+#include "access/ata_command.h"
 
 namespace mrv {
 
 class ProgramImpl;
+class OsDevice;
+struct LocalDateTime;
 
 class AtaPio {
 public:
@@ -23,8 +30,11 @@ public:
     void IssueLba28(uint8_t count, uint8_t command, uint64_t lba);
     void IssueLba48(uint16_t count, uint8_t command, uint64_t lba);
     /// The one entry for read, write, verify, seek and max-address commands at an
-    /// LBA, in the current access mode. PIO only loads the registers.
+    /// LBA, in the current access mode. PIO only loads the registers; API mode
+    /// opens the current device for the call.
     bool IssueBlockCommand(uint32_t count, uint8_t command, uint64_t lba);
+    /// The same on a device the caller holds open (API mode; ignored in PIO).
+    bool IssueBlockCommand(OsDevice* device, uint32_t count, uint8_t command, uint64_t lba);
     uint64_t ReadTaskFileLba();
 
     /// −1 on time-out, otherwise the elapsed time in 100 µs units.
@@ -55,8 +65,46 @@ public:
 
     static std::string DescribeAtaError(uint8_t code);
 
+    // The command value on the task file.
+
+    /// Writes the input registers in the drive's order (device, then the
+    /// previous bytes of a 48-bit command, then the current ones, command last).
+    void LoadTaskFile(const AtaCommand& command);
+    /// Reads status, error, count, LBA and device into `command.out` (the
+    /// previous bytes through HOB for a 48-bit command).
+    void ReadOutputRegisters(AtaCommand& command);
+    /// Runs a whole command in PIO mode: load, one DRQ block of 512 bytes per
+    /// sector, final status. True when the drive answered without ERR or DF.
+    bool Execute(AtaCommand& command);
+
+    // Timing.
+
+    /// The selected timer's current value (counter ticks or milliseconds).
+    uint64_t Now() const;
+    /// Recomputes the three time-outs from the sliders and the timer choice.
+    void ComputeAtaTimeouts();
+    /// Port instructions are allowed: not an NT-family system without the grant.
+    bool PortsUsable() const;
+    /// Applies the "48 bit" box (and API mode, which always addresses 48 bits).
+    void Apply48BitBox();
+    /// Called after the addressing mode changed, so that the scan's block-size
+    /// list can be rebuilt for it (set by the scan control).
+    std::function<void()> OnAddressModeChanged;
+
+    /// The first 48 bytes of an API write: "LBA n", "Time t", "Date d" in three
+    /// 16-character fields.
+    static void StampSector(uint8_t* sector, uint64_t lba, const LocalDateTime& now);
+
 private:
+    uint16_t Base(int offset) const;
+    /// Lets the message queue run when called on the user-interface thread.
+    void Pump();
+    bool ApiBlockCommand(OsDevice* device, uint32_t count, uint8_t command, uint64_t lba);
+    bool ApiSectorTransfer(uint64_t lba, uint8_t* buffer, size_t buffer_size, bool write);
+
     ProgramImpl& p_;
+    /// Mirror of "Enable breaking internal loops" that workers may read.
+    std::atomic<bool> break_loops_{false};
 };
 
 } // namespace mrv

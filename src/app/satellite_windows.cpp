@@ -24,11 +24,6 @@ TIFm::TIFm() : form::Window("IFm")
     ColourRg.SetColumns(2);
     ColourRg.SetItemIndex(0);
     ColourRg.SetBounds(8, 62, 140, 24);
-    ColourRg.OnClick = [this] {
-        form::Colour colour = ColourRg.ItemIndex() == 1 ? form::Colour::FromColorRef(0x00FFFF) : form::Colour::FromColorRef(0x008000);
-        for (form::Label* label : {&R1, &R2, &R3, &R4, &R5, &R6, &R7}) label->SetFontColour(colour);
-    };
-    TranspTrk.OnChange = [this] { SetAlpha(TranspTrk.Position()); };
 }
 
 TWriteWarn::TWriteWarn() : form::Window("WriteWarn")
