@@ -24,6 +24,7 @@
 #include "app/test_threads.h"
 #include "form/dialogs.h"
 #include "form/ui_thread.h"
+#include "identify/passport.h"
 #include "power/power_adaptor.h"
 
 namespace mrv {
@@ -93,6 +94,7 @@ public:
     RegisterMonitor monitor{*this};
     PowerAdaptor power{*this};
     OsDeviceAccess api{*this};
+    Passport passport{*this};
 
     void LogLine(const std::string& text, bool replace, int level) { log.LogLine(text, replace, level); }
     /// The directory that logs and dumps go to (ends with a separator).

@@ -1,0 +1,94 @@
+#pragma once
+// The drive passport: acquiring the IDENTIFY words (PIO task file, the
+// operating system's SMART request or SAT pass-through, SCSI identification,
+// or a passport file), decoding them into the shared drive record and showing
+// them in the passport list, the status panes and the lamps.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "identify/identify_words.h"
+#include "identify/passport_rows.h"
+
+namespace mrv {
+
+class ProgramImpl;
+
+class Passport {
+public:
+    explicit Passport(ProgramImpl& program);
+
+    /// Acquires and decodes the passport of the current drive; reports it when
+    /// `log_messages`. True when a passport was obtained.
+    bool TakePassport(bool log_messages, bool apply);
+    /// The last LBA on success, −1 when the drive (or file) gave no passport,
+    /// −2 when the PIO channel did not answer.
+    int64_t ReadPassport(bool from_file, const std::string& file_name);
+
+    // Handlers of the passport's controls.
+    void PASSBtnClick();
+    void PASSBtnExtClick();
+    void OpenBinBtnClick();
+    void PspDblClick();
+    void CopyAll();
+    void CopyValue();
+    void BigSmall();
+
+    /// Empties the list and the panes, as a change of access mode does.
+    void ClearPassport();
+    /// Column layout of the list (rebuilt at every decode).
+    void RebuildColumns();
+
+    /// The scan's block-size choice after an identification (index from 0, or
+    /// an item text). Kept here until the scan control takes it over.
+    void SelectBlockSize(int index);
+    void SelectBlockSize(const std::string& text);
+    /// The drive reset of "reset+", with its log lines.
+    void ResetDriveForPassport();
+
+    /// The model, serial and last LBA reported last.
+    struct LastPassportRecord {
+        std::string model, serial;
+        int64_t last_lba = 0;
+    } LastPassport;
+    bool ForcePassportReport = false;
+    bool ExtChecksOff = true;
+    bool NewModelFlag = false;
+    bool PassportTaken = false;
+
+    /// Set by the PCI scan while the list shows its table; a double click then
+    /// goes to `OnPciDblClick` instead of resizing the panel.
+    bool pci_table_shown = false;
+    std::function<void()> OnPciDblClick;
+    /// Called after the scan's timing base changed (set by the scan).
+    std::function<void()> RecomputeScanTiming;
+
+private:
+    void Wire();
+    void Reset();
+    void FailureExit();
+    bool AcquireApi();
+    bool AcquireScsi();
+    bool AcquirePio(int64_t& result);
+    void CheckGeometry();
+    void Decode(bool from_file, int64_t& result);
+    PassportExtResults RunExtChecks(const IdentifyWords& words);
+    std::optional<bool> DiagnoseSetFeatures();
+    std::optional<uint8_t> PowerStatus();
+    BufferDiagResult BufferDiagnostic();
+    void Show(const DecodedPassport& decoded, bool ext_run);
+    void ApplyFamilyAndSizes(const DrivePassport& d);
+    void ApplyNonAtaBlockSize(uint32_t sectors_per_track);
+    void SetPanelWidth(int width);
+    void SaveFile();
+    void FamilyRemark(uint8_t family);
+    IdentifyWords Words() const;
+
+    ProgramImpl& p_;
+    /// What acquisition learned of a NonAta drive, handed to decoding.
+    DrivePassport acquired_;
+};
+
+} // namespace mrv
