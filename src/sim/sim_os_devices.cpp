@@ -1,0 +1,250 @@
+#include "sim/sim_os_devices.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace mrv::sim {
+
+namespace {
+
+bool HasSataFront(OsPersonality p) { return p == OsPersonality::SataPort; }
+
+BridgeCaps CapsOf(OsPersonality p)
+{
+    BridgeCaps caps;
+    switch (p) {
+    case OsPersonality::SataPort:
+        caps.vendor = "ATA";
+        break;
+    case OsPersonality::UsbSat:
+        caps.vendor = "USB-SATA";
+        break;
+    case OsPersonality::UsbSat12:
+        caps.ata_pass_through_16 = false;
+        caps.vendor = "USB-SATA";
+        break;
+    case OsPersonality::ScsiBridge:
+        caps.ata_pass_through_16 = caps.ata_pass_through_12 = false;
+        caps.vendor = "SCSI";
+        break;
+    case OsPersonality::VirtualDisk:
+        caps.ata_pass_through_16 = caps.ata_pass_through_12 = false;
+        caps.vendor = "Virtual";
+        break;
+    }
+    return caps;
+}
+
+/// Windows error number for an ATA error register after a failed transfer.
+uint32_t AtaErrorToWin(const AtaOutcome& out)
+{
+    if (out.timed_out) return 121;
+    if (out.error & 0x40) return win_error::kCrc;
+    if (out.error & 0x10) return win_error::kSectorNotFound;
+    if (out.status & 0x20) return win_error::kIoDevice;
+    return win_error::kIoDevice;
+}
+
+class SimOsDevice : public OsDevice {
+public:
+    SimOsDevice(SimOsDevices& owner, OsDriveSlot slot)
+        : owner_(owner), slot_(slot), bridge_(*slot.drive, CapsOf(slot.personality))
+    {
+    }
+
+    int64_t SetPosition(uint64_t byte_offset) override
+    {
+        const uint64_t size = bridge_.Sectors() * bridge_.SectorSize();
+        if (byte_offset % bridge_.SectorSize() != 0 || byte_offset > size) {
+            error_ = win_error::kInvalidParameter;
+            return -1;
+        }
+        position_ = byte_offset;
+        return static_cast<int64_t>(byte_offset);
+    }
+
+    bool Read(void* buffer, uint32_t length, uint32_t& done) override
+    {
+        return Transfer(static_cast<uint8_t*>(buffer), length, done, false);
+    }
+
+    bool Write(const void* buffer, uint32_t length, uint32_t& done) override
+    {
+        return Transfer(static_cast<uint8_t*>(const_cast<void*>(buffer)), length, done, true);
+    }
+
+    bool ScsiPassThrough(const ScsiRequest& request, ScsiReply& reply) override
+    {
+        ++owner_.scsi_commands[request.cdb[0]];
+        uint32_t error = 0;
+        if (!bridge_.Execute(request, reply, error)) {
+            error_ = error;
+            return false;
+        }
+        return true;
+    }
+
+    bool SmartRequest(uint8_t, const IdeRegisters& in, uint8_t* data512, bool data_in, IdeRegisters& out) override
+    {
+        ++owner_.smart_requests;
+        if (!HasSataFront(slot_.personality)) {
+            error_ = win_error::kInvalidFunction;
+            return false;
+        }
+        return RunRegisters(in, data_in ? data512 : nullptr, data_in ? 512 : 0, out);
+    }
+
+    bool IdePassThrough(IdeRegisters& regs, uint8_t* data, uint32_t data_length) override
+    {
+        if (!HasSataFront(slot_.personality)) {
+            error_ = win_error::kInvalidFunction;
+            return false;
+        }
+        IdeRegisters out;
+        const bool ok = RunRegisters(regs, data, data_length, out);
+        regs = out;
+        return ok;
+    }
+
+    bool Geometry(OsGeometry& g) override
+    {
+        const bool virtual_disk = slot_.personality == OsPersonality::VirtualDisk;
+        g.bytes_per_sector = bridge_.SectorSize();
+        g.sectors_per_track = slot_.sectors_per_track ? slot_.sectors_per_track : (virtual_disk ? 32 : 63);
+        g.tracks_per_cylinder = slot_.heads ? slot_.heads : (virtual_disk ? 16 : 255);
+        g.cylinders = bridge_.Sectors() / (static_cast<uint64_t>(g.sectors_per_track) * g.tracks_per_cylinder);
+        g.media_type = slot_.removable ? 11 : 12;
+        return true;
+    }
+
+    uint32_t LastError() const override { return error_; }
+
+private:
+    bool RunRegisters(const IdeRegisters& in, uint8_t* data, uint32_t length, IdeRegisters& out)
+    {
+        AtaCommand c;
+        c.command = in.command;
+        c.features = in.features;
+        c.count = in.count;
+        c.lba = static_cast<uint64_t>(in.lba_low) | static_cast<uint64_t>(in.lba_mid) << 8 |
+                static_cast<uint64_t>(in.lba_high) << 16 | static_cast<uint64_t>(in.device & 0x0F) << 24;
+        c.device = in.device;
+        c.protocol = (data != nullptr && length != 0) ? AtaProtocol::PioIn : AtaProtocol::NonData;
+        const AtaOutcome r = slot_.drive->Execute(c, data, length);
+        out.features = r.error;
+        out.count = static_cast<uint8_t>(r.count);
+        out.lba_low = static_cast<uint8_t>(r.lba);
+        out.lba_mid = static_cast<uint8_t>(r.lba >> 8);
+        out.lba_high = static_cast<uint8_t>(r.lba >> 16);
+        out.device = r.device;
+        out.command = r.status;
+        if (!r.Ok()) {
+            error_ = r.timed_out ? 121 : win_error::kIoDevice;
+            return false;
+        }
+        return true;
+    }
+
+    bool Transfer(uint8_t* buffer, uint32_t length, uint32_t& done, bool write)
+    {
+        done = 0;
+        const uint32_t size = bridge_.SectorSize();
+        if (length % size != 0) {
+            error_ = win_error::kInvalidParameter;
+            return false;
+        }
+        uint64_t lba = position_ / size;
+        uint64_t count = length / size;
+        // A transfer ends at the end of the disk, as a file read does.
+        count = std::min<uint64_t>(count, bridge_.Sectors() - std::min(lba, bridge_.Sectors()));
+        const bool lba48 = slot_.drive->Config().lba48;
+        while (count > 0) {
+            const uint32_t chunk = static_cast<uint32_t>(std::min<uint64_t>(count, lba48 ? 65536 : 256));
+            AtaCommand c = UsbBridge::BlockCommand(write ? 0x30 : 0x20, write ? 0x34 : 0x24, lba, chunk);
+            c.protocol = write ? AtaProtocol::PioOut : AtaProtocol::PioIn;
+            const size_t bytes = static_cast<size_t>(chunk) * size;
+            const AtaOutcome out = slot_.drive->Execute(c, buffer + done, bytes);
+            if (!out.Ok()) {
+                done += out.transferred - out.transferred % size;
+                position_ += out.transferred - out.transferred % size;
+                error_ = AtaErrorToWin(out);
+                return false;
+            }
+            done += static_cast<uint32_t>(bytes);
+            position_ += bytes;
+            lba += chunk;
+            count -= chunk;
+        }
+        return true;
+    }
+
+    SimOsDevices& owner_;
+    OsDriveSlot slot_;
+    UsbBridge bridge_;
+    uint64_t position_ = 0;
+    uint32_t error_ = 0;
+};
+
+} // namespace
+
+bool ParseOsPersonality(const std::string& name, OsPersonality& personality)
+{
+    std::string n;
+    for (char c : name) n += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    static const std::map<std::string, OsPersonality> kNames = {
+        {"sata", OsPersonality::SataPort},      {"usb", OsPersonality::UsbSat},
+        {"usb12", OsPersonality::UsbSat12},     {"scsi", OsPersonality::ScsiBridge},
+        {"virtual", OsPersonality::VirtualDisk},
+    };
+    auto it = kNames.find(n);
+    if (it == kNames.end()) return false;
+    personality = it->second;
+    return true;
+}
+
+std::unique_ptr<OsDevice> SimOsDevices::OpenPhysical(int number, uint32_t& error)
+{
+    auto it = physical_.find(number);
+    if (it == physical_.end() || it->second.drive == nullptr || !it->second.drive->Powered()) {
+        error = win_error::kFileNotFound;
+        return nullptr;
+    }
+    error = 0;
+    return std::make_unique<SimOsDevice>(*this, it->second);
+}
+
+std::unique_ptr<OsDevice> SimOsDevices::OpenLogical(char letter, uint32_t& error)
+{
+    auto it = logical_.find(static_cast<char>(std::toupper(static_cast<unsigned char>(letter))));
+    if (it == logical_.end()) {
+        error = win_error::kFileNotFound;
+        return nullptr;
+    }
+    if (it->second.drive == nullptr) {
+        error = win_error::kNotReady; // no medium
+        return nullptr;
+    }
+    OsDriveSlot slot;
+    slot.personality = OsPersonality::ScsiBridge;
+    slot.drive = it->second.drive;
+    slot.removable = it->second.type == LogicalDriveType::Removable;
+    error = 0;
+    return std::make_unique<SimOsDevice>(*this, slot);
+}
+
+uint32_t SimOsDevices::LogicalDriveMask()
+{
+    uint32_t mask = 0;
+    for (const auto& [letter, slot] : logical_) {
+        if (letter >= 'A' && letter <= 'Z') mask |= 1u << (letter - 'A');
+    }
+    return mask;
+}
+
+LogicalDriveType SimOsDevices::DriveType(char letter)
+{
+    auto it = logical_.find(static_cast<char>(std::toupper(static_cast<unsigned char>(letter))));
+    return it == logical_.end() ? LogicalDriveType::NoRootDir : it->second.type;
+}
+
+} // namespace mrv::sim

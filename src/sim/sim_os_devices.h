@@ -1,0 +1,63 @@
+#pragma once
+// The virtual PC's operating-system devices. Each lab drive can also be a
+// physical drive number, reached through a personality: a SATA port (legacy
+// SMART request, IDE pass-through and SCSI/ATA translation all work), a USB
+// bridge with ATA PASS-THROUGH(16) and (12) or only (12), a SCSI-only bridge,
+// a virtual disk controller (no ATA, a geometry other than 63 sectors per
+// track). Numbers without a drive cannot be opened. Logical drive letters of
+// each type can be declared, with or without a medium.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/os_devices.h"
+#include "platform/port_access.h"
+#include "sim/ata_drive.h"
+#include "sim/usb_bridge.h"
+
+namespace mrv::sim {
+
+enum class OsPersonality { SataPort, UsbSat, UsbSat12, ScsiBridge, VirtualDisk };
+
+/// The personality named in a lab file ("sata", "usb", "usb12", "scsi",
+/// "virtual"); false for an unknown name.
+bool ParseOsPersonality(const std::string& name, OsPersonality& personality);
+
+struct OsDriveSlot {
+    OsPersonality personality = OsPersonality::SataPort;
+    AtaDrive* drive = nullptr;
+    bool removable = false;
+    uint32_t sectors_per_track = 0; ///< 0: 63, or 32 for a virtual disk
+    uint32_t heads = 0;             ///< 0: 255, or 16 for a virtual disk
+};
+
+struct OsLogicalSlot {
+    LogicalDriveType type = LogicalDriveType::Removable;
+    AtaDrive* drive = nullptr; ///< the medium; null: no medium (cannot be opened)
+};
+
+class SimOsDevices : public OsDevices {
+public:
+    SimOsDevices() = default;
+
+    void AddPhysical(int number, const OsDriveSlot& slot) { physical_[number] = slot; }
+    void AddLogical(char letter, const OsLogicalSlot& slot) { logical_[letter] = slot; }
+    void RemovePhysical(int number) { physical_.erase(number); }
+
+    std::unique_ptr<OsDevice> OpenPhysical(int number, uint32_t& error) override;
+    std::unique_ptr<OsDevice> OpenLogical(char letter, uint32_t& error) override;
+    uint32_t LogicalDriveMask() override;
+    LogicalDriveType DriveType(char letter) override;
+
+    /// Counters for tests: SCSI command blocks by operation code, SMART requests.
+    std::map<uint8_t, int> scsi_commands;
+    int smart_requests = 0;
+
+private:
+    std::map<int, OsDriveSlot> physical_;
+    std::map<char, OsLogicalSlot> logical_;
+};
+
+} // namespace mrv::sim
