@@ -1,0 +1,22 @@
+#pragma once
+// The windowed program: the Qt application's look, and a run of the program
+// with its windows bound to widgets until the main window closes.
+
+#include <filesystem>
+#include <string>
+
+#include "app/platform.h"
+
+class QApplication;
+
+namespace mrv::qt {
+
+/// Style and font of the application; call once after creating the QApplication.
+void SetUpApplication(QApplication& app);
+/// Runs the program on `platform` with `home` as its directory until the main
+/// window closes, then shuts it down (the settings are written). Returns the exit code.
+int RunQtProgram(Platform& platform, const std::filesystem::path& home);
+/// A start-up error shown in a message box and on stderr.
+void ReportStartError(const std::string& text);
+
+} // namespace mrv::qt

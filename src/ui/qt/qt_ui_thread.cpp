@@ -1,0 +1,114 @@
+#include "ui/qt/qt_ui_thread.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <chrono>
+#include <limits>
+
+namespace mrv::qt {
+
+QtUiThread::QtUiThread() : ui_id_(std::this_thread::get_id())
+{
+    timer_.setSingleShot(true);
+    timer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer_, &QTimer::timeout, &receiver_, [this] { FireTimers(); });
+}
+
+QtUiThread::~QtUiThread()
+{
+    // Hand-offs still queued run now, so that no worker stays blocked.
+    RunPending();
+}
+
+uint64_t QtUiThread::NowMs()
+{
+    using namespace std::chrono;
+    return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+bool QtUiThread::IsUiThread() const { return std::this_thread::get_id() == ui_id_; }
+
+void QtUiThread::AddWindow(form::Window* window)
+{
+    pump_.AddWindow(window);
+    RescheduleTimers();
+}
+
+void QtUiThread::Enqueue(std::shared_ptr<Task> task)
+{
+    {
+        std::lock_guard lock(mutex_);
+        queue_.push_back(std::move(task));
+    }
+    QMetaObject::invokeMethod(&receiver_, [this] { RunPending(); }, Qt::QueuedConnection);
+}
+
+void QtUiThread::RunPending()
+{
+    std::deque<std::shared_ptr<Task>> batch;
+    {
+        std::lock_guard lock(mutex_);
+        batch.swap(queue_);
+    }
+    for (auto& task : batch) {
+        task->fn();
+        if (task->sync) {
+            std::lock_guard lock(mutex_);
+            task->finished = true;
+        }
+    }
+    if (!batch.empty()) done_.notify_all();
+}
+
+void QtUiThread::ProcessMessages()
+{
+    if (!IsUiThread()) return;
+    RunPending();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    RunPending();
+}
+
+void QtUiThread::RunSync(const std::function<void()>& fn)
+{
+    if (IsUiThread()) {
+        fn();
+        return;
+    }
+    auto task = std::make_shared<Task>();
+    task->fn = fn;
+    task->sync = true;
+    Enqueue(task);
+    std::unique_lock lock(mutex_);
+    done_.wait(lock, [&] { return task->finished; });
+}
+
+void QtUiThread::Post(std::function<void()> fn)
+{
+    auto task = std::make_shared<Task>();
+    task->fn = std::move(fn);
+    Enqueue(std::move(task));
+}
+
+void QtUiThread::FireTimers()
+{
+    // A timer handler that lets the queue run must not fire the timers again.
+    if (!in_timers_) {
+        in_timers_ = true;
+        pump_.RunDue(NowMs());
+        in_timers_ = false;
+    }
+    RescheduleTimers();
+}
+
+void QtUiThread::RescheduleTimers()
+{
+    uint64_t wait = pump_.NextDueIn(NowMs());
+    if (wait == std::numeric_limits<uint64_t>::max()) {
+        timer_.stop();
+        return;
+    }
+    timer_.start(static_cast<int>(std::min<uint64_t>(wait, 60000)));
+}
+
+} // namespace mrv::qt
