@@ -1,0 +1,39 @@
+#pragma once
+// Everything a lab file describes, parsed but not yet built.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "sim/drive_config.h"
+#include "sim/pci_bus.h"
+#include "sim/sim_clock.h"
+#include "sim/sim_port_access.h"
+#include "sim/sim_system_info.h"
+
+namespace mrv::sim {
+
+struct ChannelConfig {
+    std::string name;
+    uint16_t base = 0;
+    uint16_t alt = 0;
+    std::string master; ///< drive section name, empty = no device
+    std::string slave;
+    bool power_adaptor = false;
+    bool power_on = true;
+};
+
+struct LabConfig {
+    std::string source; ///< file name for messages
+    SystemConfig system;
+    ClockMode clock = ClockMode::Virtual;
+    std::optional<LocalDateTime> start_time;
+    PortAccessConfig port_access;
+    std::vector<ChannelConfig> channels;
+    std::vector<DriveConfig> drives;
+    bool pci_default = true;
+    std::vector<PciDeviceConfig> pci;
+};
+
+} // namespace mrv::sim
