@@ -637,6 +637,10 @@ private:
         const uint32_t ls = d.logical_sector_size;
         if (ls != 512 && ls != 1024 && ls != 2048 && ls != 4096)
             return Error(line, where + " SectorSize", "must be 512, 1024, 2048 or 4096");
+        const bool physical_given = std::any_of(s.entries.begin(), s.entries.end(), [](const Entry& e) {
+            return Lower(e.key) == "physicalsectorsize";
+        });
+        if (!physical_given && d.physical_sector_size < ls) d.physical_sector_size = ls;
         if (d.physical_sector_size < ls || d.physical_sector_size % ls != 0 ||
             (d.physical_sector_size / ls & (d.physical_sector_size / ls - 1)) != 0)
             return Error(line, where + " PhysicalSectorSize", "must be the sector size times a power of two");
