@@ -10,13 +10,13 @@ TEST(BuildAtaPassThrough16, NonDataAndPioInBlocks)
 {
     IdeRegisters smart_status{0xDA, 0x00, 0x00, 0x4F, 0xC2, 0xA0, 0xB0, 0};
     const auto non_data = BuildAtaPassThrough16(smart_status, AtaProtocol::NonData);
-    const std::array<uint8_t, 16> want_non_data = {0x85, 0x06, 0x20, 0, 0xDA, 0, 0x00, 0,
+    const std::array<uint8_t, 16> want_non_data = {0x85, 0x06, 0x20, 0, 0xDA, 0,    0x00, 0,
                                                    0x00, 0,    0x4F, 0, 0xC2, 0xA0, 0xB0, 0};
     EXPECT_EQ(non_data, want_non_data);
 
     IdeRegisters identify{0x00, 0x01, 0x00, 0x00, 0x00, 0xA0, 0xEC, 0};
     const auto pio_in = BuildAtaPassThrough16(identify, AtaProtocol::PioIn);
-    const std::array<uint8_t, 16> want_pio_in = {0x85, 0x08, 0x2E, 0, 0x00, 0, 0x01, 0,
+    const std::array<uint8_t, 16> want_pio_in = {0x85, 0x08, 0x2E, 0, 0x00, 0,    0x01, 0,
                                                  0x00, 0,    0x00, 0, 0x00, 0xA0, 0xEC, 0};
     EXPECT_EQ(pio_in, want_pio_in);
 }
@@ -38,8 +38,10 @@ TEST(DecodeAtaSenseRegisters, DescriptorFormatFromSmartReturnStatus)
 TEST(DecodeAtaSenseRegisters, DescriptorFoundAfterAnotherDescriptor)
 {
     // An information descriptor (00h, 10 bytes) ahead of the ATA Return descriptor.
-    std::vector<uint8_t> sense = {0x72, 0x0B, 0x00, 0x00, 0, 0, 0, 26, 0x00, 0x0A, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    const std::vector<uint8_t> ata = {0x09, 0x0C, 0x00, 0x04, 0x00, 0x01, 0x00, 0x11, 0x00, 0x22, 0x00, 0x33, 0xE0, 0x51};
+    std::vector<uint8_t> sense = {0x72, 0x0B, 0x00, 0x00, 0, 0, 0, 26, 0x00, 0x0A,
+                                  0x80, 0,    0,    0,    0, 0, 0, 0,  0,    0};
+    const std::vector<uint8_t> ata = {0x09, 0x0C, 0x00, 0x04, 0x00, 0x01, 0x00,
+                                      0x11, 0x00, 0x22, 0x00, 0x33, 0xE0, 0x51};
     sense.insert(sense.end(), ata.begin(), ata.end());
     IdeRegisters regs;
     ASSERT_TRUE(DecodeAtaSenseRegisters(sense.data(), sense.size(), regs));

@@ -61,9 +61,9 @@ TEST(BlockDevices, PhysicalDrivesAreWholeDisksInStableFamilyOrder)
     FakeSysfs sys;
     PopulateMachine(sys);
     const auto drives = PhysicalDrives(ScanBlockDevices(sys.block()));
-    const std::vector<std::string> want = {"sda",     "sdb",     "sdc",     "sdz",     "sdaa",  "hda",
-                                           "vda",     "nvme0n1", "nvme0n2", "nvme1n1", "mmcblk0", "loop2",
-                                           "loop10"};
+    const std::vector<std::string> want = {"sda",     "sdb",   "sdc",     "sdz",     "sdaa",
+                                           "hda",     "vda",   "nvme0n1", "nvme0n2", "nvme1n1",
+                                           "mmcblk0", "loop2", "loop10"};
     EXPECT_EQ(Names(drives), want);
     EXPECT_TRUE(drives[1].removable);
     EXPECT_EQ(drives[1].partitions, (std::vector<std::string>{"sdb1", "sdb2"}));

@@ -14,24 +14,11 @@ TEST(ErrnoToWinError, FailuresTheProgramMapsGetTheirWindowsNumbers)
         int error_number;
         uint32_t win;
     } cases[] = {
-        {0, 0},
-        {EACCES, 5},
-        {EPERM, 5},
-        {EROFS, 19},
-        {ENOMEDIUM, 21},
+        {0, 0},        {EACCES, 5},      {EPERM, 5},   {EROFS, 19},         {ENOMEDIUM, 21},
         {ENODATA, 23}, // medium error under direct I/O
-        {EILSEQ, 23},
-        {ESPIPE, 25},
-        {ENOSPC, 27},
-        {ENODEV, 55},
-        {ENXIO, 55},
-        {EINVAL, 87},
-        {ETIMEDOUT, 121},
-        {EIO, 1117},
-        {EMEDIUMTYPE, 1785},
-        {ENOTTY, 50},
-        {ENOSYS, 50},
-        {ENOENT, 2},
+        {EILSEQ, 23},  {ESPIPE, 25},     {ENOSPC, 27}, {ENODEV, 55},        {ENXIO, 55},
+        {EINVAL, 87},  {ETIMEDOUT, 121}, {EIO, 1117},  {EMEDIUMTYPE, 1785}, {ENOTTY, 50},
+        {ENOSYS, 50},  {ENOENT, 2},
     };
     for (const auto& c : cases)
         EXPECT_EQ(errno_to_win_error(c.error_number), c.win) << "errno " << c.error_number;

@@ -50,7 +50,10 @@ public:
         std::filesystem::create_directories(block() / name / "loop");
         if (!backing_file.empty()) Write(block() / name / "loop" / "backing_file", backing_file + "\n");
     }
-    void File(const std::filesystem::path& relative, const std::string& text) { Write(root_ / relative, text); }
+    void File(const std::filesystem::path& relative, const std::string& text)
+    {
+        Write(root_ / relative, text);
+    }
 
     static void Write(const std::filesystem::path& file, const std::string& text)
     {

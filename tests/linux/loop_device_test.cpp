@@ -70,11 +70,13 @@ public:
         std::random_device random;
         image_ = fs::temp_directory_path() / ("mrv-loop-" + std::to_string(random()) + ".img");
         std::ofstream out(image_, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(contents.data()), static_cast<std::streamsize>(contents.size()));
+        out.write(reinterpret_cast<const char*>(contents.data()),
+                  static_cast<std::streamsize>(contents.size()));
         out.close();
         std::string output;
         const std::string options = read_only ? "-r " : "";
-        if (!Run("losetup -f --show " + options + image_.string(), output) || output.rfind("/dev/loop", 0) != 0) {
+        if (!Run("losetup -f --show " + options + image_.string(), output) ||
+            output.rfind("/dev/loop", 0) != 0) {
             why_not = "losetup could not attach an image: " + output;
             return;
         }
@@ -132,7 +134,8 @@ TEST(LoopDevice, ReadWriteAndGeometryThroughThePhysicalDrive)
     EXPECT_EQ(geometry.bytes_per_sector, 512u);
     EXPECT_EQ(geometry.media_type, 12u);
     EXPECT_NE(geometry.sectors_per_track, 63u); // listed as a virtual drive
-    EXPECT_EQ(geometry.cylinders * geometry.tracks_per_cylinder * geometry.sectors_per_track * 512, kImageBytes);
+    EXPECT_EQ(geometry.cylinders * geometry.tracks_per_cylinder * geometry.sectors_per_track * 512,
+              kImageBytes);
 
     alignas(4096) static uint8_t sectors[2048];
     uint32_t done = 0;

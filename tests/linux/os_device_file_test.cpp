@@ -2,8 +2,8 @@
 // for the device node (the device-only requests answer as on a plain disk
 // without them).
 
-#include <gtest/gtest.h>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <numeric>
 #include <vector>

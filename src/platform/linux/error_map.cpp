@@ -63,26 +63,26 @@ constexpr uint8_t kAnyAsc = 0xFF;
 
 // First match wins, so specific codes come before the key's default.
 constexpr SenseEntry kSenseTable[] = {
-    {0x0, kAnyAsc, win_error::kSuccess},            // NO SENSE
-    {0x1, kAnyAsc, win_error::kSuccess},            // RECOVERED ERROR
-    {0x2, kAnyAsc, win_error::kNotReady},           // NOT READY (incl. medium not present)
-    {0x3, 0x12, win_error::kFloppyIdMarkNotFound},  // address mark not found for ID field
-    {0x3, 0x13, win_error::kFloppyIdMarkNotFound},  // address mark not found for data field
-    {0x3, 0x14, win_error::kSectorNotFound},        // recorded entity not found
-    {0x3, 0x15, win_error::kSeek},                  // positioning error
-    {0x3, 0x30, win_error::kUnrecognizedMedia},     // incompatible medium
-    {0x3, 0x31, win_error::kUnrecognizedMedia},     // medium format corrupted
-    {0x3, kAnyAsc, win_error::kCrc},                // MEDIUM ERROR
-    {0x4, 0x15, win_error::kSeek},                  // mechanical positioning error
-    {0x4, kAnyAsc, win_error::kIoDevice},           // HARDWARE ERROR
-    {0x5, 0x21, win_error::kSectorNotFound},        // LBA out of range
-    {0x5, kAnyAsc, win_error::kInvalidFunction},    // ILLEGAL REQUEST
-    {0x6, 0x28, win_error::kMediaChanged},          // not ready to ready change
-    {0x6, kAnyAsc, win_error::kIoDevice},           // UNIT ATTENTION
-    {0x7, kAnyAsc, win_error::kWriteProtect},       // DATA PROTECT
-    {0xB, kAnyAsc, win_error::kIoDevice},           // ABORTED COMMAND
-    {0xD, kAnyAsc, win_error::kSectorNotFound},     // VOLUME OVERFLOW
-    {0xE, kAnyAsc, win_error::kCrc},                // MISCOMPARE
+    {0x0, kAnyAsc, win_error::kSuccess},           // NO SENSE
+    {0x1, kAnyAsc, win_error::kSuccess},           // RECOVERED ERROR
+    {0x2, kAnyAsc, win_error::kNotReady},          // NOT READY (incl. medium not present)
+    {0x3, 0x12, win_error::kFloppyIdMarkNotFound}, // address mark not found for ID field
+    {0x3, 0x13, win_error::kFloppyIdMarkNotFound}, // address mark not found for data field
+    {0x3, 0x14, win_error::kSectorNotFound},       // recorded entity not found
+    {0x3, 0x15, win_error::kSeek},                 // positioning error
+    {0x3, 0x30, win_error::kUnrecognizedMedia},    // incompatible medium
+    {0x3, 0x31, win_error::kUnrecognizedMedia},    // medium format corrupted
+    {0x3, kAnyAsc, win_error::kCrc},               // MEDIUM ERROR
+    {0x4, 0x15, win_error::kSeek},                 // mechanical positioning error
+    {0x4, kAnyAsc, win_error::kIoDevice},          // HARDWARE ERROR
+    {0x5, 0x21, win_error::kSectorNotFound},       // LBA out of range
+    {0x5, kAnyAsc, win_error::kInvalidFunction},   // ILLEGAL REQUEST
+    {0x6, 0x28, win_error::kMediaChanged},         // not ready to ready change
+    {0x6, kAnyAsc, win_error::kIoDevice},          // UNIT ATTENTION
+    {0x7, kAnyAsc, win_error::kWriteProtect},      // DATA PROTECT
+    {0xB, kAnyAsc, win_error::kIoDevice},          // ABORTED COMMAND
+    {0xD, kAnyAsc, win_error::kSectorNotFound},    // VOLUME OVERFLOW
+    {0xE, kAnyAsc, win_error::kCrc},               // MISCOMPARE
 };
 
 // SG_IO host_status values (DID_*).

@@ -49,8 +49,9 @@ int64_t FullTransfer(int fd, bool write, uint8_t* buffer, size_t length, uint64_
 {
     size_t moved = 0;
     while (moved < length) {
-        const ssize_t n = write ? pwrite(fd, buffer + moved, length - moved, static_cast<off_t>(offset + moved))
-                                : pread(fd, buffer + moved, length - moved, static_cast<off_t>(offset + moved));
+        const ssize_t n = write
+                              ? pwrite(fd, buffer + moved, length - moved, static_cast<off_t>(offset + moved))
+                              : pread(fd, buffer + moved, length - moved, static_cast<off_t>(offset + moved));
         if (n < 0) {
             if (errno == EINTR) continue;
             if (moved > 0) break; // report what moved; the caller sees the shortfall
@@ -207,7 +208,8 @@ bool LinuxOsDevice::Write(const void* buffer, uint32_t length, uint32_t& done)
     return TransferBounced(true, bytes, length, done);
 }
 
-bool LinuxOsDevice::TransferDirect(bool write, uint8_t* buffer, uint32_t length, uint32_t& done, int& error_number)
+bool LinuxOsDevice::TransferDirect(bool write, uint8_t* buffer, uint32_t length, uint32_t& done,
+                                   int& error_number)
 {
     error_number = 0;
     const int64_t moved = FullTransfer(fd_, write, buffer, length, position_);

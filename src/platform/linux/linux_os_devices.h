@@ -11,7 +11,8 @@ namespace mrv::linux_platform {
 
 class LinuxOsDevices : public OsDevices {
 public:
-    explicit LinuxOsDevices(std::filesystem::path sys_block = "/sys/block", std::filesystem::path dev_dir = "/dev");
+    explicit LinuxOsDevices(std::filesystem::path sys_block = "/sys/block",
+                            std::filesystem::path dev_dir = "/dev");
 
     std::unique_ptr<OsDevice> OpenPhysical(int number, uint32_t& error) override;
     std::unique_ptr<OsDevice> OpenLogical(char letter, uint32_t& error) override;

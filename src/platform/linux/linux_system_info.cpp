@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <sched.h>
-#include <sstream>
 #include <spawn.h>
+#include <sstream>
 #include <sys/resource.h>
 #include <sys/utsname.h>
 #include <sys/wait.h>
@@ -56,10 +56,14 @@ pid_t ThreadId()
 int NiceFor(uint32_t cls, int thread_priority)
 {
     int nice_value = 0;
-    if (cls == priority::kRealtimeClass) nice_value = -20;
-    else if (cls == priority::kHighClass) nice_value = -10;
-    if (thread_priority >= priority::kThreadTimeCritical) nice_value = -20;
-    else if (thread_priority >= priority::kThreadHighest) nice_value -= 5;
+    if (cls == priority::kRealtimeClass)
+        nice_value = -20;
+    else if (cls == priority::kHighClass)
+        nice_value = -10;
+    if (thread_priority >= priority::kThreadTimeCritical)
+        nice_value = -20;
+    else if (thread_priority >= priority::kThreadHighest)
+        nice_value -= 5;
     return std::max(nice_value, -20);
 }
 
@@ -80,8 +84,8 @@ void ApplyScheduling()
     if (cls == priority::kRealtimeClass) {
         sched_param param{};
         param.sched_priority = thread_priority >= priority::kThreadTimeCritical ? 20
-                               : thread_priority >= priority::kThreadHighest   ? 12
-                                                                               : 10;
+                               : thread_priority >= priority::kThreadHighest    ? 12
+                                                                                : 10;
         if (sched_setscheduler(0, SCHED_FIFO, &param) == 0) return;
     } else {
         sched_param param{};
