@@ -37,13 +37,16 @@ public:
     void Out(int offset, uint8_t v) { bus_.OutByte(static_cast<uint16_t>(base_ + offset), v); }
     void Control(uint8_t v) { bus_.OutByte(alt_, v); }
 
-    /// Polls until BSY clears; false after `timeout_ms` of lab time.
+    /// Polls until BSY clears; false after `timeout_ms` of lab time. Long waits
+    /// sleep between polls, as a patient host does.
     bool WaitNotBusy(uint64_t timeout_ms = 30000)
     {
         Clock& clock = lab_.GetClock();
         const uint64_t end = clock.TickCountMs() + timeout_ms;
-        while (clock.TickCountMs() < end)
+        for (int polls = 0; clock.TickCountMs() < end; ++polls) {
             if ((AltStatus() & 0x80) == 0) return true;
+            if (polls > 2000) clock.SleepMs(polls > 20000 ? 100 : 1);
+        }
         return false;
     }
     bool WaitDrq(uint64_t timeout_ms = 30000)
