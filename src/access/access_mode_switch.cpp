@@ -19,27 +19,6 @@ std::string Hex(unsigned value)
 
 } // namespace
 
-void RefreshPortIndicator(ProgramImpl& p)
-{
-    SharedState& st = p.state;
-    form::Label& label = p.fm.PortLab;
-    if (st.access_mode == AccessMode::Pio) {
-        label.SetCaption("Port " + Hex(st.BasePort) + "h");
-        if (st.BasePort == 0x170)
-            label.SetFontColour(form::colours::kBlue);
-        else if (st.BasePort == 0x1F0)
-            label.SetFontColour(form::colours::kRed);
-        else
-            label.SetFontColour(form::Colour::FromColorRef(0x000080));
-    } else {
-        if (st.ApiDeviceIndex == -1)
-            label.SetCaption(std::string("Device ") + st.ApiDriveLetter + ":");
-        else
-            label.SetCaption("Device " + std::to_string(st.ApiDeviceIndex));
-        label.SetFontColour(st.ApiDeviceIndex == 0 ? form::colours::kRed : form::colours::kBlue);
-    }
-}
-
 AccessModeSwitch::AccessModeSwitch(ProgramImpl& program, OsDeviceAccess& access) : p_(program), access_(access)
 {
     p_.fm.APIRg.OnClick = [this] { APIRgClick(); };
@@ -57,14 +36,14 @@ void AccessModeSwitch::APIRgClick()
         p_.state.access_mode = pio ? AccessMode::Pio : AccessMode::Api;
         ShowPioControls(pio);
         p_.fm.SecurityGroup.SetCaption(pio ? " Security manager " : " Security manager (disabled in API) ");
-        RefreshPortIndicator(p_);
+        p_.channel.RefreshPortIndicator();
         if (!pio) {
             p_.ui.Post([this] {
                 if (p_.state.access_mode != AccessMode::Api || p_.state.AppClosing) return;
                 access_.BuildApiDeviceList();
                 const int row = p_.state.ApiDeviceIndex < 1 ? 0 : p_.state.ApiDeviceIndex;
                 if (row < p_.fm.ApiList.RowCount()) p_.fm.ApiList.SetRowSelected(row, true);
-                RefreshPortIndicator(p_);
+                p_.channel.RefreshPortIndicator();
             });
         }
         return;
@@ -140,7 +119,7 @@ void AccessModeSwitch::SwitchToPio()
     fm.SecurityGroup.SetCaption(" Security manager ");
     fm.SeekMethodRg.SetItemIndex(0);
     ClearPassportDisplay();
-    RefreshPortIndicator(p_);
+    p_.channel.RefreshPortIndicator();
 }
 
 void AccessModeSwitch::SwitchToApi()
@@ -159,7 +138,7 @@ void AccessModeSwitch::SwitchToApi()
         DefaultStopIndicators();
     fm.SecurityGroup.SetCaption(" Security manager (disabled in API) ");
     ClearPassportDisplay();
-    RefreshPortIndicator(p_);
+    p_.channel.RefreshPortIndicator();
     access_.List().SelectCurrentRow();
 }
 

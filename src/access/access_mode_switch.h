@@ -10,10 +10,6 @@ namespace mrv {
 class ProgramImpl;
 class OsDeviceAccess;
 
-/// The label beside the switch: "Port 170h" in PIO mode, "Device 0" or
-/// "Device E:" in API mode, coloured by channel or device.
-void RefreshPortIndicator(ProgramImpl& program);
-
 class AccessModeSwitch {
 public:
     AccessModeSwitch(ProgramImpl& program, OsDeviceAccess& access);

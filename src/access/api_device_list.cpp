@@ -2,7 +2,6 @@
 
 #include <cctype>
 
-#include "access/access_mode_switch.h"
 #include "access/os_device.h"
 #include "app/program_impl.h"
 #include "identify/format_capacity.h"
@@ -183,7 +182,7 @@ void ApiDeviceList::ApiListSelectItem(int row)
         fm.ApiDevSpin.SetValue(row);
     }
     selecting_ = false;
-    RefreshPortIndicator(p_);
+    p_.channel.RefreshPortIndicator();
     if (fm.PasspBtn.Enabled()) fm.PasspBtn.Click();
     fm.SmTimerChk.SetChecked(false);
 }

@@ -154,7 +154,6 @@ void UsbBridge::Inquiry(const ScsiRequest& request, ScsiReply& reply)
     PutText(data + 8, 8, caps_.vendor);
     PutText(data + 16, 16, c.model);
     PutText(data + 32, 4, c.firmware);
-    PutText(data + 36, 20, c.serial);
     const size_t allocation = request.cdb[4];
     Copy(request, reply, data, std::min<size_t>(sizeof data, allocation));
     reply.scsi_status = kGood;
