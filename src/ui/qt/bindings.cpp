@@ -39,6 +39,23 @@ namespace {
 QColor ToQColor(form::Colour c) { return QColor(c.r, c.g, c.b); }
 QString ToQString(const std::string& text) { return QString::fromStdString(text); }
 
+/// Titles of boxes and tabs carry no accelerator: "&&" is an ampersand, a lone '&' goes.
+QString PlainTitle(const std::string& caption)
+{
+    QString out;
+    const QString text = ToQString(caption);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == '&') {
+            if (i + 1 < text.size() && text[i + 1] == '&') out += text[++i];
+            continue;
+        }
+        out += text[i];
+    }
+    // Qt would read a remaining single '&' as an accelerator again.
+    out.replace("&", "&&");
+    return out;
+}
+
 /// Sets a palette role for the enabled states only, so that disabled controls
 /// keep the style's greyed look.
 void SetRole(QPalette& palette, QPalette::ColorRole role, const QColor& colour)
@@ -282,7 +299,7 @@ public:
     }
 
 protected:
-    void ApplyCaption() override { static_cast<QGroupBox*>(widget_)->setTitle(ToQString(control_.Caption())); }
+    void ApplyCaption() override { static_cast<QGroupBox*>(widget_)->setTitle(PlainTitle(control_.Caption())); }
 };
 
 class PageControlBinding : public Binding {
@@ -308,12 +325,12 @@ public:
     QWidget* ChildArea() override { return nullptr; }
     void ChildCreated(Binding& child) override
     {
-        Tabs()->addTab(child.Widget(), ToQString(child.Control().Caption()));
+        Tabs()->addTab(child.Widget(), PlainTitle(child.Control().Caption()));
     }
     void RenameTab(Binding& child)
     {
         int index = Tabs()->indexOf(child.Widget());
-        if (index >= 0) Tabs()->setTabText(index, ToQString(child.Control().Caption()));
+        if (index >= 0) Tabs()->setTabText(index, PlainTitle(child.Control().Caption()));
     }
     void ShowTab(Binding& child)
     {
@@ -452,7 +469,20 @@ protected:
         if (aspect == form::Aspect::State) static_cast<QCheckBox*>(widget_)->setChecked(Box().Checked());
         Binding::Apply(aspect);
     }
-    void ApplyCaption() override { static_cast<QCheckBox*>(widget_)->setText(ToQString(control_.Caption())); }
+    void ApplyCaption() override
+    {
+        static_cast<QCheckBox*>(widget_)->setText(ToQString(control_.Caption()));
+        ApplyBounds();
+    }
+    void ApplyBounds() override
+    {
+        // Captions wider than the box (a wider font than the layout's) may use
+        // the free space up to the container's edge rather than be cut.
+        const auto& b = control_.Geometry();
+        int room = widget_->parentWidget() ? widget_->parentWidget()->width() - b.left : b.width;
+        int width = std::max(b.width, std::min(widget_->sizeHint().width(), room));
+        widget_->setGeometry(b.left, b.top, std::max(0, width), std::max(0, b.height));
+    }
 };
 
 class RadioGroupBinding : public Binding {
@@ -479,7 +509,7 @@ protected:
             }
         }
     }
-    void ApplyCaption() override { static_cast<QGroupBox*>(widget_)->setTitle(ToQString(control_.Caption())); }
+    void ApplyCaption() override { static_cast<QGroupBox*>(widget_)->setTitle(PlainTitle(control_.Caption())); }
 
 private:
     void Rebuild()
@@ -506,13 +536,17 @@ private:
         if (buttons_.empty()) return;
         const int columns = std::max(1, Group().Columns());
         const int rows = (static_cast<int>(buttons_.size()) + columns - 1) / columns;
-        const int top = control_.Caption().empty() ? 4 : 15;
-        const int width = std::max(1, (widget_->width() - 12) / columns);
-        const int row_height = std::max(1, (widget_->height() - top - 4) / rows);
+        const int top = control_.Caption().empty() ? 2 : 14;
+        const int width = std::max(1, (widget_->width() - 8) / columns);
+        const int row_height = std::max(1, (widget_->height() - top - 2) / rows);
         for (size_t i = 0; i < buttons_.size(); ++i) {
             int column = static_cast<int>(i) / rows, row = static_cast<int>(i) % rows;
-            int h = std::min(row_height, buttons_[i]->sizeHint().height());
-            buttons_[i]->setGeometry(8 + column * width, top + row * row_height + (row_height - h) / 2, width - 2, h);
+            int left = 5 + column * width;
+            QSize hint = buttons_[i]->sizeHint();
+            int h = std::min(row_height, hint.height());
+            // A caption wider than its column may run on into the box's free space.
+            int w = std::max(width - 2, std::min(hint.width(), widget_->width() - left - 2));
+            buttons_[i]->setGeometry(left, top + row * row_height + (row_height - h) / 2, w, h);
         }
     }
     void Check()
