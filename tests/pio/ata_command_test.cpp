@@ -1,0 +1,111 @@
+// The command value, the 48-bit translation, error texts and typed ports.
+
+#include <gtest/gtest.h>
+
+#include "access/ata_command.h"
+#include "access/ata_pio.h"
+#include "access/channel.h"
+#include "platform/clock.h"
+
+namespace mrv {
+namespace {
+
+TEST(AtaCommandValue, Lba28PacksTheTopNibbleIntoTheDeviceRegister)
+{
+    AtaCommand c = AtaCommand::Lba28(1, 0x20, 0x0ABCDEF1);
+    EXPECT_FALSE(c.ext);
+    EXPECT_EQ(c.in.lba_low, 0xF1);
+    EXPECT_EQ(c.in.lba_mid, 0xDE);
+    EXPECT_EQ(c.in.lba_high, 0xBC);
+    EXPECT_EQ(c.in.device, 0xEA);
+    EXPECT_EQ(c.in.features, 0);
+    EXPECT_EQ(c.Lba(), 0x0ABCDEF1u);
+    EXPECT_EQ(c.Sectors(), 1u);
+    EXPECT_EQ(AtaCommand::Lba28(0, 0x20, 0).Sectors(), 256u);
+}
+
+TEST(AtaCommandValue, Lba48PairsPreviousAndCurrentBytes)
+{
+    AtaCommand c = AtaCommand::Lba48(0, 0x24, 0xA1B2C3D4E5F6ull);
+    EXPECT_TRUE(c.ext);
+    EXPECT_EQ(c.in.lba_low, 0xC3F6);  // bits 31–24, bits 7–0
+    EXPECT_EQ(c.in.lba_mid, 0xB2E5);  // bits 39–32, bits 15–8
+    EXPECT_EQ(c.in.lba_high, 0xA1D4); // bits 47–40, bits 23–16
+    EXPECT_EQ(c.in.device, 0xE0);
+    EXPECT_EQ(c.Lba(), 0xA1B2C3D4E5F6ull);
+    EXPECT_EQ(c.Sectors(), 65536u);
+}
+
+TEST(AtaCommandValue, OkNeedsAnAnswerWithoutErrOrDf)
+{
+    AtaCommand c;
+    c.out.status = 0x50;
+    EXPECT_TRUE(c.Ok());
+    c.out.status = 0x51;
+    EXPECT_FALSE(c.Ok());
+    c.out.status = 0x70;
+    EXPECT_FALSE(c.Ok());
+    c.out.status = 0x50;
+    c.out.timed_out = true;
+    EXPECT_FALSE(c.Ok());
+}
+
+TEST(AtaCommandValue, BlockCommandsTranslateTo48Bit)
+{
+    const std::pair<uint8_t, uint8_t> table[] = {{0x20, 0x24}, {0x30, 0x34}, {0x40, 0x42}, {0x70, 0x42},
+                                                 {0xF8, 0x27}, {0xF9, 0x37}, {0xEC, 0x00}, {0x24, 0x00}};
+    for (auto [command, sent] : table) EXPECT_EQ(ExtendedBlockCommand(command), sent) << int(command);
+}
+
+TEST(AtaErrorText, NamedCodesAndTheHexFallback)
+{
+    EXPECT_EQ(AtaPio::DescribeAtaError(0x00), " Timeout");
+    EXPECT_EQ(AtaPio::DescribeAtaError(0x01), " Error: AMNF");
+    EXPECT_EQ(AtaPio::DescribeAtaError(0x04), " Error: ABRT");
+    EXPECT_EQ(AtaPio::DescribeAtaError(0x40), " Error: UNCR");
+    EXPECT_EQ(AtaPio::DescribeAtaError(0x49), " - 48 bit addresing error");
+    EXPECT_EQ(AtaPio::DescribeAtaError(0xFF), " - Unknown error");
+    // By value, not by bits: UNC together with AMNF is not a named code.
+    EXPECT_EQ(AtaPio::DescribeAtaError(0x41), " Error #41");
+    EXPECT_EQ(AtaPio::DescribeAtaError(0x05), " Error #05");
+    EXPECT_EQ(AtaPio::DescribeAtaError(0xAB), " Error #AB");
+}
+
+TEST(TypedPorts, HexParseTreatsStrangeCharactersAsZero)
+{
+    EXPECT_EQ(ParseHexPort("1f0"), 0x1F0);
+    EXPECT_EQ(ParseHexPort("C000"), 0xC000);
+    EXPECT_EQ(ParseHexPort("1x0"), 0x100);
+    EXPECT_EQ(ParseHexPort(""), 0);
+    EXPECT_EQ(ParseHexPort("FFFF"), 0xFFFF);
+    EXPECT_EQ(ParseHexPort("10000"), std::nullopt);
+    // Leading zeros do not count against the range, a long text does not wrap.
+    EXPECT_EQ(ParseHexPort("0000170"), 0x170);
+    EXPECT_EQ(ParseHexPort("100000000000000170"), std::nullopt);
+}
+
+TEST(TypedPorts, HexTextIsUppercaseWithAMinimumWidth)
+{
+    EXPECT_EQ(HexPort(0x1F0), "1F0");
+    EXPECT_EQ(HexPort(0x3F6), "3F6");
+    EXPECT_EQ(HexPort(0x9), "09");
+    EXPECT_EQ(HexPort(0x170, 4), "0170");
+    EXPECT_EQ(HexPort(0xD400, 3), "D400");
+}
+
+TEST(WriteStamp, ThreeSixteenCharacterFields)
+{
+    uint8_t sector[512];
+    std::fill(std::begin(sector), std::end(sector), uint8_t{0xEE});
+    LocalDateTime now{2026, 3, 7, 9, 5, 2, 0};
+    AtaPio::StampSector(sector, 1234567, now);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(sector), 48),
+              "LBA 1234567     Time 09:05:02   Date 07.03.2026 ");
+    EXPECT_EQ(sector[48], 0xEE);
+    // A long number is cut to its field.
+    AtaPio::StampSector(sector, 123456789012345ull, now);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(sector), 16), "LBA 123456789012");
+}
+
+} // namespace
+} // namespace mrv
