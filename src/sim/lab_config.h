@@ -34,6 +34,7 @@ struct LabConfig {
     std::vector<DriveConfig> drives;
     bool pci_default = true;
     std::vector<PciDeviceConfig> pci;
+    std::string empty_letters; ///< logical drives without a medium: "E:cdrom,N:network"
 };
 
 } // namespace mrv::sim

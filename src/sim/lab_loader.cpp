@@ -224,6 +224,25 @@ const std::vector<std::pair<std::string, Handler<DriveConfig>>>& DriveKeys()
         {"sectorsize", Number(&D::logical_sector_size, 512, 4096)},
         {"physicalsectorsize", Number(&D::physical_sector_size, 512, 65536)},
         {"lba48", Flag(&D::lba48)},
+        {"osnumber", Number(&D::os_number, 0, 127)},
+        {"osvia", [](D& d, const std::string& v, std::string& why) {
+             OsPersonality personality;
+             if (!ParseOsPersonality(Trim(v), personality)) {
+                 why = "expected sata, usb, usb12, scsi or virtual: '" + Trim(v) + "'";
+                 return false;
+             }
+             d.os_via = Lower(Trim(v));
+             return true;
+         }},
+        {"osremovable", Flag(&D::os_removable)},
+        {"ossectorspertrack", Number(&D::os_sectors_per_track, 1, 255)},
+        {"osletter", [](D& d, const std::string& v, std::string& why) {
+             std::vector<LetterSpec> letters;
+             if (!ParseLetterList(Trim(v), letters, why)) return false;
+             if (letters.size() != 1) return (why = "one letter expected: '" + Trim(v) + "'", false);
+             d.os_letter = Trim(v);
+             return true;
+         }},
         {"cylinders", Number(&D::cylinders, 1, 65535)},
         {"heads", Number(&D::heads, 1, 16)},
         {"sectorspertrack", Number(&D::sectors_per_track, 1, 255)},
@@ -483,6 +502,11 @@ private:
             } else if (k == "minor") {
                 if (!num(0, 99)) return false;
                 sys.version.minor = static_cast<int>(n);
+            } else if (k == "emptyletters") {
+                std::vector<LetterSpec> letters;
+                std::string why;
+                if (!ParseLetterList(e.value, letters, why)) return Error(e.line, where, why);
+                out.empty_letters = Trim(e.value);
             } else if (k == "build") {
                 if (!num(0, 999999)) return false;
                 sys.version.build = static_cast<int>(n);

@@ -47,6 +47,7 @@ std::unique_ptr<LabPc> LabPc::Build(const LabConfig& config, std::string& error)
         }
         pc->channels_.push_back(std::move(channel));
     }
+    static_cast<SimOsDevices&>(*pc->os_devices_).Configure(config, pc->drives_);
     std::vector<PciDeviceConfig> pci = config.pci;
     if (config.pci_default && pci.empty()) pci = PciBus::DefaultDevices();
     pc->pci_ = std::make_unique<PciBus>(pci);

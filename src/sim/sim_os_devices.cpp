@@ -202,6 +202,57 @@ bool ParseOsPersonality(const std::string& name, OsPersonality& personality)
     return true;
 }
 
+bool ParseLetterList(const std::string& text, std::vector<LetterSpec>& letters, std::string& why)
+{
+    static const std::map<std::string, LogicalDriveType> kTypes = {
+        {"removable", LogicalDriveType::Removable}, {"fixed", LogicalDriveType::Fixed},
+        {"network", LogicalDriveType::Remote},      {"cdrom", LogicalDriveType::CdRom},
+        {"ramdisk", LogicalDriveType::RamDisk},     {"unknown", LogicalDriveType::Unknown},
+    };
+    size_t at = 0;
+    while (at <= text.size()) {
+        size_t end = text.find(',', at);
+        if (end == std::string::npos) end = text.size();
+        std::string item;
+        for (char c : text.substr(at, end - at))
+            if (c != ' ' && c != '\t') item += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        at = end + 1;
+        if (item.empty()) continue;
+        const auto colon = item.find(':');
+        auto type = colon == std::string::npos ? kTypes.end() : kTypes.find(item.substr(colon + 1));
+        if (colon != 1 || !std::isalpha(static_cast<unsigned char>(item[0])) || type == kTypes.end()) {
+            why = "expected letter:type with a type of removable, fixed, network, cdrom, ramdisk or unknown: '" +
+                  item + "'";
+            return false;
+        }
+        letters.push_back({static_cast<char>(std::toupper(static_cast<unsigned char>(item[0]))), type->second});
+    }
+    return true;
+}
+
+void SimOsDevices::Configure(const LabConfig& config, const std::vector<std::unique_ptr<AtaDrive>>& drives)
+{
+    for (const auto& drive : drives) {
+        const DriveConfig& c = drive->Config();
+        if (c.os_number >= 0) {
+            OsDriveSlot slot;
+            slot.drive = drive.get();
+            ParseOsPersonality(c.os_via, slot.personality);
+            slot.removable = c.os_removable;
+            slot.sectors_per_track = c.os_sectors_per_track;
+            AddPhysical(c.os_number, slot);
+        }
+        std::vector<LetterSpec> letters;
+        std::string why;
+        if (!c.os_letter.empty() && ParseLetterList(c.os_letter, letters, why))
+            for (const LetterSpec& l : letters) AddLogical(l.letter, {l.type, drive.get()});
+    }
+    std::vector<LetterSpec> empty;
+    std::string why;
+    if (ParseLetterList(config.empty_letters, empty, why))
+        for (const LetterSpec& l : empty) AddLogical(l.letter, {l.type, nullptr});
+}
+
 std::unique_ptr<OsDevice> SimOsDevices::OpenPhysical(int number, uint32_t& error)
 {
     auto it = physical_.find(number);

@@ -11,10 +11,12 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/os_devices.h"
 #include "platform/port_access.h"
 #include "sim/ata_drive.h"
+#include "sim/lab_config.h"
 #include "sim/usb_bridge.h"
 
 namespace mrv::sim {
@@ -24,6 +26,16 @@ enum class OsPersonality { SataPort, UsbSat, UsbSat12, ScsiBridge, VirtualDisk }
 /// The personality named in a lab file ("sata", "usb", "usb12", "scsi",
 /// "virtual"); false for an unknown name.
 bool ParseOsPersonality(const std::string& name, OsPersonality& personality);
+
+/// A logical drive letter and its type ("F:removable", "E:cdrom").
+struct LetterSpec {
+    char letter = 0;
+    LogicalDriveType type = LogicalDriveType::Removable;
+};
+
+/// "E:cdrom,N:network,F:removable" (types removable, fixed, network, cdrom,
+/// ramdisk, unknown); false with `why` for anything else.
+bool ParseLetterList(const std::string& text, std::vector<LetterSpec>& letters, std::string& why);
 
 struct OsDriveSlot {
     OsPersonality personality = OsPersonality::SataPort;
@@ -41,6 +53,9 @@ struct OsLogicalSlot {
 class SimOsDevices : public OsDevices {
 public:
     SimOsDevices() = default;
+
+    /// The drives and letters a lab declares.
+    void Configure(const LabConfig& config, const std::vector<std::unique_ptr<AtaDrive>>& drives);
 
     void AddPhysical(int number, const OsDriveSlot& slot) { physical_[number] = slot; }
     void AddLogical(char letter, const OsLogicalSlot& slot) { logical_[letter] = slot; }
