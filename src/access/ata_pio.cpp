@@ -111,6 +111,28 @@ void AtaPio::LoadTaskFile(const AtaCommand& command)
     ports.OutByte(Base(kStatus), r.command);
 }
 
+uint64_t AtaPio::ReadLbaRegisters(bool ext, uint16_t* count)
+{
+    PortBus& ports = p_.platform.ports;
+    uint64_t value = ports.InByte(Base(kCount));
+    uint64_t low = ports.InByte(Base(kLbaLow));
+    uint64_t mid = ports.InByte(Base(kLbaMid));
+    uint64_t high = ports.InByte(Base(kLbaHigh));
+    if (!ext) {
+        if (count) *count = static_cast<uint16_t>(value);
+        return static_cast<uint64_t>(ports.InByte(Base(kDevice)) & 0x0F) << 24 | high << 16 | mid << 8 | low;
+    }
+    // The previous bytes show while HOB is set in the device control register.
+    ports.OutByte(p_.state.AltPort, ata_bits::kHob);
+    uint64_t value_prev = ports.InByte(Base(kCount));
+    uint64_t low_prev = ports.InByte(Base(kLbaLow));
+    uint64_t mid_prev = ports.InByte(Base(kLbaMid));
+    uint64_t high_prev = ports.InByte(Base(kLbaHigh));
+    ports.OutByte(p_.state.AltPort, 0x00);
+    if (count) *count = static_cast<uint16_t>(value_prev << 8 | value);
+    return high_prev << 40 | mid_prev << 32 | low_prev << 24 | high << 16 | mid << 8 | low;
+}
+
 void AtaPio::ReadOutputRegisters(AtaCommand& command)
 {
     PortBus& ports = p_.platform.ports;
@@ -118,23 +140,7 @@ void AtaPio::ReadOutputRegisters(AtaCommand& command)
     out.status = ports.InByte(Base(kStatus));
     out.error = ports.InByte(Base(kError));
     out.device = ports.InByte(Base(kDevice));
-    uint8_t count = ports.InByte(Base(kCount));
-    uint64_t low = ports.InByte(Base(kLbaLow));
-    uint64_t mid = ports.InByte(Base(kLbaMid));
-    uint64_t high = ports.InByte(Base(kLbaHigh));
-    if (!command.ext) {
-        out.count = count;
-        out.lba = static_cast<uint64_t>(out.device & 0x0F) << 24 | high << 16 | mid << 8 | low;
-        return;
-    }
-    ports.OutByte(p_.state.AltPort, ata_bits::kHob);
-    uint8_t count_prev = ports.InByte(Base(kCount));
-    uint64_t low_prev = ports.InByte(Base(kLbaLow));
-    uint64_t mid_prev = ports.InByte(Base(kLbaMid));
-    uint64_t high_prev = ports.InByte(Base(kLbaHigh));
-    ports.OutByte(p_.state.AltPort, 0x00);
-    out.count = static_cast<uint16_t>(count_prev << 8 | count);
-    out.lba = high_prev << 40 | mid_prev << 32 | low_prev << 24 | high << 16 | mid << 8 | low;
+    out.lba = ReadLbaRegisters(command.ext, &out.count);
 }
 
 void AtaPio::WriteTaskFile28(uint8_t features, uint8_t count, uint8_t command, uint8_t device, uint8_t cyl_high,
@@ -187,17 +193,7 @@ bool AtaPio::IssueBlockCommand(OsDevice* device, uint32_t count, uint8_t command
 
 uint64_t AtaPio::ReadTaskFileLba()
 {
-    PortBus& ports = p_.platform.ports;
-    uint64_t low = ports.InByte(Base(kLbaLow));
-    uint64_t mid = ports.InByte(Base(kLbaMid));
-    uint64_t high = ports.InByte(Base(kLbaHigh));
-    if (!p_.state.Use48Bit) return static_cast<uint64_t>(ports.InByte(Base(kDevice)) & 0x0F) << 24 | high << 16 | mid << 8 | low;
-    ports.OutByte(p_.state.AltPort, ata_bits::kHob);
-    uint64_t low_prev = ports.InByte(Base(kLbaLow));
-    uint64_t mid_prev = ports.InByte(Base(kLbaMid));
-    uint64_t high_prev = ports.InByte(Base(kLbaHigh));
-    ports.OutByte(p_.state.AltPort, 0x00);
-    return high_prev << 40 | mid_prev << 32 | low_prev << 24 | high << 16 | mid << 8 | low;
+    return ReadLbaRegisters(p_.state.Use48Bit, nullptr);
 }
 
 // ---------------------------------------------------------------------------

@@ -97,6 +97,8 @@ public:
 
 private:
     uint16_t Base(int offset) const;
+    /// LBA (and count) registers; the previous bytes through HOB when `ext`.
+    uint64_t ReadLbaRegisters(bool ext, uint16_t* count);
     /// Lets the message queue run when called on the user-interface thread.
     void Pump();
     bool ApiBlockCommand(OsDevice* device, uint32_t count, uint8_t command, uint64_t lba);
