@@ -5,13 +5,14 @@
 # device options, in the array QEMU_ARGS) and scenario_check (reads the serial
 # log through the check helpers below and the disk images after the guest
 # stopped); scenarios/NAME/guest.sh runs inside the guest.
-set -euo pipefail
+set -Eeuo pipefail
 source "$(dirname "$0")/lib.sh"
 
 name="${1:-}"
 initramfs="${2:-}"
 [ -n "$name" ] && [ -f "$initramfs" ] || die "usage: run-scenario.sh NAME INITRAMFS"
 scenario_dir="$QEMU_DIR/scenarios/$name"
+trap 'echo "qemu-e2e: scenario $name: stopped by a failing command at line $LINENO" >&2' ERR
 [ -f "$scenario_dir/host.sh" ] || die "no scenario $name"
 require_tools qemu-system-x86_64 qemu-img timeout
 kver=$(guest_kernel_version)
@@ -31,15 +32,17 @@ fail() {
 pass() {
   echo "  ok: $*"
 }
-# The lines a guest section printed.
+# The lines a guest section printed. (The helpers read their input to the
+# end: an early exit would break the pipe and, under pipefail, fail the check.)
 section_text() {
   tr -d '\r' <"$LOG" | awk -v n="$1" '
+    done { next }
     $0 == "MRV-BEGIN " n { on = 1; next }
-    on && index($0, "MRV-END " n " rc=") == 1 { exit }
+    on && index($0, "MRV-END " n " rc=") == 1 { done = 1; next }
     on { print }'
 }
 section_rc() {
-  tr -d '\r' <"$LOG" | sed -n "s/^MRV-END $1 rc=\\([0-9]*\\)\$/\\1/p" | head -n1
+  tr -d '\r' <"$LOG" | sed -n "s/^MRV-END $1 rc=\\([0-9]*\\)\$/\\1/p" | sed -n 1p
 }
 expect_rc() {
   local got
@@ -48,17 +51,46 @@ expect_rc() {
 }
 # expect_line SECTION EXTENDED-REGEX [what]
 expect_line() {
-  if section_text "$1" | grep -Eq -- "$2"; then pass "${3:-$1 shows /$2/}"; else fail "${3:-$1 does not show /$2/}"; fi
+  if section_text "$1" | grep -E -- "$2" >/dev/null; then pass "${3:-$1 shows /$2/}"; else fail "${3:-$1 does not show /$2/}"; fi
 }
 expect_no_line() {
-  if section_text "$1" | grep -Eq -- "$2"; then fail "${3:-$1 shows /$2/}"; else pass "${3:-$1 does not show /$2/}"; fi
+  if section_text "$1" | grep -E -- "$2" >/dev/null; then fail "${3:-$1 shows /$2/}"; else pass "${3:-$1 does not show /$2/}"; fi
 }
 # The first match of a sed expression in a section (for comparing values).
 section_value() {
-  section_text "$1" | sed -n "$2" | head -n1
+  section_text "$1" | sed -n "$2" | sed -n 1p
 }
 expect_equal() {
   if [ "$2" = "$3" ]; then pass "$1: '$2'"; else fail "$1: '$2' differs from '$3'"; fi
+}
+# The value column of a passport row as the console printed the list:
+# psp_value SECTION LABEL (e.g. "Model:").
+psp_value() {
+  section_text "$1" | sed -n "s/^Psp\\[[0-9]*\\]: *| $2 | \\(.*\\) | .*\$/\\1/p" | sed -n 1p
+}
+trim() {
+  sed 's/^ *//; s/ *$//'
+}
+# The sector pattern of sector_probe: its line repeated over 512 bytes.
+sector_pattern() {
+  local line="MRV-QEMU-SECTOR TAG=$1 LBA=$2" out=""
+  while [ ${#out} -lt 512 ]; do out+="$line"$'\n'; done
+  printf '%s' "${out:0:512}"
+}
+# Writes the pattern into an image before the boot: put_sector IMAGE LBA TAG
+put_sector() {
+  sector_pattern "$3" "$2" | dd of="$1" bs=512 seek="$2" conv=notrunc status=none
+}
+# expect_sector IMAGE LBA TAG: the image holds the pattern at that LBA;
+# TAG "zero" stands for a sector never written.
+expect_sector() {
+  local want
+  if [ "$3" = zero ]; then want=$(head -c 512 /dev/zero | od -An -v -tx1); else want=$(sector_pattern "$3" "$2" | od -An -v -tx1); fi
+  if [ "$(dd if="$1" bs=512 skip="$2" count=1 status=none | od -An -v -tx1)" = "$want" ]; then
+    pass "$(basename "$1") holds '$3' at LBA $2"
+  else
+    fail "$(basename "$1") does not hold '$3' at LBA $2"
+  fi
 }
 
 QEMU_ARGS=()
@@ -85,7 +117,7 @@ if [ "$qemu_rc" -ne 0 ]; then
   [ ! -f "$LOG" ] || tail -n 40 "$LOG" >&2
   die "scenario $name: qemu failed or timed out (exit $qemu_rc)"
 fi
-if ! tr -d '\r' <"$LOG" | grep -q '^MRV-GUEST-END rc='; then
+if ! tr -d '\r' <"$LOG" | grep '^MRV-GUEST-END rc=' >/dev/null; then
   tail -n 60 "$LOG" >&2
   die "scenario $name: the guest did not finish its scenario"
 fi

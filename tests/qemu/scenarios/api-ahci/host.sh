@@ -1,0 +1,89 @@
+# API mode on an AHCI disk (libata): the device list shows an ATA drive, the
+# passport comes through the legacy SMART request, and every field agrees with
+# what hdparm -I and smartctl -i say in the same guest. SMART RETURN STATUS
+# reaches the program through both pass-through paths.
+MODEL="MRV AHCI API DISK"
+SERIAL="MRVQ0API0042"
+FIRMWARE="MRV2.1"
+SECTORS=150000
+HOST_LBA=3000
+
+
+scenario_prepare() {
+  qemu-img create -q -f raw "$WORK/disk.img" $((SECTORS * 512))
+  put_sector "$WORK/disk.img" "$HOST_LBA" HOST
+  QEMU_ARGS+=(-drive "if=none,id=d0,format=raw,file=$WORK/disk.img"
+    -device ahci,id=ahci
+    -device "ide-hd,drive=d0,bus=ahci.0,model=$MODEL,serial=$SERIAL,ver=$FIRMWARE")
+}
+
+scenario_check() {
+  expect_rc modules 0
+  expect_rc passport 0
+  expect_line passport "^ApiList\\[0\\]: .*\\| $MODEL \\| 1\$" "the device list shows device 0 as an ATA drive"
+  expect_line passport "^LOG~? ?1 Get passport\\.\\.\\. OK\$" "the passport came"
+  expect_line passport "^LOG 1 Model: $MODEL; Capacity: $SECTORS LBAs; SN: $SERIAL; FW: $FIRMWARE\$" \
+    "the program logs the drive"
+  expect_line passport "^Psp: .*" "the passport list was printed"
+
+  # The oracles' view of the same drive.
+  local h_model h_serial h_fw h_lba s_model s_serial s_fw
+  h_model=$(section_value hdparm-I 's/^[[:space:]]*Model Number:[[:space:]]*//p' | trim)
+  h_serial=$(section_value hdparm-I 's/^[[:space:]]*Serial Number:[[:space:]]*//p' | trim)
+  h_fw=$(section_value hdparm-I 's/^[[:space:]]*Firmware Revision:[[:space:]]*//p' | trim)
+  h_lba=$(section_value hdparm-I 's/^[[:space:]]*LBA48 *user addressable sectors:[[:space:]]*//p' | trim)
+  s_model=$(section_value smartctl-i 's/^Device Model:[[:space:]]*//p' | trim)
+  s_serial=$(section_value smartctl-i 's/^Serial Number:[[:space:]]*//p' | trim)
+  s_fw=$(section_value smartctl-i 's/^Firmware Version:[[:space:]]*//p' | trim)
+  expect_equal "model: hdparm" "$h_model" "$MODEL"
+  expect_equal "model: smartctl" "$s_model" "$MODEL"
+  expect_equal "model: the program's passport" "$(psp_value passport 'Model:')" "$h_model"
+  expect_equal "serial: the program's passport" "$(psp_value passport 'Serial:')" "$h_serial"
+  expect_equal "serial: smartctl" "$s_serial" "$h_serial"
+  expect_equal "firmware: the program's passport" "$(psp_value passport 'Firmware:')" "$h_fw"
+  expect_equal "firmware: smartctl" "$s_fw" "$h_fw"
+  expect_equal "LBA count: the program's passport" "$(psp_value passport 'Disk size:')" "$h_lba LBAs"
+  expect_equal "LBA count: hdparm" "$h_lba" "$SECTORS"
+  # Geometry, sector sizes, cache and DMA as hdparm decodes the same words.
+  local cyl heads spt logical physical udma cache_kb la wr
+  cyl=$(section_value hdparm-I 's/^[[:space:]]*cylinders[[:space:]]*\([0-9]*\).*/\1/p')
+  heads=$(section_value hdparm-I 's/^[[:space:]]*heads[[:space:]]*\([0-9]*\).*/\1/p')
+  spt=$(section_value hdparm-I 's/^[[:space:]]*sectors\/track[[:space:]]*\([0-9]*\).*/\1/p')
+  expect_equal "CHS: the program's passport" "$(psp_value passport 'CHS:')" "$cyl/$heads/$spt"
+  logical=$(section_value hdparm-I 's/^[[:space:]]*Logical  *Sector size:[[:space:]]*\([0-9]*\) bytes.*/\1/p')
+  physical=$(section_value hdparm-I 's/^[[:space:]]*Physical Sector size:[[:space:]]*\([0-9]*\) bytes.*/\1/p')
+  expect_line passport "^Psp\\[[0-9]+\\]: +\\| Sector: \\| Logic $logical bytes \\| Phys $physical\$" \
+    "sector sizes $logical/$physical, as hdparm says"
+  udma=$(section_value hdparm-I 's/^[[:space:]]*DMA:.*\*udma\([0-9]\).*/\1/p')
+  expect_line passport "^Psp\\[[0-9]+\\]: +\\| Support: \\| .*DMA \\| UDMA-$udma\$" "UDMA mode $udma, as hdparm says"
+  cache_kb=$(section_value hdparm-I 's/^[[:space:]]*cache\/buffer size *= *\([0-9]*\) KBytes.*/\1/p')
+  la=OFF
+  wr=OFF
+  section_text hdparm-I | grep -E '^[[:space:]]*\*[[:space:]]+Look-ahead' >/dev/null && la=ON
+  section_text hdparm-I | grep -E '^[[:space:]]*\*[[:space:]]+Write cache' >/dev/null && wr=ON
+  expect_line passport "^Psp\\[[0-9]+\\]: +\\| CACHE: \\| ${cache_kb}k; L/A=$la; Wr=$wr; " \
+    "cache ${cache_kb}k, look-ahead $la, write cache $wr, as hdparm says"
+  if section_text hdparm-I | grep -E '^Security:' >/dev/null; then
+    expect_no_line passport "^Psp\\[[0-9]+\\]: +\\| Security: \\| Not supported" "security supported, as hdparm says"
+  else
+    expect_line passport "^Psp\\[[0-9]+\\]: +\\| Security: \\| Not supported" "security not supported, as hdparm says"
+  fi
+  if section_text smartctl-i | grep '^SMART support is: *Enabled' >/dev/null; then
+    expect_line passport "^Psp\\[[0-9]+\\]: +\\| SMART: \\| Enabled" "SMART enabled, as smartctl says"
+  else
+    expect_line passport "^Psp\\[[0-9]+\\]: +\\| SMART: \\| (Disabled|Unknown)" "SMART not enabled, as smartctl says"
+  fi
+
+  expect_rc probe 0
+  expect_line probe "^mode API .* device=0\$" "the probe runs in API mode on device 0"
+  expect_line probe "^smart-status legacy ok mid=4F high=C2\$" "SMART RETURN STATUS through the legacy SMART request"
+  expect_line probe "^smart-status sat ok status=50 error=00 mid=4F high=C2\$" \
+    "SMART RETURN STATUS through ATA PASS-THROUGH with its result registers"
+  expect_line smartctl-H "PASSED" "smartctl -H agrees: PASSED"
+  expect_line probe "^check LBA=$HOST_LBA equal\$" "a sector the host wrote reads back through the device"
+  expect_line probe "^write LBA=4000 ok\$" "write of LBA 4000"
+  expect_line probe "^check LBA=4000 equal\$" "LBA 4000 reads back equal"
+  # API writes of one sector carry no stamp: the sector is the pattern exactly.
+  expect_sector "$WORK/disk.img" 4000 A1
+  expect_sector "$WORK/disk.img" 4001 zero
+}

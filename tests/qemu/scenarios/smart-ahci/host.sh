@@ -1,0 +1,34 @@
+# "Get SMART" in API mode on an AHCI disk: the verdict and the attribute
+# table agree with smartctl -H and smartctl -A in the same guest; the same in
+# PIO mode on the PIIX secondary channel (verdict only: smartctl cannot reach
+# a disk without a driver).
+scenario_prepare() {
+  qemu-img create -q -f raw "$WORK/ahci.img" 64M
+  qemu-img create -q -f raw "$WORK/ide.img" 64M
+  QEMU_ARGS+=(-drive "if=none,id=d0,format=raw,file=$WORK/ahci.img"
+    -device ahci,id=ahci
+    -device "ide-hd,drive=d0,bus=ahci.0,model=MRV SMART API DISK,serial=MRVQ0SMART01,ver=MRV1.0"
+    -drive "if=none,id=d1,format=raw,file=$WORK/ide.img"
+    -device "ide-hd,drive=d1,bus=ide.1,unit=0,model=MRV SMART PIO DISK,serial=MRVQ0SMART02,ver=MRV1.0")
+}
+
+scenario_check() {
+  expect_rc modules 0
+  expect_rc smartctl-H 0
+  expect_line smartctl-H "result: PASSED" "smartctl -H: PASSED"
+  expect_rc api-smart 0
+  expect_line api-smart "^LOG 2 SMART status = GOOD\$" "API: the program's verdict is GOOD, as smartctl's"
+  expect_rc pio-smart 0
+  expect_line pio-smart "^LOG 2 SMART status = GOOD\$" "PIO: the program's verdict is GOOD"
+
+  # Every attribute smartctl lists is a row of the program's table with the
+  # same ID, value and worst value.
+  local id name flag value worst thresh rest count=0
+  while read -r id name flag value worst thresh rest; do
+    [[ "$id" =~ ^[0-9]+$ ]] || continue
+    count=$((count + 1))
+    expect_line api-smart "^SmartList\\[[0-9]+\\]: +\\| +$id \\| [^|]* \\| +$((10#$value)) \\| +$((10#$worst)) \\| +$((10#$thresh)) \\|" \
+      "attribute $id ($name): value $((10#$value)), worst $((10#$worst)), threshold $((10#$thresh)) as smartctl shows"
+  done < <(section_text smartctl-A | sed -n '/^ID#/,/^$/p')
+  [ "$count" -gt 0 ] && pass "smartctl -A listed $count attributes" || fail "smartctl -A listed no attributes"
+}
