@@ -1,14 +1,16 @@
 #include "access/access_mode_switch.h"
 
-#include <cstdio>
-
 #include "access/api_device_list.h"
 #include "access/os_device.h"
 #include "app/program_impl.h"
 
-namespace mrv {
+#include <cstdio>
 
-namespace {
+namespace mrv
+{
+
+namespace
+{
 
 std::string Hex(unsigned value)
 {
@@ -19,7 +21,8 @@ std::string Hex(unsigned value)
 
 } // namespace
 
-AccessModeSwitch::AccessModeSwitch(ProgramImpl& program, OsDeviceAccess& access) : p_(program), access_(access)
+AccessModeSwitch::AccessModeSwitch(ProgramImpl& program, OsDeviceAccess& access)
+    : p_(program), access_(access)
 {
     p_.fm.APIRg.OnClick = [this] { APIRgClick(); };
 }
@@ -57,20 +60,21 @@ void AccessModeSwitch::APIRgClick()
 void AccessModeSwitch::ShowPioControls(bool pio)
 {
     TFm& fm = p_.fm;
-    for (form::Control* c : {static_cast<form::Control*>(&fm.DrdyChk), static_cast<form::Control*>(&fm.biglbaChk),
-                             static_cast<form::Control*>(&fm.PspplusRstChk),
-                             static_cast<form::Control*>(&fm.PASSBtnExt), static_cast<form::Control*>(&fm.PortPanel),
-                             static_cast<form::Control*>(&fm.HpaGroup), static_cast<form::Control*>(&fm.PCIScanBtn),
-                             static_cast<form::Control*>(&fm.ResetBtn), static_cast<form::Control*>(&fm.RegPanel)})
+    for (form::Control* c :
+         {static_cast<form::Control*>(&fm.DrdyChk), static_cast<form::Control*>(&fm.biglbaChk),
+          static_cast<form::Control*>(&fm.PspplusRstChk), static_cast<form::Control*>(&fm.PASSBtnExt),
+          static_cast<form::Control*>(&fm.PortPanel), static_cast<form::Control*>(&fm.HpaGroup),
+          static_cast<form::Control*>(&fm.PCIScanBtn), static_cast<form::Control*>(&fm.ResetBtn),
+          static_cast<form::Control*>(&fm.RegPanel)})
         c->SetVisible(pio);
-    for (form::Control* c : {static_cast<form::Control*>(&fm.ApiList), static_cast<form::Control*>(&fm.ApiDevSpin),
-                             static_cast<form::Control*>(&fm.ShowLogicalChk),
-                             static_cast<form::Control*>(&fm.IgnoreFddChk)})
+    for (form::Control* c :
+         {static_cast<form::Control*>(&fm.ApiList), static_cast<form::Control*>(&fm.ApiDevSpin),
+          static_cast<form::Control*>(&fm.ShowLogicalChk), static_cast<form::Control*>(&fm.IgnoreFddChk)})
         c->SetVisible(!pio);
     if (!pio) {
-        for (form::Control* c : {static_cast<form::Control*>(&fm.RemDrvLed), static_cast<form::Control*>(&fm.RemDrvLabel),
-                                 static_cast<form::Control*>(&fm.VirtDrvLed),
-                                 static_cast<form::Control*>(&fm.LabelVirtual)})
+        for (form::Control* c :
+             {static_cast<form::Control*>(&fm.RemDrvLed), static_cast<form::Control*>(&fm.RemDrvLabel),
+              static_cast<form::Control*>(&fm.VirtDrvLed), static_cast<form::Control*>(&fm.LabelVirtual)})
             c->SetVisible(true);
     }
 }
@@ -79,7 +83,8 @@ void AccessModeSwitch::ClearPassportDisplay()
 {
     TFm& fm = p_.fm;
     fm.Psp.ClearRows();
-    for (int pane : {HDPn1, HdPn2, HdPn3, HdPn4}) fm.StatusBar1.SetPanelText(pane, "");
+    for (int pane : {HDPn1, HdPn2, HdPn3, HdPn4})
+        fm.StatusBar1.SetPanelText(pane, "");
     fm.StatusBar1.SetPanelText(HDPn1, "Press 'Passport' to init drive");
 }
 
@@ -112,7 +117,8 @@ void AccessModeSwitch::SwitchToPio()
     SharedState& st = p_.state;
     TFm& fm = p_.fm;
     remembered_api_device_ = st.ApiDeviceIndex;
-    p_.LogLine("PIO access enabled. Base=" + Hex(st.BasePort) + "h, Alt=" + Hex(st.StatusPort) + "h", false, 1);
+    p_.LogLine("PIO access enabled. Base=" + Hex(st.BasePort) + "h, Alt=" + Hex(st.StatusPort) + "h", false,
+               1);
     ShowPioControls(true);
     st.access_mode = AccessMode::Pio;
     StartIndicators();

@@ -5,13 +5,15 @@
 #include <functional>
 #include <string>
 
-namespace mrv {
+namespace mrv
+{
 
 class ProgramImpl;
 class OsDeviceAccess;
 
-class AccessModeSwitch {
-public:
+class AccessModeSwitch
+{
+  public:
     AccessModeSwitch(ProgramImpl& program, OsDeviceAccess& access);
 
     /// The switch changed (by the user, or by the program as a user would).
@@ -24,7 +26,7 @@ public:
     /// error labels and hides the register monitor.
     std::function<void()> StopIndicators;
 
-private:
+  private:
     void ShowPioControls(bool pio);
     void ClearPassportDisplay();
     void DefaultStopIndicators();

@@ -1,14 +1,16 @@
 #include "access/api_device_list.h"
 
-#include <cctype>
-
 #include "access/os_device.h"
 #include "app/program_impl.h"
 #include "identify/format_capacity.h"
 
-namespace mrv {
+#include <cctype>
 
-namespace {
+namespace mrv
+{
+
+namespace
+{
 
 constexpr int kHighestSearched = 24;
 constexpr uint32_t kRemovableMedia = 11;
@@ -29,7 +31,10 @@ const char* LogicalNote(LogicalDriveType type)
     }
 }
 
-bool IsDigitRow(const std::string& number) { return !number.empty() && number[0] >= '0' && number[0] <= '9'; }
+bool IsDigitRow(const std::string& number)
+{
+    return !number.empty() && number[0] >= '0' && number[0] <= '9';
+}
 
 } // namespace
 
@@ -62,10 +67,12 @@ std::string ApiDeviceList::IdentifyModel(const uint8_t* identify)
     return model.substr(first, model.find_last_not_of(' ') - first + 1);
 }
 
-std::optional<form::Colour> ApiDeviceList::CellColour(const std::string& number, const std::string& kind, int column)
+std::optional<form::Colour> ApiDeviceList::CellColour(const std::string& number, const std::string& kind,
+                                                      int column)
 {
     if (column == kApiNumber) {
-        if (!number.empty() && static_cast<unsigned char>(number[0]) > '9') return form::Colour::FromColorRef(0x008000);
+        if (!number.empty() && static_cast<unsigned char>(number[0]) > '9')
+            return form::Colour::FromColorRef(0x008000);
         return std::nullopt;
     }
     if (column != kApiNote) return std::nullopt;
@@ -94,7 +101,8 @@ void ApiDeviceList::BuildApiDeviceList()
     fm.ApiDevSpin.SetRange(0, highest);
     if (st.ApiDeviceIndex > highest) st.ApiDeviceIndex = highest;
 
-    for (int n = 0; n <= highest; ++n) AddPhysicalRow(n);
+    for (int n = 0; n <= highest; ++n)
+        AddPhysicalRow(n);
     if (fm.ShowLogicalChk.Checked()) AddLogicalRows();
 
     fm.ApiList.Repaint();

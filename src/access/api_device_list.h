@@ -3,13 +3,14 @@
 // their size and a note, then the logical drives; row selection, the device
 // spinner and the colours of the note column.
 
+#include "form/colour.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 
-#include "form/colour.h"
-
-namespace mrv {
+namespace mrv
+{
 
 class ProgramImpl;
 class OsDeviceAccess;
@@ -17,8 +18,9 @@ class OsDeviceAccess;
 /// Sub-item columns of a row.
 enum ApiListColumn { kApiKey = 0, kApiNumber = 1, kApiSize = 2, kApiNote = 3, kApiKind = 4 };
 
-class ApiDeviceList {
-public:
+class ApiDeviceList
+{
+  public:
     ApiDeviceList(ProgramImpl& program, OsDeviceAccess& access);
 
     void BuildApiDeviceList();
@@ -35,9 +37,10 @@ public:
     /// outside 32–122, trimmed.
     static std::string IdentifyModel(const uint8_t* identify);
     /// Text colour of a cell by the row's kind; nullopt for the list's own.
-    static std::optional<form::Colour> CellColour(const std::string& number, const std::string& kind, int column);
+    static std::optional<form::Colour> CellColour(const std::string& number, const std::string& kind,
+                                                  int column);
 
-private:
+  private:
     void AddPhysicalRow(int number);
     void AddLogicalRows();
 

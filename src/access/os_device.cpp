@@ -1,29 +1,32 @@
 #include "access/os_device.h"
 
+#include "access/access_mode_switch.h"
+#include "access/api_device_list.h"
+#include "access/scsi_sense.h"
+#include "app/program_impl.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 #include <vector>
 
-#include "access/access_mode_switch.h"
-#include "access/api_device_list.h"
-#include "access/scsi_sense.h"
-#include "app/program_impl.h"
+namespace mrv
+{
 
-namespace mrv {
-
-namespace {
+namespace
+{
 
 /// Sets an activity flag for the length of a transfer.
-class ActiveFlag {
-public:
+class ActiveFlag
+{
+  public:
     explicit ActiveFlag(std::atomic<bool>& flag) : flag_(flag) { flag_ = true; }
     ~ActiveFlag() { flag_ = false; }
     ActiveFlag(const ActiveFlag&) = delete;
     ActiveFlag& operator=(const ActiveFlag&) = delete;
 
-private:
+  private:
     std::atomic<bool>& flag_;
 };
 
@@ -45,7 +48,8 @@ bool ByteOffset(uint64_t lba, uint32_t sector_size, uint64_t& offset)
 
 } // namespace
 
-void StampSectors(uint8_t* buffer, uint32_t count, uint32_t sector_size, uint64_t lba, const LocalDateTime& now)
+void StampSectors(uint8_t* buffer, uint32_t count, uint32_t sector_size, uint64_t lba,
+                  const LocalDateTime& now)
 {
     if (buffer == nullptr || sector_size < 48) return;
     char time[16], date[16];
@@ -65,15 +69,18 @@ uint8_t BuildVerifyCdb(uint64_t lba, uint32_t count, std::array<uint8_t, 16>& cd
     if (lba <= 0xFFFFFFFFu && count <= 0xFFFFu) {
         cdb[0] = 0x2F;
         cdb[1] = 0x08;
-        for (int i = 0; i < 4; ++i) cdb[2 + i] = static_cast<uint8_t>(lba >> (24 - 8 * i));
+        for (int i = 0; i < 4; ++i)
+            cdb[2 + i] = static_cast<uint8_t>(lba >> (24 - 8 * i));
         cdb[7] = static_cast<uint8_t>(count >> 8);
         cdb[8] = static_cast<uint8_t>(count);
         return 10;
     }
     // Beyond 2^32 sectors VERIFY(10) would check the wrong blocks.
     cdb[0] = 0x8F;
-    for (int i = 0; i < 8; ++i) cdb[2 + i] = static_cast<uint8_t>(lba >> (56 - 8 * i));
-    for (int i = 0; i < 4; ++i) cdb[10 + i] = static_cast<uint8_t>(count >> (24 - 8 * i));
+    for (int i = 0; i < 8; ++i)
+        cdb[2 + i] = static_cast<uint8_t>(lba >> (56 - 8 * i));
+    for (int i = 0; i < 4; ++i)
+        cdb[10 + i] = static_cast<uint8_t>(count >> (24 - 8 * i));
     return 16;
 }
 
@@ -99,8 +106,8 @@ std::unique_ptr<OsDevice> OsDeviceAccess::OpenCurrentDevice()
     return OpenApiDevice(p_.state.ApiDeviceIndex, p_.state.ApiDriveLetter);
 }
 
-uint32_t OsDeviceAccess::ApiReadSectors(OsDevice* device, uint32_t count, uint8_t* buffer, uint32_t sector_size,
-                                        uint64_t lba)
+uint32_t OsDeviceAccess::ApiReadSectors(OsDevice* device, uint32_t count, uint8_t* buffer,
+                                        uint32_t sector_size, uint64_t lba)
 {
     if (device == nullptr || buffer == nullptr) return 0;
     ActiveFlag active(p_.state.ApiReadActive);
@@ -145,8 +152,9 @@ DeviceCapacity OsDeviceAccess::ApiGetCapacity(OsDevice* device)
         uint8_t data[10] = {};
         ScsiRequestRecord record;
         if (ScsiPassThrough(device, cdb, 10, record, ScsiDirection::In, sizeof data, data) == 0) {
-            const uint32_t last = static_cast<uint32_t>(data[0]) << 24 | static_cast<uint32_t>(data[1]) << 16 |
-                                  static_cast<uint32_t>(data[2]) << 8 | data[3];
+            const uint32_t last = static_cast<uint32_t>(data[0]) << 24 |
+                                  static_cast<uint32_t>(data[1]) << 16 | static_cast<uint32_t>(data[2]) << 8 |
+                                  data[3];
             cap.sector_size = static_cast<uint16_t>(data[6] << 8 | data[7]);
             uint64_t total = 0;
             if (last != 0xFFFFFFFFu) {
@@ -156,9 +164,11 @@ DeviceCapacity OsDeviceAccess::ApiGetCapacity(OsDevice* device)
                 const uint8_t cdb16[16] = {0x9E, 0x10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 32, 0, 0};
                 uint8_t data16[32] = {};
                 ScsiRequestRecord record16;
-                if (ScsiPassThrough(device, cdb16, 16, record16, ScsiDirection::In, sizeof data16, data16) == 0) {
+                if (ScsiPassThrough(device, cdb16, 16, record16, ScsiDirection::In, sizeof data16, data16) ==
+                    0) {
                     uint64_t last16 = 0;
-                    for (int i = 0; i < 8; ++i) last16 = last16 << 8 | data16[i];
+                    for (int i = 0; i < 8; ++i)
+                        last16 = last16 << 8 | data16[i];
                     if (last16 != 0 && last16 != std::numeric_limits<uint64_t>::max()) total = last16 + 1;
                     const uint32_t size16 = static_cast<uint32_t>(data16[8]) << 24 |
                                             static_cast<uint32_t>(data16[9]) << 16 |
@@ -193,8 +203,8 @@ DeviceCapacity OsDeviceAccess::ApiGetCapacity(OsDevice* device)
     }
     cap.sector_size = static_cast<uint16_t>(std::min<uint32_t>(geometry.bytes_per_sector, 0xFFFF));
     if (!have_total) {
-        cap.total_sectors =
-            geometry.cylinders * geometry.tracks_per_cylinder * static_cast<uint64_t>(geometry.sectors_per_track);
+        cap.total_sectors = geometry.cylinders * geometry.tracks_per_cylinder *
+                            static_cast<uint64_t>(geometry.sectors_per_track);
     }
     cap.media_type = geometry.media_type;
     cap.cylinders = geometry.cylinders;
@@ -216,7 +226,8 @@ bool OsDeviceAccess::ApiScsiInquiry(OsDevice* device, std::string& model, std::s
     if (ScsiPassThrough(device, cdb, 6, record, ScsiDirection::In, sizeof data, data) != 0) return false;
     auto text = [&](size_t from, size_t to) {
         std::string s;
-        for (size_t i = from; i < to; ++i) s += data[i] < 32 ? ' ' : static_cast<char>(data[i]);
+        for (size_t i = from; i < to; ++i)
+            s += data[i] < 32 ? ' ' : static_cast<char>(data[i]);
         const size_t first = s.find_first_not_of(' ');
         if (first == std::string::npos) return std::string();
         return s.substr(first, s.find_last_not_of(' ') - first + 1);
@@ -270,7 +281,8 @@ int OsDeviceAccess::ScsiPassThrough(OsDevice* device, const uint8_t* cdb, uint8_
     record.sense.fill(0);
     if (device->ScsiPassThrough(request, reply)) {
         const size_t sense_length = std::min<size_t>(reply.sense_length, reply.sense.size());
-        std::copy(reply.sense.begin(), reply.sense.begin() + static_cast<long>(sense_length), record.sense.begin());
+        std::copy(reply.sense.begin(), reply.sense.begin() + static_cast<long>(sense_length),
+                  record.sense.begin());
         record.data_returned = reply.data_transferred;
         if (direction == ScsiDirection::In && data != nullptr) std::copy(area.begin(), area.end(), data);
         if (reply.scsi_status != 0) {
@@ -283,15 +295,16 @@ int OsDeviceAccess::ScsiPassThrough(OsDevice* device, const uint8_t* cdb, uint8_
         result = SystemErrorToResult(record.system_error);
         // The request failed: whatever the number, that is no success.
         if (result == 0) result = scsi_result::kSystemError;
-        for (int i = 0; i < 4; ++i) record.sense[static_cast<size_t>(i)] = static_cast<uint8_t>(record.system_error >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            record.sense[static_cast<size_t>(i)] = static_cast<uint8_t>(record.system_error >> (8 * i));
     }
     p_.ui.ProcessMessages();
     return result;
 }
 
 bool OsDeviceAccess::SatAtaCommand(int drive_number, uint8_t sector_count, SatKind kind, uint8_t command,
-                                   uint8_t device_register, uint8_t lba_high, uint8_t lba_mid, uint8_t lba_low,
-                                   uint8_t count_register, uint8_t features, uint8_t* data,
+                                   uint8_t device_register, uint8_t lba_high, uint8_t lba_mid,
+                                   uint8_t lba_low, uint8_t count_register, uint8_t features, uint8_t* data,
                                    AtaResultRegisters* result, uint32_t timeout_seconds)
 {
     std::unique_ptr<OsDevice> device = OpenApiDevice(drive_number, p_.state.ApiDriveLetter);
@@ -323,7 +336,8 @@ bool OsDeviceAccess::SatAtaCommand(int drive_number, uint8_t sector_count, SatKi
         int code = ScsiPassThrough(device.get(), cdb, cdb_length, record, direction, length, data);
         // CK_COND answers with CHECK CONDITION and the registers in the sense
         // data; a command that completed without ERR is a success.
-        if (code != 0 && record.system_error == 0 && IsAtaPassThroughSuccess(record.sense.data(), 32)) code = 0;
+        if (code != 0 && record.system_error == 0 && IsAtaPassThroughSuccess(record.sense.data(), 32))
+            code = 0;
         return code;
     };
     const std::array<uint8_t, 16> cdb16 = BuildAtaPassThrough16(cmd);
@@ -339,10 +353,10 @@ bool OsDeviceAccess::SatAtaCommand(int drive_number, uint8_t sector_count, SatKi
     return code == 0;
 }
 
-bool OsDeviceAccess::SmartIoctlCommand(OsDevice* device, int drive_number, uint32_t buffer_size, uint8_t command,
-                                       uint8_t device_head, uint8_t cyl_high, uint8_t cyl_low,
-                                       uint8_t sector_number, uint8_t sector_count, uint8_t features,
-                                       uint8_t* data, IdeRegisters* out)
+bool OsDeviceAccess::SmartIoctlCommand(OsDevice* device, int drive_number, uint32_t buffer_size,
+                                       uint8_t command, uint8_t device_head, uint8_t cyl_high,
+                                       uint8_t cyl_low, uint8_t sector_number, uint8_t sector_count,
+                                       uint8_t features, uint8_t* data, IdeRegisters* out)
 {
     if (device == nullptr) return false;
     IdeRegisters in;
@@ -364,16 +378,18 @@ bool OsDeviceAccess::SmartIoctlCommand(OsDevice* device, int drive_number, uint3
     return ok;
 }
 
-bool OsDeviceAccess::ApiSmartCommand(int drive_number, uint32_t buffer_size, uint8_t features, uint8_t command,
-                                     uint8_t device_head, uint8_t cyl_high, uint8_t cyl_low, uint8_t sector_number,
-                                     uint8_t sector_count, uint8_t* data, bool refuse_non_ata, IdeRegisters* out)
+bool OsDeviceAccess::ApiSmartCommand(int drive_number, uint32_t buffer_size, uint8_t features,
+                                     uint8_t command, uint8_t device_head, uint8_t cyl_high, uint8_t cyl_low,
+                                     uint8_t sector_number, uint8_t sector_count, uint8_t* data,
+                                     bool refuse_non_ata, IdeRegisters* out)
 {
     if (p_.state.access_mode != AccessMode::Api) return false;
     if (refuse_non_ata && p_.state.passport.NonAta) return false;
     std::unique_ptr<OsDevice> device = OpenCurrentDevice();
     if (!device) {
         if (p_.state.ApiDeviceIndex == -1)
-            p_.LogLine(std::string("Unable to open logical drive ") + p_.state.ApiDriveLetter + ":", false, 4);
+            p_.LogLine(std::string("Unable to open logical drive ") + p_.state.ApiDriveLetter + ":", false,
+                       4);
         else
             p_.LogLine("Unable to open physical drive #" + std::to_string(p_.state.ApiDeviceIndex), false, 4);
         return false;
@@ -399,7 +415,10 @@ bool OsDeviceAccess::IdePassThrough(uint32_t data_length, const IdeRegisters& re
     return ok;
 }
 
-void OsDeviceAccess::BuildApiDeviceList() { list_->BuildApiDeviceList(); }
+void OsDeviceAccess::BuildApiDeviceList()
+{
+    list_->BuildApiDeviceList();
+}
 
 bool OsDeviceAccess::IssueBlockCommand(OsDevice* device, uint32_t count, uint8_t command, uint64_t lba)
 {

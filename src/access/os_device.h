@@ -3,16 +3,17 @@
 // moves with positioned reads and writes; ATA, SMART and SCSI commands go
 // through the pass-through requests. No handle is kept between operations.
 
+#include "access/sat_translation.h"
+#include "platform/clock.h"
+#include "platform/os_devices.h"
+
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 
-#include "access/sat_translation.h"
-#include "platform/clock.h"
-#include "platform/os_devices.h"
-
-namespace mrv {
+namespace mrv
+{
 
 class ProgramImpl;
 
@@ -39,20 +40,23 @@ class AccessModeSwitch;
 
 /// The LBA stamp of API writes: the first 48 bytes of each sector become
 /// "LBA n", "Time hh:mm:ss" and "Date dd.mm.yyyy" fields of 16 characters.
-void StampSectors(uint8_t* buffer, uint32_t count, uint32_t sector_size, uint64_t lba, const LocalDateTime& now);
+void StampSectors(uint8_t* buffer, uint32_t count, uint32_t sector_size, uint64_t lba,
+                  const LocalDateTime& now);
 
 /// VERIFY(10) (0x2F), or VERIFY(16) (0x8F) when the LBA or the count does not
 /// fit its 32-bit and 16-bit fields; returns the command block's length.
 uint8_t BuildVerifyCdb(uint64_t lba, uint32_t count, std::array<uint8_t, 16>& cdb);
 
-class OsDeviceAccess {
-public:
+class OsDeviceAccess
+{
+  public:
     explicit OsDeviceAccess(ProgramImpl& program);
     ~OsDeviceAccess();
 
     /// −1 (or 255) opens the logical drive `letter`, any other number the physical drive.
     std::unique_ptr<OsDevice> OpenApiDevice(int number, char letter);
-    uint32_t ApiReadSectors(OsDevice* device, uint32_t count, uint8_t* buffer, uint32_t sector_size, uint64_t lba);
+    uint32_t ApiReadSectors(OsDevice* device, uint32_t count, uint8_t* buffer, uint32_t sector_size,
+                            uint64_t lba);
     uint32_t ApiWriteSectors(OsDevice* device, uint32_t count, const uint8_t* buffer, uint32_t sector_size,
                              uint64_t lba);
     bool ApiVerifySectors(OsDevice* device, uint32_t count, uint64_t lba);
@@ -66,8 +70,9 @@ public:
     /// An ATA command through ATA PASS-THROUGH(16), then (12). `data` holds
     /// count × 512 bytes for the data kinds.
     bool SatAtaCommand(int drive_number, uint8_t sector_count, SatKind kind, uint8_t command, uint8_t device,
-                       uint8_t lba_high, uint8_t lba_mid, uint8_t lba_low, uint8_t count_register, uint8_t features,
-                       uint8_t* data = nullptr, AtaResultRegisters* result = nullptr, uint32_t timeout_seconds = 5);
+                       uint8_t lba_high, uint8_t lba_mid, uint8_t lba_low, uint8_t count_register,
+                       uint8_t features, uint8_t* data = nullptr, AtaResultRegisters* result = nullptr,
+                       uint32_t timeout_seconds = 5);
     bool SmartIoctlCommand(OsDevice* device, int drive_number, uint32_t buffer_size, uint8_t command,
                            uint8_t device_head, uint8_t cyl_high, uint8_t cyl_low, uint8_t sector_number,
                            uint8_t sector_count, uint8_t features, uint8_t* data = nullptr,
@@ -94,7 +99,7 @@ public:
     ApiDeviceList& List() { return *list_; }
     AccessModeSwitch& ModeSwitch() { return *mode_switch_; }
 
-private:
+  private:
     ProgramImpl& p_;
     std::unique_ptr<ApiDeviceList> list_;
     std::unique_ptr<AccessModeSwitch> mode_switch_;

@@ -2,9 +2,11 @@
 
 #include "access/scsi_sense.h"
 
-namespace mrv {
+namespace mrv
+{
 
-namespace {
+namespace
+{
 
 struct ProtocolBytes {
     uint8_t protocol;
@@ -49,15 +51,15 @@ ProtocolBytes Bytes12(SatKind kind)
 std::array<uint8_t, 16> BuildAtaPassThrough16(const SatCommand& c)
 {
     const ProtocolBytes b = Bytes16(c.kind);
-    return {0x85, b.protocol, b.flags, 0, c.features, 0, c.count, 0, c.lba_low, 0, c.lba_mid, 0, c.lba_high,
-            c.device, c.command, 0};
+    return {0x85,      b.protocol, b.flags,   0, c.features, 0,        c.count,   0,
+            c.lba_low, 0,          c.lba_mid, 0, c.lba_high, c.device, c.command, 0};
 }
 
 std::array<uint8_t, 12> BuildAtaPassThrough12(const SatCommand& c)
 {
     const ProtocolBytes b = Bytes12(c.kind);
-    return {0xA1, b.protocol, b.flags, c.features, c.count, c.lba_low, c.lba_mid, c.lba_high, c.device, c.command,
-            0, 0};
+    return {0xA1,      b.protocol, b.flags,  c.features, c.count, c.lba_low,
+            c.lba_mid, c.lba_high, c.device, c.command,  0,       0};
 }
 
 bool DecodeAtaReturn(const uint8_t* sense, size_t length, AtaResultRegisters& r)

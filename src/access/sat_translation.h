@@ -7,7 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace mrv {
+namespace mrv
+{
 
 /// Kinds of ATA command through the SCSI/ATA translation.
 enum class SatKind { NonData = 0, PioIn = 1, PioOut = 2, NonDataResult = 3 };

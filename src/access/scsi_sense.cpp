@@ -1,6 +1,7 @@
 #include "access/scsi_sense.h"
 
-namespace mrv {
+namespace mrv
+{
 
 int SenseToResult(const uint8_t* sense, size_t length)
 {

@@ -6,9 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace mrv {
+namespace mrv
+{
 
-namespace scsi_result {
+namespace scsi_result
+{
 inline constexpr int kOk = 0;
 inline constexpr int kInvalidHandle = 5;
 inline constexpr int kSystemError = 10;

@@ -2,9 +2,11 @@
 
 #include <cstdio>
 
-namespace mrv {
+namespace mrv
+{
 
-namespace {
+namespace
+{
 constexpr double kDivisor = 1000.0;
 }
 

@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <string>
 
-namespace mrv {
+namespace mrv
+{
 
 /// "512 kb", "1 Mb", "500 Gb", "1.0 Tb", "2.25 Pb" for `count` sectors of
 /// `sector_size` bytes (units of 1000).

@@ -3,11 +3,16 @@
 #include <algorithm>
 #include <cctype>
 
-namespace mrv::sim {
+namespace mrv::sim
+{
 
-namespace {
+namespace
+{
 
-bool HasSataFront(OsPersonality p) { return p == OsPersonality::SataPort; }
+bool HasSataFront(OsPersonality p)
+{
+    return p == OsPersonality::SataPort;
+}
 
 BridgeCaps CapsOf(OsPersonality p)
 {
@@ -45,8 +50,9 @@ uint32_t AtaErrorToWin(const AtaOutcome& out)
     return win_error::kIoDevice;
 }
 
-class SimOsDevice : public OsDevice {
-public:
+class SimOsDevice : public OsDevice
+{
+  public:
     SimOsDevice(SimOsDevices& owner, OsDriveSlot slot)
         : owner_(owner), slot_(slot), bridge_(*slot.drive, CapsOf(slot.personality))
     {
@@ -84,7 +90,8 @@ public:
         return true;
     }
 
-    bool SmartRequest(uint8_t, const IdeRegisters& in, uint8_t* data512, bool data_in, IdeRegisters& out) override
+    bool SmartRequest(uint8_t, const IdeRegisters& in, uint8_t* data512, bool data_in,
+                      IdeRegisters& out) override
     {
         ++owner_.smart_requests;
         if (!HasSataFront(slot_.personality)) {
@@ -112,14 +119,15 @@ public:
         g.bytes_per_sector = bridge_.SectorSize();
         g.sectors_per_track = slot_.sectors_per_track ? slot_.sectors_per_track : (virtual_disk ? 32 : 63);
         g.tracks_per_cylinder = slot_.heads ? slot_.heads : (virtual_disk ? 16 : 255);
-        g.cylinders = bridge_.Sectors() / (static_cast<uint64_t>(g.sectors_per_track) * g.tracks_per_cylinder);
+        g.cylinders =
+            bridge_.Sectors() / (static_cast<uint64_t>(g.sectors_per_track) * g.tracks_per_cylinder);
         g.media_type = slot_.removable ? 11 : 12;
         return true;
     }
 
     uint32_t LastError() const override { return error_; }
 
-private:
+  private:
     bool RunRegisters(const IdeRegisters& in, uint8_t* data, uint32_t length, IdeRegisters& out)
     {
         AtaCommand c;
@@ -190,10 +198,11 @@ private:
 bool ParseOsPersonality(const std::string& name, OsPersonality& personality)
 {
     std::string n;
-    for (char c : name) n += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char c : name)
+        n += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     static const std::map<std::string, OsPersonality> kNames = {
-        {"sata", OsPersonality::SataPort},      {"usb", OsPersonality::UsbSat},
-        {"usb12", OsPersonality::UsbSat12},     {"scsi", OsPersonality::ScsiBridge},
+        {"sata", OsPersonality::SataPort},       {"usb", OsPersonality::UsbSat},
+        {"usb12", OsPersonality::UsbSat12},      {"scsi", OsPersonality::ScsiBridge},
         {"virtual", OsPersonality::VirtualDisk},
     };
     auto it = kNames.find(n);
@@ -221,11 +230,13 @@ bool ParseLetterList(const std::string& text, std::vector<LetterSpec>& letters, 
         const auto colon = item.find(':');
         auto type = colon == std::string::npos ? kTypes.end() : kTypes.find(item.substr(colon + 1));
         if (colon != 1 || !std::isalpha(static_cast<unsigned char>(item[0])) || type == kTypes.end()) {
-            why = "expected letter:type with a type of removable, fixed, network, cdrom, ramdisk or unknown: '" +
+            why = "expected letter:type with a type of removable, fixed, network, cdrom, ramdisk or unknown: "
+                  "'" +
                   item + "'";
             return false;
         }
-        letters.push_back({static_cast<char>(std::toupper(static_cast<unsigned char>(item[0]))), type->second});
+        letters.push_back(
+            {static_cast<char>(std::toupper(static_cast<unsigned char>(item[0]))), type->second});
     }
     return true;
 }
@@ -245,12 +256,14 @@ void SimOsDevices::Configure(const LabConfig& config, const std::vector<std::uni
         std::vector<LetterSpec> letters;
         std::string why;
         if (!c.os_letter.empty() && ParseLetterList(c.os_letter, letters, why))
-            for (const LetterSpec& l : letters) AddLogical(l.letter, {l.type, drive.get()});
+            for (const LetterSpec& l : letters)
+                AddLogical(l.letter, {l.type, drive.get()});
     }
     std::vector<LetterSpec> empty;
     std::string why;
     if (ParseLetterList(config.empty_letters, empty, why))
-        for (const LetterSpec& l : empty) AddLogical(l.letter, {l.type, nullptr});
+        for (const LetterSpec& l : empty)
+            AddLogical(l.letter, {l.type, nullptr});
 }
 
 std::unique_ptr<OsDevice> SimOsDevices::OpenPhysical(int number, uint32_t& error)

@@ -7,19 +7,20 @@
 // track). Numbers without a drive cannot be opened. Logical drive letters of
 // each type can be declared, with or without a medium.
 
-#include <cstdint>
-#include <map>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "platform/os_devices.h"
 #include "platform/port_access.h"
 #include "sim/ata_drive.h"
 #include "sim/lab_config.h"
 #include "sim/usb_bridge.h"
 
-namespace mrv::sim {
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace mrv::sim
+{
 
 enum class OsPersonality { SataPort, UsbSat, UsbSat12, ScsiBridge, VirtualDisk };
 
@@ -50,8 +51,9 @@ struct OsLogicalSlot {
     AtaDrive* drive = nullptr; ///< the medium; null: no medium (cannot be opened)
 };
 
-class SimOsDevices : public OsDevices {
-public:
+class SimOsDevices : public OsDevices
+{
+  public:
     SimOsDevices() = default;
 
     /// The drives and letters a lab declares.
@@ -70,7 +72,7 @@ public:
     std::map<uint8_t, int> scsi_commands;
     int smart_requests = 0;
 
-private:
+  private:
     std::map<int, OsDriveSlot> physical_;
     std::map<char, OsLogicalSlot> logical_;
 };

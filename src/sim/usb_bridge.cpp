@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+namespace mrv::sim
+{
 
-namespace mrv::sim {
-
-namespace {
+namespace
+{
 
 constexpr uint8_t kGood = 0x00;
 constexpr uint8_t kCheckCondition = 0x02;
@@ -18,7 +19,8 @@ constexpr uint8_t kAbortedCommand = 0x0B;
 
 void PutText(uint8_t* dst, size_t size, const std::string& text)
 {
-    for (size_t i = 0; i < size; ++i) dst[i] = i < text.size() ? static_cast<uint8_t>(text[i]) : ' ';
+    for (size_t i = 0; i < size; ++i)
+        dst[i] = i < text.size() ? static_cast<uint8_t>(text[i]) : ' ';
 }
 
 void Copy(const ScsiRequest& request, ScsiReply& reply, const uint8_t* src, size_t size)
@@ -31,13 +33,17 @@ void Copy(const ScsiRequest& request, ScsiReply& reply, const uint8_t* src, size
 uint64_t BigEndian(const uint8_t* at, int bytes)
 {
     uint64_t v = 0;
-    for (int i = 0; i < bytes; ++i) v = v << 8 | at[i];
+    for (int i = 0; i < bytes; ++i)
+        v = v << 8 | at[i];
     return v;
 }
 
 /// Error of a failed data command as a system error number when the request
 /// itself could not finish.
-uint32_t TimeoutError() { return 121; }
+uint32_t TimeoutError()
+{
+    return 121;
+}
 
 /// Descriptor sense (72h) carrying the ATA registers after a command.
 void AtaReturnSense(ScsiReply& reply, uint8_t key, uint8_t asc, uint8_t ascq, const AtaOutcome& out, bool ext)
@@ -79,7 +85,8 @@ void FixedSense(ScsiReply& reply, uint8_t key, uint8_t asc, uint8_t ascq, const 
     s[2] = key;
     if (information != nullptr) {
         s[0] |= 0x80;
-        for (int i = 0; i < 4; ++i) s[3 + i] = static_cast<uint8_t>(*information >> (24 - 8 * i));
+        for (int i = 0; i < 4; ++i)
+            s[3 + i] = static_cast<uint8_t>(*information >> (24 - 8 * i));
     }
     s[7] = 10;
     s[12] = asc;
@@ -131,10 +138,12 @@ bool UsbBridge::Execute(const ScsiRequest& request, ScsiReply& reply, uint32_t& 
     case 0x1B:
         return StartStop(request, reply, error);
     case 0x85:
-        if (caps_.ata_pass_through_16 && request.cdb_length >= 16) return AtaPassThrough(request, reply, error);
+        if (caps_.ata_pass_through_16 && request.cdb_length >= 16)
+            return AtaPassThrough(request, reply, error);
         break;
     case 0xA1:
-        if (caps_.ata_pass_through_12 && request.cdb_length >= 12) return AtaPassThrough(request, reply, error);
+        if (caps_.ata_pass_through_12 && request.cdb_length >= 12)
+            return AtaPassThrough(request, reply, error);
         break;
     default:
         break;
@@ -164,8 +173,10 @@ void UsbBridge::ReadCapacity10(const ScsiRequest& request, ScsiReply& reply)
     uint8_t data[8] = {};
     const uint64_t last = Sectors() == 0 ? 0 : Sectors() - 1;
     const uint32_t shown = last > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(last);
-    for (int i = 0; i < 4; ++i) data[i] = static_cast<uint8_t>(shown >> (24 - 8 * i));
-    for (int i = 0; i < 4; ++i) data[4 + i] = static_cast<uint8_t>(SectorSize() >> (24 - 8 * i));
+    for (int i = 0; i < 4; ++i)
+        data[i] = static_cast<uint8_t>(shown >> (24 - 8 * i));
+    for (int i = 0; i < 4; ++i)
+        data[4 + i] = static_cast<uint8_t>(SectorSize() >> (24 - 8 * i));
     Copy(request, reply, data, sizeof data);
     reply.scsi_status = kGood;
 }
@@ -174,8 +185,10 @@ void UsbBridge::ReadCapacity16(const ScsiRequest& request, ScsiReply& reply)
 {
     uint8_t data[32] = {};
     const uint64_t last = Sectors() == 0 ? 0 : Sectors() - 1;
-    for (int i = 0; i < 8; ++i) data[i] = static_cast<uint8_t>(last >> (56 - 8 * i));
-    for (int i = 0; i < 4; ++i) data[8 + i] = static_cast<uint8_t>(SectorSize() >> (24 - 8 * i));
+    for (int i = 0; i < 8; ++i)
+        data[i] = static_cast<uint8_t>(last >> (56 - 8 * i));
+    for (int i = 0; i < 4; ++i)
+        data[8 + i] = static_cast<uint8_t>(SectorSize() >> (24 - 8 * i));
     const size_t allocation = static_cast<size_t>(BigEndian(request.cdb.data() + 10, 4));
     Copy(request, reply, data, std::min<size_t>(sizeof data, allocation));
     reply.scsi_status = kGood;
@@ -278,12 +291,13 @@ bool UsbBridge::AtaPassThrough(const ScsiRequest& request, ScsiReply& reply, uin
     }
     const bool data_in = c.protocol == AtaProtocol::PioIn;
     const bool data_out = c.protocol == AtaProtocol::PioOut;
-    if ((data_in && request.direction != ScsiDirection::In) || (data_out && request.direction != ScsiDirection::Out)) {
+    if ((data_in && request.direction != ScsiDirection::In) ||
+        (data_out && request.direction != ScsiDirection::Out)) {
         FixedSense(reply, kIllegalRequest, 0x24, 0x00);
         return true;
     }
-    const AtaOutcome out =
-        drive_.Execute(c, (data_in || data_out) ? request.data : nullptr, (data_in || data_out) ? request.data_length : 0);
+    const AtaOutcome out = drive_.Execute(c, (data_in || data_out) ? request.data : nullptr,
+                                          (data_in || data_out) ? request.data_length : 0);
     if (out.timed_out) {
         error = TimeoutError();
         return false;
@@ -291,11 +305,13 @@ bool UsbBridge::AtaPassThrough(const ScsiRequest& request, ScsiReply& reply, uin
     reply.data_transferred = out.transferred;
     if (!out.Ok()) {
         const bool unc = (out.error & 0x40) != 0 && data_in;
-        AtaReturnSense(reply, unc ? kMediumError : kAbortedCommand, unc ? 0x11 : 0x00, unc ? 0x04 : 0x00, out, ext);
+        AtaReturnSense(reply, unc ? kMediumError : kAbortedCommand, unc ? 0x11 : 0x00, unc ? 0x04 : 0x00, out,
+                       ext);
         return true;
     }
     if (ck_cond) {
-        AtaReturnSense(reply, kRecoveredError, 0x00, 0x1D, out, ext); // ATA PASS-THROUGH INFORMATION AVAILABLE
+        AtaReturnSense(reply, kRecoveredError, 0x00, 0x1D, out,
+                       ext); // ATA PASS-THROUGH INFORMATION AVAILABLE
         return true;
     }
     reply.scsi_status = kGood;

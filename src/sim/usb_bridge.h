@@ -4,13 +4,14 @@
 // controller) that turns SCSI command blocks into commands of the emulated
 // ATA drive and answers with status and sense data as real translators do.
 
-#include <cstdint>
-#include <string>
-
 #include "platform/os_devices.h"
 #include "sim/ata_drive.h"
 
-namespace mrv::sim {
+#include <cstdint>
+#include <string>
+
+namespace mrv::sim
+{
 
 /// What a translator passes on.
 struct BridgeCaps {
@@ -19,8 +20,9 @@ struct BridgeCaps {
     std::string vendor = "ATA"; ///< INQUIRY vendor identification (8 characters)
 };
 
-class UsbBridge {
-public:
+class UsbBridge
+{
+  public:
     UsbBridge(AtaDrive& drive, BridgeCaps caps) : drive_(drive), caps_(std::move(caps)) {}
 
     /// Runs one SCSI command. False (with `error` a Windows error number) when
@@ -35,7 +37,7 @@ public:
     /// form when it fits).
     static AtaCommand BlockCommand(uint8_t command28, uint8_t command48, uint64_t lba, uint32_t count);
 
-private:
+  private:
     void Inquiry(const ScsiRequest& request, ScsiReply& reply);
     void ReadCapacity10(const ScsiRequest& request, ScsiReply& reply);
     void ReadCapacity16(const ScsiRequest& request, ScsiReply& reply);
@@ -49,6 +51,7 @@ private:
 
 /// Fixed-format sense (70h) with a key, additional sense code and qualifier;
 /// `information` goes into bytes 3–6 with the VALID bit when given.
-void FixedSense(ScsiReply& reply, uint8_t key, uint8_t asc, uint8_t ascq, const uint64_t* information = nullptr);
+void FixedSense(ScsiReply& reply, uint8_t key, uint8_t asc, uint8_t ascq,
+                const uint64_t* information = nullptr);
 
 } // namespace mrv::sim

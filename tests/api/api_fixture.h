@@ -2,9 +2,6 @@
 // A started program whose OS devices are the virtual PC's, with drives and
 // personalities chosen by each test.
 
-#include <memory>
-#include <vector>
-
 #include "access/api_device_list.h"
 #include "access/os_device.h"
 #include "sim/ata_drive.h"
@@ -12,7 +9,11 @@
 #include "support/program_fixture.h"
 #include "support/test_platform.h"
 
-namespace mrv::test {
+#include <memory>
+#include <vector>
+
+namespace mrv::test
+{
 
 struct ApiPlatform {
     FakeSystemInfo system;
@@ -47,8 +48,9 @@ struct ApiPlatform {
     }
 };
 
-class ApiTest : public ::testing::Test {
-protected:
+class ApiTest : public ::testing::Test
+{
+  protected:
     ApiPlatform pc;
     std::unique_ptr<ProgramFixture> fx;
 

@@ -1,12 +1,14 @@
 // The device list and the API/PIO switch on the virtual PC's OS devices.
 
-#include <gtest/gtest.h>
-
 #include "access/access_mode_switch.h"
 #include "api_fixture.h"
 
-namespace mrv::test {
-namespace {
+#include <gtest/gtest.h>
+
+namespace mrv::test
+{
+namespace
+{
 
 using sim::OsPersonality;
 
@@ -108,7 +110,8 @@ TEST_F(ApiTest, LogicalDrivesByType)
                                  {"R:", "2 Mb", "RAM disk", "2"},
                                  {"U:", "-", "Unknown logical", "2"}};
     for (int i = 0; i < 5; ++i) {
-        for (int c = 0; c < 4; ++c) EXPECT_EQ(Cell(1 + i, kApiNumber + c), expected[i][c]) << i << "," << c;
+        for (int c = 0; c < 4; ++c)
+            EXPECT_EQ(Cell(1 + i, kApiNumber + c), expected[i][c]) << i << "," << c;
     }
     EXPECT_EQ(fm().ApiList.CellColour(1, kApiNumber), form::Colour::FromColorRef(0x008000));
     EXPECT_EQ(fm().ApiList.CellColour(1, kApiNote), form::Colour::FromColorRef(0x008000));

@@ -1,12 +1,14 @@
 // The lab keys that make drives operating-system devices.
 
-#include <gtest/gtest.h>
-
 #include "sim/lab_loader.h"
 #include "sim/lab_pc.h"
 
-namespace mrv::sim {
-namespace {
+#include <gtest/gtest.h>
+
+namespace mrv::sim
+{
+namespace
+{
 
 TEST(LabOsDevices, DrivesAndLettersFromTheLab)
 {

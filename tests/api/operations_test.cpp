@@ -1,15 +1,16 @@
 // The device operations on the virtual PC's OS devices: sector transfers,
 // verify, capacity, inquiry, the SAT attempts and the SMART request.
 
-#include <gtest/gtest.h>
-
-#include <cstring>
-
 #include "access/scsi_sense.h"
 #include "api_fixture.h"
 
-namespace mrv::test {
-namespace {
+#include <cstring>
+#include <gtest/gtest.h>
+
+namespace mrv::test
+{
+namespace
+{
 
 using sim::OsPersonality;
 
@@ -21,8 +22,9 @@ sim::DriveConfig Disk(uint64_t sectors = 2000000)
     return c;
 }
 
-class ApiOps : public ApiTest {
-protected:
+class ApiOps : public ApiTest
+{
+  protected:
     std::unique_ptr<OsDevice> Open(int n) { return api().OpenApiDevice(n, 'C'); }
 };
 
@@ -33,7 +35,8 @@ TEST_F(ApiOps, ReadWriteRoundTripAndUnseekablePosition)
     auto dev = Open(0);
     ASSERT_TRUE(dev);
     std::vector<uint8_t> out(3 * 512), in(3 * 512, 0);
-    for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<uint8_t>(i * 7);
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = static_cast<uint8_t>(i * 7);
     EXPECT_EQ(api().ApiWriteSectors(dev.get(), 3, out.data(), 512, 997), 3u * 512);
     EXPECT_EQ(api().ApiReadSectors(dev.get(), 3, in.data(), 512, 997), 3u * 512);
     EXPECT_EQ(in, out);
@@ -152,7 +155,8 @@ TEST_F(ApiOps, ResultRegistersComeBackThroughCheckCondition)
     Start();
     AtaResultRegisters r;
     // SMART RETURN STATUS on a healthy drive.
-    ASSERT_TRUE(api().SatAtaCommand(0, 0, SatKind::NonDataResult, 0xB0, 0xA0, 0xC2, 0x4F, 0, 0, 0xDA, nullptr, &r));
+    ASSERT_TRUE(
+        api().SatAtaCommand(0, 0, SatKind::NonDataResult, 0xB0, 0xA0, 0xC2, 0x4F, 0, 0, 0xDA, nullptr, &r));
     EXPECT_EQ(r.lba_mid, 0x4F);
     EXPECT_EQ(r.lba_high, 0xC2);
     EXPECT_EQ(r.status & 0x01, 0);

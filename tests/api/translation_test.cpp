@@ -1,18 +1,19 @@
 // Pure translation: command blocks, sense decoding, result codes, size texts
 // and the write stamp, against bytes known to be right.
 
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <vector>
-
 #include "access/os_device.h"
 #include "access/sat_translation.h"
 #include "access/scsi_sense.h"
 #include "identify/format_capacity.h"
 
-namespace mrv {
-namespace {
+#include <cstring>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace mrv
+{
+namespace
+{
 
 SatCommand Identify(SatKind kind)
 {
@@ -37,7 +38,8 @@ TEST(SatTranslation, SixteenByteBlocksByKind)
     smart.lba_mid = 0x4F;
     smart.lba_high = 0xC2;
     smart.device = 0xA0;
-    EXPECT_EQ(BuildAtaPassThrough16(smart), (Cdb{0x85, 0x07, 0x0C, 0, 0xD8, 0, 0, 0, 0, 0, 0x4F, 0, 0xC2, 0xA0, 0xB0, 0}));
+    EXPECT_EQ(BuildAtaPassThrough16(smart),
+              (Cdb{0x85, 0x07, 0x0C, 0, 0xD8, 0, 0, 0, 0, 0, 0x4F, 0, 0xC2, 0xA0, 0xB0, 0}));
     smart.kind = SatKind::PioOut;
     EXPECT_EQ(BuildAtaPassThrough16(smart)[1], 0x0B);
     EXPECT_EQ(BuildAtaPassThrough16(smart)[2], 0x06);
@@ -50,11 +52,13 @@ TEST(SatTranslation, SixteenByteBlocksByKind)
 TEST(SatTranslation, TwelveByteBlocksByKind)
 {
     using Cdb = std::array<uint8_t, 12>;
-    EXPECT_EQ(BuildAtaPassThrough12(Identify(SatKind::PioIn)), (Cdb{0xA1, 0x08, 0x0E, 0, 1, 1, 0, 0, 0xA0, 0xEC, 0, 0}));
+    EXPECT_EQ(BuildAtaPassThrough12(Identify(SatKind::PioIn)),
+              (Cdb{0xA1, 0x08, 0x0E, 0, 1, 1, 0, 0, 0xA0, 0xEC, 0, 0}));
     const struct {
         SatKind kind;
         uint8_t protocol, flags;
-    } rows[] = {{SatKind::NonData, 0x06, 0x00}, {SatKind::PioOut, 0x0A, 0x00}, {SatKind::NonDataResult, 0x06, 0x20}};
+    } rows[] = {
+        {SatKind::NonData, 0x06, 0x00}, {SatKind::PioOut, 0x0A, 0x00}, {SatKind::NonDataResult, 0x06, 0x20}};
     for (const auto& row : rows) {
         const auto cdb = BuildAtaPassThrough12(Identify(row.kind));
         EXPECT_EQ(cdb[1], row.protocol);
@@ -63,8 +67,8 @@ TEST(SatTranslation, TwelveByteBlocksByKind)
 }
 
 // SMART RETURN STATUS through SG_IO on an AHCI disk in a QEMU guest.
-const uint8_t kDescriptorSense[] = {0x72, 0x01, 0x00, 0x1D, 0, 0, 0, 0x0E, 0x09, 0x0C, 0x00, 0x00,
-                                    0x00, 0x00, 0x00, 0x00, 0x00, 0x4F, 0x00, 0xC2, 0xA0, 0x50};
+const uint8_t kDescriptorSense[] = {0x72, 0x01, 0x00, 0x1D, 0,    0,    0,    0x0E, 0x09, 0x0C, 0x00,
+                                    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x4F, 0x00, 0xC2, 0xA0, 0x50};
 // IDENTIFY aborted by the drive, fixed format as Linux libata writes it.
 const uint8_t kFixedSense[] = {0x70, 0x00, 0x0B, 0x00, 0x00, 0x00, 0x00, 0x0A, 0x04, 0x41,
                                0xA0, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00};
@@ -89,7 +93,8 @@ TEST(SatTranslation, DecodesDescriptorAndFixedReturns)
     EXPECT_FALSE(IsAtaPassThroughSuccess(kFixedSense, sizeof kFixedSense));
 
     // Standard fixed layout: VALID set, registers in the information field.
-    const uint8_t standard[] = {0xF0, 0x00, 0x01, 0x00, 0x50, 0xA0, 0x00, 0x0A, 0x00, 0x00, 0x4F, 0xC2, 0x00, 0x1D};
+    const uint8_t standard[] = {0xF0, 0x00, 0x01, 0x00, 0x50, 0xA0, 0x00,
+                                0x0A, 0x00, 0x00, 0x4F, 0xC2, 0x00, 0x1D};
     ASSERT_TRUE(DecodeAtaReturn(standard, sizeof standard, r));
     EXPECT_EQ(r.status, 0x50);
     EXPECT_EQ(r.lba_mid, 0x4F);
@@ -135,11 +140,11 @@ TEST(ScsiSense, SenseToResultCodes)
 
 TEST(ScsiSense, SystemErrorCodes)
 {
-    const std::pair<uint32_t, int> rows[] = {{0, 0},     {1, 0},     {2, 1},    {3, 1},     {79, 51},
-                                             {121, 51},  {82, 50},   {87, 52},  {208, 52},  {192, 53},
-                                             {209, 55},  {214, 55},  {222, 56}, {1117, 56}, {5, 10},
-                                             {23, 10},   {1167, 10}};
-    for (auto [error, code] : rows) EXPECT_EQ(SystemErrorToResult(error), code) << error;
+    const std::pair<uint32_t, int> rows[] = {
+        {0, 0},    {1, 0},    {2, 1},    {3, 1},    {79, 51},   {121, 51}, {82, 50}, {87, 52},  {208, 52},
+        {192, 53}, {209, 55}, {214, 55}, {222, 56}, {1117, 56}, {5, 10},   {23, 10}, {1167, 10}};
+    for (auto [error, code] : rows)
+        EXPECT_EQ(SystemErrorToResult(error), code) << error;
 }
 
 TEST(VerifyCommandBlock, TenByteFormWhileItFits)
