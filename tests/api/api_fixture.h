@@ -9,6 +9,8 @@
 #include "support/program_fixture.h"
 #include "support/test_platform.h"
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <vector>
 
