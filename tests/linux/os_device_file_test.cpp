@@ -164,3 +164,26 @@ TEST_F(ImageDevice, RequestsAPlainFileCannotCarry)
     EXPECT_EQ(geometry.bytes_per_sector, 512u);
     EXPECT_EQ(geometry.media_type, 12u);
 }
+
+TEST(ImageDeviceTrace, RegisterRequestsAreTracedWhenAsked)
+{
+    FakeSysfs sys;
+    sys.Disk("sda", 8);
+    FakeSysfs::Write(sys.dev() / "sda", std::string(4096, '\0'));
+    LinuxOsDevices devices(sys.block(), sys.dev());
+    std::vector<std::string> lines;
+    devices.SetTrace([&](const std::string& line) { lines.push_back(line); });
+    uint32_t error = 0;
+    auto device = devices.OpenPhysical(0, error);
+    ASSERT_NE(device, nullptr);
+    IdeRegisters smart_status{0xDA, 0, 0, 0x4F, 0xC2, 0xA0, 0xB0, 0}, out;
+    EXPECT_FALSE(device->SmartRequest(0, smart_status, nullptr, false, out));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("SMART non-data DA 00 00 4F C2 A0 B0"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("error 50"), std::string::npos) << lines[0];
+    // Sector transfers are not register requests and stay out of the trace.
+    std::vector<uint8_t> sector(512);
+    uint32_t done = 0;
+    EXPECT_TRUE(device->Read(sector.data(), 512, done));
+    EXPECT_EQ(lines.size(), 1u);
+}

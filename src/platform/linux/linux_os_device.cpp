@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -44,7 +46,8 @@ uint32_t RequestError(int error_number)
     return IsRefusedIoctl(error_number) ? win_error::kNotSupported : errno_to_win_error(error_number);
 }
 
-/// pread/pwrite until everything moved, the device ends (0) or an error (-errno).
+/// pread/pwrite until everything moved (the count), the device ends (a short
+/// count) or an error (-errno).
 int64_t FullTransfer(int fd, bool write, uint8_t* buffer, size_t length, uint64_t offset)
 {
     size_t moved = 0;
@@ -54,13 +57,29 @@ int64_t FullTransfer(int fd, bool write, uint8_t* buffer, size_t length, uint64_
                               : pread(fd, buffer + moved, length - moved, static_cast<off_t>(offset + moved));
         if (n < 0) {
             if (errno == EINTR) continue;
-            if (moved > 0) break; // report what moved; the caller sees the shortfall
+            // An error after part of the request moved fails all of it, as a
+            // Windows read or write of the same request would.
             return -static_cast<int64_t>(errno);
         }
         if (n == 0) break;
         moved += static_cast<size_t>(n);
     }
     return static_cast<int64_t>(moved);
+}
+
+std::string RegistersText(const IdeRegisters& r)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%02X %02X %02X %02X %02X %02X %02X", r.features, r.count, r.lba_low,
+                  r.lba_mid, r.lba_high, r.device, r.command);
+    return text;
+}
+
+/// Microseconds since `start`, for the trace lines.
+long long MicrosecondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start)
+        .count();
 }
 
 } // namespace
@@ -291,7 +310,7 @@ bool LinuxOsDevice::TransferBounced(bool write, uint8_t* buffer, uint32_t length
     return ok;
 }
 
-bool LinuxOsDevice::ScsiPassThrough(const ScsiRequest& request, ScsiReply& reply)
+bool LinuxOsDevice::DoScsiPassThrough(const ScsiRequest& request, ScsiReply& reply)
 {
     reply = ScsiReply{};
     if (request.cdb_length == 0 || request.cdb_length > request.cdb.size())
@@ -327,12 +346,13 @@ bool LinuxOsDevice::ScsiPassThrough(const ScsiRequest& request, ScsiReply& reply
     return true;
 }
 
-bool LinuxOsDevice::SmartRequest(uint8_t /*drive_number: the handle is the drive*/, const IdeRegisters& in,
-                                 uint8_t* data512, bool data_in, IdeRegisters& out)
+bool LinuxOsDevice::DoSmartRequest(const IdeRegisters& in, uint8_t* data512, bool data_in, IdeRegisters& out)
 {
     out = in;
     if (data_in && data512 == nullptr) return Fail(win_error::kInvalidParameter);
 
+    // libata runs both HDIO requests with its own command timeout (10 s), so a
+    // drive that stops answering returns control here.
     if (!data_in) {
         // HDIO_DRIVE_TASK returns every register (SMART RETURN STATUS needs
         // LBA mid and high); HDIO_DRIVE_CMD below only status, error and count.
@@ -398,7 +418,7 @@ bool LinuxOsDevice::SmartRequest(uint8_t /*drive_number: the handle is the drive
     return Fail(RequestError(cmd_error));
 }
 
-bool LinuxOsDevice::IdePassThrough(IdeRegisters& regs, uint8_t* data, uint32_t data_length)
+bool LinuxOsDevice::DoIdePassThrough(IdeRegisters& regs, uint8_t* data, uint32_t data_length)
 {
     // Data moves only from the drive (the IDE pass-through's read commands); a
     // length must be whole sectors.
@@ -463,6 +483,47 @@ bool LinuxOsDevice::AtaPassThroughSgIo(IdeRegisters& regs, uint8_t* data, uint32
     }
     const uint32_t error = sense_to_win_error(sense.data(), sense_length);
     return Fail(error != win_error::kSuccess ? error : win_error::kIoDevice);
+}
+
+// The public requests trace registers in and out with the time taken, so that
+// a failing conversation with a drive can be read afterwards.
+
+bool LinuxOsDevice::ScsiPassThrough(const ScsiRequest& request, ScsiReply& reply)
+{
+    if (!node_.trace) return DoScsiPassThrough(request, reply);
+    const auto start = std::chrono::steady_clock::now();
+    const bool ok = DoScsiPassThrough(request, reply);
+    char line[160];
+    std::snprintf(line, sizeof line,
+                  "%s SG_IO cdb %02X len %u -> %s status %02X sense %u bytes, %u done, %lld us",
+                  node_.path.c_str(), request.cdb[0], request.cdb_length, ok ? "ok" : "failed",
+                  reply.scsi_status, reply.sense_length, reply.data_transferred, MicrosecondsSince(start));
+    node_.trace(ok ? std::string(line) : std::string(line) + " error " + std::to_string(last_error_));
+    return ok;
+}
+
+bool LinuxOsDevice::SmartRequest(uint8_t /*drive_number: the handle is the drive*/, const IdeRegisters& in,
+                                 uint8_t* data512, bool data_in, IdeRegisters& out)
+{
+    if (!node_.trace) return DoSmartRequest(in, data512, data_in, out);
+    const auto start = std::chrono::steady_clock::now();
+    const bool ok = DoSmartRequest(in, data512, data_in, out);
+    node_.trace(node_.path + (data_in ? " SMART data-in " : " SMART non-data ") + RegistersText(in) + " -> " +
+                RegistersText(out) + (ok ? " ok" : " error " + std::to_string(last_error_)) + ", " +
+                std::to_string(MicrosecondsSince(start)) + " us");
+    return ok;
+}
+
+bool LinuxOsDevice::IdePassThrough(IdeRegisters& regs, uint8_t* data, uint32_t data_length)
+{
+    if (!node_.trace) return DoIdePassThrough(regs, data, data_length);
+    const auto start = std::chrono::steady_clock::now();
+    const IdeRegisters in = regs;
+    const bool ok = DoIdePassThrough(regs, data, data_length);
+    node_.trace(node_.path + " IDE " + RegistersText(in) + " data " + std::to_string(data_length) + " -> " +
+                RegistersText(regs) + (ok ? " ok" : " error " + std::to_string(last_error_)) + ", " +
+                std::to_string(MicrosecondsSince(start)) + " us");
+    return ok;
 }
 
 bool LinuxOsDevice::Geometry(OsGeometry& geometry)

@@ -4,6 +4,7 @@
 // and the geometry, with failures as Windows error numbers.
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -19,10 +20,14 @@ enum class GeometrySource {
     Synthetic, ///< a virtual device: 64 heads, 32 sectors
 };
 
+/// Receives one line per register-level request (off when empty).
+using TraceSink = std::function<void(const std::string&)>;
+
 struct DeviceNode {
     std::string path; ///< e.g. "/dev/sda"
     bool removable = false;
     GeometrySource geometry = GeometrySource::Kernel;
+    TraceSink trace;
 };
 
 /// Geometry source for a device of the given family ("sdb1" answers like "sdb").
@@ -63,6 +68,9 @@ private:
     bool TransferDirect(bool write, uint8_t* buffer, uint32_t length, uint32_t& done, int& error_number);
     bool TransferBounced(bool write, uint8_t* buffer, uint32_t length, uint32_t& done);
     uint8_t* Bounce();
+    bool DoScsiPassThrough(const ScsiRequest& request, ScsiReply& reply);
+    bool DoSmartRequest(const IdeRegisters& in, uint8_t* data512, bool data_in, IdeRegisters& out);
+    bool DoIdePassThrough(IdeRegisters& regs, uint8_t* data, uint32_t data_length);
     /// SG_IO ATA PASS-THROUGH(16) with the registers in `regs`, returned in `regs`.
     bool AtaPassThroughSgIo(IdeRegisters& regs, uint8_t* data, uint32_t data_length);
 

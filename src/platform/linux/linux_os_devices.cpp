@@ -37,7 +37,7 @@ std::unique_ptr<OsDevice> LinuxOsDevices::OpenPhysical(int number, uint32_t& err
         return nullptr;
     }
     const BlockDevice& drive = drives[static_cast<size_t>(number)];
-    DeviceNode node{(dev_dir_ / drive.name).string(), drive.removable, GeometrySourceFor(drive.name)};
+    DeviceNode node{(dev_dir_ / drive.name).string(), drive.removable, GeometrySourceFor(drive.name), trace_};
     return LinuxOsDevice::Open(node, error);
 }
 
@@ -46,7 +46,8 @@ std::unique_ptr<OsDevice> LinuxOsDevices::OpenLogical(char letter, uint32_t& err
     const char wanted = UpperLetter(letter);
     for (const auto& drive : LogicalDrives(ScanBlockDevices(sys_block_))) {
         if (drive.letter != wanted) continue;
-        DeviceNode node{(dev_dir_ / drive.name).string(), drive.removable, GeometrySourceFor(drive.name)};
+        DeviceNode node{(dev_dir_ / drive.name).string(), drive.removable, GeometrySourceFor(drive.name),
+                        trace_};
         return LinuxOsDevice::Open(node, error);
     }
     error = win_error::kFileNotFound;

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "platform/linux/block_devices.h"
+#include "platform/linux/linux_os_device.h"
 #include "platform/os_devices.h"
 
 namespace mrv::linux_platform {
@@ -19,12 +20,16 @@ public:
     uint32_t LogicalDriveMask() override;
     LogicalDriveType DriveType(char letter) override;
 
+    /// Devices opened from now on report each register-level request to `sink`.
+    void SetTrace(TraceSink sink) { trace_ = std::move(sink); }
+
     /// Kernel names of the physical drives, by number.
     std::vector<std::string> PhysicalDriveNames() const;
 
 private:
     std::filesystem::path sys_block_;
     std::filesystem::path dev_dir_;
+    TraceSink trace_;
 };
 
 } // namespace mrv::linux_platform
