@@ -1,35 +1,17 @@
 #include "ui/console/console_driver.h"
 
-#include <concepts>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <system_error>
 
 #include "app/program.h"
+#include "app/program_impl.h"
 #include "ui/console/console_dialogs.h"
 #include "ui/console/console_ui_thread.h"
 #include "ui/console/script_runner.h"
 
 namespace mrv::console {
-
-namespace {
-
-/// The program's "a scan or seek test runs" query, where it offers one.
-template <class P>
-std::function<bool()> BusyQuery(P& program)
-{
-    if constexpr (requires(P& p) {
-                      { p.Busy() } -> std::convertible_to<bool>;
-                  }) {
-        return [&program] { return static_cast<bool>(program.Busy()); };
-    } else {
-        (void)program;
-        return {};
-    }
-}
-
-} // namespace
 
 int RunConsoleScript(Platform& platform, const std::filesystem::path& home, const std::filesystem::path& script,
                      std::ostream& out, std::ostream& err)
@@ -59,7 +41,7 @@ int RunConsoleScript(Platform& platform, const std::filesystem::path& home, cons
     Program program(platform, dialogs, ui, home);
     ScriptHost host;
     host.windows = [&program] { return program.Windows(); };
-    host.busy = BusyQuery(program);
+    host.busy = [&program] { return program.Impl().TestsRunning(); };
     host.shutdown = [&program] { program.Shutdown(); };
     ScriptRunner runner(ui, dialogs, host, out, err);
     program.OnLogLine = [&runner](int level, const std::string& line, bool replaced) {
