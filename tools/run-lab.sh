@@ -1,6 +1,40 @@
-#!/usr/bin/env bash
-# Builds and starts morvanta-lab on the virtual PC (extra arguments: a lab file).
-set -euo pipefail
-cd "$(dirname "$0")/.."
-tools/build.sh
-exec build/morvanta-lab "$@"
+#!/bin/sh
+# Runs the windowed lab program from a build directory.
+#   tools/run-lab.sh [-b BUILD_DIR] [-s SCALE] [-x SHOT.png] [LABFILE]
+# -s sets Qt's scale factor (2 for a 200% screen). -x runs it under a virtual
+# X server, presses F2 after start-up, saves a screenshot and quits; the
+# program's home is then a fresh temporary directory.
+set -eu
+here=$(cd "$(dirname "$0")/.." && pwd)
+build="$here/build"
+scale=1
+shot=""
+while getopts b:s:x: opt; do
+  case $opt in
+    b) build=$OPTARG ;;
+    s) scale=$OPTARG ;;
+    x) shot=$OPTARG ;;
+    *) echo "usage: $0 [-b BUILD_DIR] [-s SCALE] [-x SHOT.png] [LABFILE]" >&2; exit 2 ;;
+  esac
+done
+shift $((OPTIND - 1))
+lab=${1:-$here/labs/default.ini}
+exe="$build/morvanta-lab"
+[ -x "$exe" ] || { echo "$exe not built" >&2; exit 2; }
+export QT_SCALE_FACTOR="$scale"
+
+if [ -z "$shot" ]; then
+  exec "$exe" "$lab"
+fi
+
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+width=$((800 * scale)); height=$((600 * scale))
+xvfb-run -a -s "-screen 0 ${width}x${height}x24" sh -c "
+  '$exe' --home '$home' '$lab' & pid=\$!
+  sleep 3
+  if command -v xdotool >/dev/null; then xdotool key F2; sleep 2; fi
+  import -window root '$shot'
+  kill \$pid
+"
+echo "screenshot: $shot"

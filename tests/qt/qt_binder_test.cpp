@@ -21,6 +21,9 @@
 
 // Fontconfig keeps its caches for the process's life; that is not our leak.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+// Qt's own worker pool (font loading) is not built with the race detector, so
+// its handovers look like races to it.
+extern "C" const char* __tsan_default_suppressions() { return "race:libQt6Gui.so\nrace:libQt6Core.so\n"; }
 
 namespace mrv::qt {
 namespace {
