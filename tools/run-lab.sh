@@ -1,6 +1,7 @@
 #!/bin/sh
-# Runs the windowed lab program from a build directory.
+# Builds (into build/) and runs the windowed lab program.
 #   tools/run-lab.sh [-b BUILD_DIR] [-s SCALE] [-x SHOT.png] [LABFILE]
+# With -b the given build directory is used as it is.
 # -s sets Qt's scale factor (2 for a 200% screen). -x runs it under a virtual
 # X server, presses F2 after start-up, saves a screenshot and quits; the
 # program's home is then a fresh temporary directory.
@@ -19,6 +20,7 @@ while getopts b:s:x: opt; do
 done
 shift $((OPTIND - 1))
 lab=${1:-$here/labs/default.ini}
+if [ "$build" = "$here/build" ]; then "$here/tools/build.sh"; fi
 exe="$build/morvanta-lab"
 [ -x "$exe" ] || { echo "$exe not built" >&2; exit 2; }
 export QT_SCALE_FACTOR="$scale"

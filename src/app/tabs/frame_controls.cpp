@@ -113,7 +113,7 @@ FrameControls::FrameControls(form::Window& window) : window_(window)
         top += 23;
     }
 
-    StringLog.SetBounds(0, 352, 700, 164);
+    StringLog.SetBounds(0, 352, 700, 184);
     StringLog.SetHint("Event log panel");
     StringLog.SetMultiSelect(true);
     StringLog.SetColumns({{"", 0, form::Align::Left},
@@ -125,7 +125,7 @@ FrameControls::FrameControls(form::Window& window) : window_(window)
     WipeBtn.SetHint("Clear the event log panel");
     WipeBtn.SetBounds(704, 352, 50, 22);
 
-    StatusBar1.SetBounds(0, 516, 757, 20);
+    StatusBar1.SetBounds(0, 536, 757, 20);
     StatusBar1.SetPanelCount(5);
     const int widths[] = {190, 165, 110, 200, 80};
     for (int i = 0; i < 5; ++i) StatusBar1.SetPanelWidth(i, widths[i]);

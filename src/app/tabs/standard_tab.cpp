@@ -4,7 +4,7 @@ namespace mrv {
 
 StandardTab::StandardTab(form::TabSheet& tab) : tab_(tab)
 {
-    PortPanel.SetBounds(2, 0, 222, 88);
+    PortPanel.SetBounds(2, 0, 222, 86);
     PortPanel.SetCaption(" ATA port ");
     PortRg.SetBounds(6, 14, 90, 21);
     PortRg.SetItems({" Primary", "Secondary", " Custom"});
@@ -47,7 +47,7 @@ StandardTab::StandardTab(form::TabSheet& tab) : tab_(tab)
     IgnoreFddChk.SetChecked(true);
     IgnoreFddChk.SetVisible(false);
 
-    HpaGroup.SetBounds(2, 90, 222, 66);
+    HpaGroup.SetBounds(2, 88, 222, 60);
     HpaGroup.SetCaption(" HPA ");
     HpaTrack.SetBounds(4, 14, 214, 20);
     HpaTrack.SetRange(0, 400);
@@ -69,8 +69,8 @@ StandardTab::StandardTab(form::TabSheet& tab) : tab_(tab)
     HpaExtpassChk.SetBounds(120, 0, 40, 15);
     HpaExtpassChk.SetChecked(true);
 
-    SeekGroup.SetBounds(2, 158, 222, 96);
-    SeekGroup.SetCaption(" Seek & acoustic test ");
+    SeekGroup.SetBounds(2, 150, 222, 96);
+    SeekGroup.SetCaption(" Seek / acoustic test ");
     SeekMethodRg.SetBounds(4, 12, 160, 22);
     SeekMethodRg.SetItems({"Seek", "Verify", "Read"});
     SeekMethodRg.SetColumns(3);
@@ -107,13 +107,13 @@ StandardTab::StandardTab(form::TabSheet& tab) : tab_(tab)
     SeekTmprtLed.SetCaption("n/a");
     SeekTmprtLed.SetBounds(186, 60, 32, 13);
 
-    SecurityGroup.SetBounds(2, 256, 222, 72);
+    SecurityGroup.SetBounds(2, 248, 222, 80);
     SecurityGroup.SetCaption(" Security manager ");
-    PwdTypeGrp.SetBounds(4, 12, 104, 20);
+    PwdTypeGrp.SetBounds(4, 12, 124, 20);
     PwdTypeGrp.SetItems({"Master", "User"});
     PwdTypeGrp.SetColumns(2);
     PwdTypeGrp.SetItemIndex(1);
-    PwdLevGrp.SetBounds(110, 12, 108, 20);
+    PwdLevGrp.SetBounds(130, 12, 88, 20);
     PwdLevGrp.SetItems({"High", "Max"});
     PwdLevGrp.SetColumns(2);
     PwdLevGrp.SetItemIndex(0);
@@ -122,11 +122,11 @@ StandardTab::StandardTab(form::TabSheet& tab) : tab_(tab)
     FilePwdBtn.SetCaption("File");
     FilePwdBtn.SetBounds(158, 34, 60, 21);
     LockBtn.SetCaption("Lock");
-    LockBtn.SetBounds(4, 56, 70, 15);
+    LockBtn.SetBounds(4, 57, 70, 20);
     UnlockBtn.SetCaption("Unlock");
-    UnlockBtn.SetBounds(76, 56, 70, 15);
+    UnlockBtn.SetBounds(76, 57, 70, 20);
     PwdEraseBtn.SetCaption("Erase");
-    PwdEraseBtn.SetBounds(148, 56, 70, 15);
+    PwdEraseBtn.SetBounds(148, 57, 70, 20);
 
     PspPanel.SetBounds(226, 0, 370, 328);
     Psp.SetBounds(0, 0, 370, 286);
@@ -155,15 +155,15 @@ StandardTab::StandardTab(form::TabSheet& tab) : tab_(tab)
         int left;
     } lamps[] = {{&SSDLed, &SSDLabel, "SSD", 248},
                  {&SataDevLed, &SataDevLabel, "SATA dev", 248},
-                 {&RemDrvLed, &RemDrvLabel, "Removable", 310},
-                 {&VirtDrvLed, &LabelVirtual, "Virtual", 310}};
+                 {&RemDrvLed, &RemDrvLabel, "Removable", 318},
+                 {&VirtDrvLed, &LabelVirtual, "Virtual", 318}};
     int row = 0;
     for (auto& l : lamps) {
         int top = 290 + (row % 2) * 18;
         l.lamp->SetBounds(l.left, top + 2, 9, 9);
         l.lamp->SetBrush(grey);
         l.label->SetCaption(l.caption);
-        l.label->SetBounds(l.left + 11, top, 50, 13);
+        l.label->SetBounds(l.left + 11, top, l.left == 248 ? 58 : 50, 13);
         l.label->SetEnabled(false);
         ++row;
     }
