@@ -13,15 +13,15 @@ void IdeChannel::Attach(int position, AtaDrive* drive)
     if (drive != nullptr) {
         drive->ShareLock(&mutex_);
         drive->SetSlave((position & 1) != 0);
-        if (!power_) drive->PowerOff();
+        if (!power_.load()) drive->PowerOff();
     }
 }
 
 void IdeChannel::SetPower(bool on)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (power_ == on) return;
-    power_ = on;
+    if (power_.load() == on) return;
+    power_.store(on);
     for (AtaDrive* d : drives_) {
         if (d == nullptr) continue;
         if (on)

@@ -4,6 +4,7 @@
 // position. Reads with no powered device selected float (all ones).
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 
@@ -24,7 +25,7 @@ public:
 
     /// The supply of the channel's drives (the power adaptor switches it).
     void SetPower(bool on);
-    bool Power() const { return power_; }
+    bool Power() const { return power_.load(); }
 
     uint32_t In(uint16_t port, int width) override;
     void Out(uint16_t port, uint32_t value, int width) override;
@@ -41,7 +42,7 @@ private:
     std::mutex mutex_;
     uint8_t device_select_ = 0; ///< DEV bit last written
     bool hob_ = false;
-    bool power_ = true;
+    std::atomic<bool> power_{true}; ///< read by the adaptor register without the lock
 };
 
 } // namespace mrv::sim

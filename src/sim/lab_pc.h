@@ -38,6 +38,8 @@ public:
     Clock& GetClock() { return *clock_; }
     SimClock& Time() { return *clock_; }
     OsDevices& Devices() { return *os_devices_; }
+    /// The OS-device table, for adding the lab's drives as physical and logical drives.
+    SimOsDevices& SimDevices() { return *os_devices_; }
     /// The platform bundle the program runs on.
     Platform AsPlatform() { return Platform{bus_, port_access_, *os_devices_, system_, *clock_}; }
 
@@ -61,7 +63,7 @@ private:
     SimPortBus bus_;
     SimPortAccess port_access_;
     SimSystemInfo system_;
-    std::unique_ptr<OsDevices> os_devices_;
+    std::unique_ptr<SimOsDevices> os_devices_;
     std::vector<std::unique_ptr<AtaDrive>> drives_;
     std::vector<std::unique_ptr<IdeChannel>> channels_;
     std::vector<std::unique_ptr<PowerAdaptor>> adaptors_;

@@ -158,7 +158,7 @@ OfflineStart SmartModel::Start(uint8_t sub, uint64_t now_ns, const SmartLive& li
     const bool vendor_captive = sub >= 0x90;
     const bool known = sub <= 4 || (sub >= 0x81 && sub <= 0x84) || vendor_offline || vendor_captive;
     if (!known) return r;
-    if (run_ != Run::None && sub != 0) return r; // one routine at a time
+    if (run_ != Run::None) return r; // one routine at a time
     r.accepted = true;
     start_ns_ = now_ns;
     run_hours_ = live.power_on_hours;

@@ -278,5 +278,47 @@ TEST_F(AtaConfig, SequentialReadsWithoutLookAheadCostARevolutionEach)
     EXPECT_LT(static_cast<double>(lab->Time().PeekNs() - t1) / 100 / 1e6, 0.5);
 }
 
+TEST(AtaChannel, SoftResetReachesMasterAndSlave)
+{
+    auto lab = MakeLab("[Channel Primary]\nMaster=a\nSlave=b\n[Drive a]\nSectors=1000\n[Drive b]\nSectors=2000\n"
+                       "Stuck=5\n");
+    Host master(*lab, 0x1F0, 0x3F6);
+    Host slave(*lab, 0x1F0, 0x3F6, true);
+    slave.Task28(0x40, 5, 1);
+    EXPECT_FALSE(slave.WaitNotBusy(500));
+    master.Out(6, 0xA0);
+    EXPECT_EQ(master.Status() & 0xD8, 0x50); // the master is not held by its neighbour
+    master.SoftReset();
+    ASSERT_TRUE(master.WaitNotBusy());
+    EXPECT_FALSE(lab->Drive("b")->Stuck());
+    slave.Out(6, 0xB0);
+    EXPECT_EQ(slave.Status() & 0xD8, 0x50);
+    EXPECT_EQ(slave.Reg(2), 1);
+    EXPECT_EQ(slave.Error(), 0x01);
+    EXPECT_EQ(slave.Identify()[60], 2000);
+}
+
+TEST(AtaChannel, ChsAddressingAndDeviceConfigurationIdentify)
+{
+    auto lab = MakeLab("[Channel Primary]\nMaster=a\n[Drive a]\nSectors=1000000\n");
+    Host h(*lab, 0x1F0, 0x3F6);
+    lab->Drive("a")->Media().Write(63 * 16 + 2, Pattern(512, 4).data()); // cylinder 1, head 0, sector 3
+    h.Out(6, 0xA0);
+    h.Out(2, 1);
+    h.Out(3, 3);
+    h.Out(4, 1);
+    h.Out(5, 0);
+    h.Out(7, 0x20);
+    ASSERT_TRUE(h.WaitDrq());
+    EXPECT_EQ(h.ReadBlock(), Pattern(512, 4));
+    h.Task28(0xB1, 0, 0, 0xC2, 0xA0);
+    ASSERT_TRUE(h.WaitDrq());
+    const auto dco = h.ReadBlock();
+    EXPECT_EQ(dco[6] | dco[7] << 8 | dco[8] << 16, 999999);
+    EXPECT_EQ(dco[510], 0xA5);
+    EXPECT_TRUE(h.NonData28(0xB1, 0, 0, 0xC0)); // restore: nothing hidden
+    EXPECT_FALSE(h.NonData28(0xB1, 0, 0, 0xC3)); // changes are not offered
+}
+
 } // namespace
 } // namespace mrv::sim::test

@@ -178,6 +178,8 @@ TEST_F(SmartAndSecurity, ExtendedTestStopsAtABadSectorAndAbortIsRecorded)
     EXPECT_EQ(SmartBlock(0xD0)[363] >> 4, 1);
     EXPECT_FALSE(SmartCommand(0xD4, 0, 0x05)); // reserved
     ASSERT_TRUE(SmartCommand(0xD4, 0, 0x40));  // vendor off-line value
+    EXPECT_FALSE(SmartCommand(0xD4, 0, 0x00)); // busy with it
+    ASSERT_TRUE(SmartCommand(0xD4, 0, 0x7F));
     ASSERT_TRUE(SmartCommand(0xD4, 0, 0x00));  // off-line data collection
     EXPECT_EQ(SmartBlock(0xD0)[362], 0x03);
     lab->Time().Advance(301ull * 1000000000ull);
