@@ -40,6 +40,8 @@ void AccessModeSwitch::APIRgClick()
         ShowPioControls(pio);
         p_.fm.SecurityGroup.SetCaption(pio ? " Security manager " : " Security manager (disabled in API) ");
         p_.channel.RefreshPortIndicator();
+        // API transfers always address 48 bits.
+        p_.pio.Apply48BitBox();
         if (!pio) {
             p_.ui.Post([this] {
                 if (p_.state.access_mode != AccessMode::Api || p_.state.AppClosing) return;
@@ -133,6 +135,7 @@ void AccessModeSwitch::SwitchToApi()
     SharedState& st = p_.state;
     TFm& fm = p_.fm;
     st.access_mode = AccessMode::Api;
+    p_.pio.Apply48BitBox();
     if (st.ApiDeviceIndex < 0 && remembered_api_device_ >= 0) st.ApiDeviceIndex = remembered_api_device_;
     access_.BuildApiDeviceList();
     p_.LogLine("API access enabled, device #" + std::to_string(st.ApiDeviceIndex), false, 1);

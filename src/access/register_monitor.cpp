@@ -152,7 +152,10 @@ void RegisterMonitor::CheckDisconnected()
                          fm.DrdyLed.Brush() == StatusLitColour(ata_bits::kDrdy) &&
                          fm.WrfLed.Brush() == StatusLitColour(ata_bits::kDf) &&
                          fm.ErrLed.Brush() == StatusLitColour(ata_bits::kErr);
-    if (all_lit) {
+    // An all-ones status has BSY set, so the lamps alone never show it: the
+    // status read itself tells that nothing drives the bus.
+    const bool floating = status_shown_ && last_status_ == 0xFF && fm.BusyLed.Brush() == kLampLime;
+    if (all_lit || floating) {
         // A floating bus reads as all ones: nothing answers on this channel.
         PaintOff();
         for (form::Label* label : {&fm.BusyLab, &fm.DrdyLab, &fm.WrfLab, &fm.DrscLab, &fm.DrqLab, &fm.ErrLab})

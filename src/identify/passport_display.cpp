@@ -87,7 +87,8 @@ PassportExtResults Passport::RunExtChecks(const IdentifyWords& words)
     if (pio && fm.RSChk.Checked() && WordBit(words, 82, 10)) {
         fm.Psp.OnCustomDrawCell = nullptr;
         fm.biglbaChk.SetChecked(WordBit(words, 83, 10));
-        p_.pio.IssueBlockCommand(0, st.Use48Bit ? 0x27 : 0xF8, 0);
+        // IssueBlockCommand sends the 48-bit form itself when 48-bit access is on.
+        p_.pio.IssueBlockCommand(0, 0xF8, 0);
         if (p_.pio.WaitNotBusy() == -1)
             ext.native_max = -1;
         else
