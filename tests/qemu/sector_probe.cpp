@@ -10,6 +10,11 @@
 //   smart-status         SMART RETURN STATUS (API mode) through the legacy SMART
 //                        request and through ATA PASS-THROUGH with the result
 //                        registers: the LBA mid/high pair the drive returned
+//   sat-identify         IDENTIFY DEVICE through ATA PASS-THROUGH (PIO data-in):
+//                        the model, serial and firmware texts of the words
+//   sat-abort            a SET FEATURES subcommand drives refuse, through ATA
+//                        PASS-THROUGH with the result registers: the error and
+//                        status the program reads from the sense data
 // Each command prints one line; the exit code is the number of failed ones.
 
 #include <cstdint>
@@ -112,6 +117,36 @@ bool RunCommand(ProgramImpl& p, const std::vector<std::string>& args, size_t& i)
                       sat ? "ok" : "failed", result.status, result.error, result.lba_mid, result.lba_high);
         std::cout << text << std::endl;
         return legacy && sat;
+    }
+    if (command == "sat-identify") {
+        std::vector<uint8_t> words(512);
+        const bool ok = p.api.SatAtaCommand(p.state.ApiDeviceIndex, 1, SatKind::PioIn, 0xEC, 0xA0, 0, 0, 1, 1, 0,
+                                            words.data());
+        // ATA strings: two characters a word, the first in the high byte.
+        auto text = [&](int first, int last) {
+            std::string out;
+            for (int w = first; w <= last; ++w) {
+                out += static_cast<char>(words[w * 2 + 1]);
+                out += static_cast<char>(words[w * 2]);
+            }
+            const size_t begin = out.find_first_not_of(' ');
+            const size_t end = out.find_last_not_of(' ');
+            return begin == std::string::npos ? std::string() : out.substr(begin, end - begin + 1);
+        };
+        std::cout << "sat-identify " << (ok ? "ok" : "failed") << " model=" << text(27, 46)
+                  << " serial=" << text(10, 19) << " firmware=" << text(23, 26) << std::endl;
+        return ok;
+    }
+    if (command == "sat-abort") {
+        // SET FEATURES 0x44 (a subcommand long retired): the drive aborts it.
+        AtaResultRegisters result;
+        const bool ok = p.api.SatAtaCommand(p.state.ApiDeviceIndex, 0, SatKind::NonDataResult, 0xEF, 0xA0, 0, 0, 0,
+                                            0, 0x44, nullptr, &result);
+        char text[96];
+        std::snprintf(text, sizeof text, "sat-abort %s status=%02X error=%02X", ok ? "succeeded" : "failed",
+                      result.status, result.error);
+        std::cout << text << std::endl;
+        return !ok;
     }
     uint64_t lba = 0;
     if (command == "read") {

@@ -80,6 +80,12 @@ scenario_check() {
   expect_line probe "^smart-status sat ok status=50 error=00 mid=4F high=C2\$" \
     "SMART RETURN STATUS through ATA PASS-THROUGH with its result registers"
   expect_line smartctl-H "PASSED" "smartctl -H agrees: PASSED"
+  expect_line probe "^sat-identify ok model=$h_model serial=$h_serial firmware=$h_fw\$" \
+    "IDENTIFY through ATA PASS-THROUGH gives hdparm's texts"
+  # Linux 6.1 answers a command the drive aborts with fixed-format sense; the
+  # registers must still come through: ERR in the status, ABRT in the error.
+  expect_line probe "^sat-abort failed status=[4-5][13579BDF] error=04\$" \
+    "an aborted command through ATA PASS-THROUGH reports ERR and ABRT"
   expect_line probe "^check LBA=$HOST_LBA equal\$" "a sector the host wrote reads back through the device"
   expect_line probe "^write LBA=4000 ok\$" "write of LBA 4000"
   expect_line probe "^check LBA=4000 equal\$" "LBA 4000 reads back equal"
