@@ -168,15 +168,13 @@ void AtaPio::IssueLba48(uint16_t count, uint8_t command, uint64_t lba)
 bool AtaPio::IssueBlockCommand(uint32_t count, uint8_t command, uint64_t lba)
 {
     if (p_.state.access_mode == AccessMode::Pio) return IssueBlockCommand(nullptr, count, command, lba);
-    std::unique_ptr<OsDevice> device = p_.api.OpenApiDevice(p_.state.ApiDeviceIndex, p_.state.ApiDriveLetter);
-    if (!device) return false;
-    return ApiBlockCommand(device.get(), count, command, lba);
+    return p_.api.IssueBlockCommand(count, command, lba);
 }
 
 bool AtaPio::IssueBlockCommand(OsDevice* device, uint32_t count, uint8_t command, uint64_t lba)
 {
     SharedState& st = p_.state;
-    if (st.access_mode == AccessMode::Api) return device != nullptr && ApiBlockCommand(device, count, command, lba);
+    if (st.access_mode == AccessMode::Api) return device != nullptr && p_.api.IssueBlockCommand(device, count, command, lba);
     if (st.Use48Bit) {
         IssueLba48(static_cast<uint16_t>(count), ExtendedBlockCommand(command), lba);
         return true;
@@ -501,35 +499,6 @@ std::string AtaPio::DescribeAtaError(uint8_t code)
 // ---------------------------------------------------------------------------
 // API mode
 
-bool AtaPio::ApiBlockCommand(OsDevice* device, uint32_t count, uint8_t command, uint64_t lba)
-{
-    SharedState& st = p_.state;
-    const uint64_t sector_size = st.passport.SectorSize == 0 ? 512 : st.passport.SectorSize;
-    const uint64_t bytes = static_cast<uint64_t>(count) * sector_size;
-    uint8_t* buffer = st.ApiBuffer.get();
-    switch (command) {
-    case 0x20:
-    case 0x30: {
-        // The transfer buffer bounds every request.
-        if (count == 0 || bytes > SharedState::kApiBufferSize) return false;
-        if (command == 0x20)
-            return p_.api.ApiReadSectors(device, count, buffer, static_cast<uint32_t>(sector_size), lba) == bytes;
-        if (st.WriteLbaStamp) {
-            LocalDateTime now = p_.platform.clock.Now();
-            for (uint32_t i = 0; i < count; ++i) StampSector(buffer + i * sector_size, lba + i, now);
-        }
-        return p_.api.ApiWriteSectors(device, count, buffer, static_cast<uint32_t>(sector_size), lba) == bytes;
-    }
-    case 0x40:
-        return p_.api.ApiVerifySectors(device, count, lba);
-    case 0x70:
-        if (sector_size > SharedState::kApiBufferSize) return false;
-        return p_.api.ApiReadSectors(device, 1, buffer, static_cast<uint32_t>(sector_size), lba) == sector_size;
-    default:
-        return false;
-    }
-}
-
 bool AtaPio::ApiSectorTransfer(uint64_t lba, uint8_t* buffer, size_t buffer_size, bool write)
 {
     SharedState& st = p_.state;
@@ -551,21 +520,6 @@ bool AtaPio::ApiSectorTransfer(uint64_t lba, uint8_t* buffer, size_t buffer_size
     }
     device.reset();
     return done == sector_size;
-}
-
-void AtaPio::StampSector(uint8_t* sector, uint64_t lba, const LocalDateTime& now)
-{
-    char time[16], date[16];
-    std::snprintf(time, sizeof time, "%02d:%02d:%02d", now.hour % 100, now.minute % 100, now.second % 100);
-    std::snprintf(date, sizeof date, "%02d.%02d.%04d", now.day % 100, now.month % 100, now.year % 10000);
-    const std::string fields[] = {"LBA " + std::to_string(lba) + std::string(11, ' '),
-                                  std::string("Time ") + time + std::string(7, ' '),
-                                  std::string("Date ") + date + std::string(7, ' ')};
-    for (int i = 0; i < 3; ++i) {
-        std::string field = fields[i];
-        field.resize(16, ' ');
-        std::memcpy(sector + i * 16, field.data(), 16);
-    }
 }
 
 // ---------------------------------------------------------------------------

@@ -92,8 +92,6 @@ public:
     std::function<void()> OnAddressModeChanged;
 
     /// The first 48 bytes of an API write: "LBA n", "Time t", "Date d" in three
-    /// 16-character fields.
-    static void StampSector(uint8_t* sector, uint64_t lba, const LocalDateTime& now);
 
 private:
     uint16_t Base(int offset) const;
@@ -101,7 +99,6 @@ private:
     uint64_t ReadLbaRegisters(bool ext, uint16_t* count);
     /// Lets the message queue run when called on the user-interface thread.
     void Pump();
-    bool ApiBlockCommand(OsDevice* device, uint32_t count, uint8_t command, uint64_t lba);
     bool ApiSectorTransfer(uint64_t lba, uint8_t* buffer, size_t buffer_size, bool write);
 
     ProgramImpl& p_;

@@ -428,10 +428,11 @@ bool OsDeviceAccess::IssueBlockCommand(OsDevice* device, uint32_t count, uint8_t
     uint8_t* buffer = st.ApiBuffer.get();
     switch (command) {
     case 0x20:
-        if (bytes > SharedState::kApiBufferSize) return false;
+        // The transfer buffer bounds every request.
+        if (count == 0 || bytes > SharedState::kApiBufferSize) return false;
         return ApiReadSectors(device, count, buffer, sector_size, lba) == bytes;
     case 0x30:
-        if (bytes > SharedState::kApiBufferSize) return false;
+        if (count == 0 || bytes > SharedState::kApiBufferSize) return false;
         if (st.WriteLbaStamp) StampSectors(buffer, count, sector_size, lba, p_.platform.clock.Now());
         return ApiWriteSectors(device, count, buffer, sector_size, lba) == bytes;
     case 0x40:

@@ -93,19 +93,5 @@ TEST(TypedPorts, HexTextIsUppercaseWithAMinimumWidth)
     EXPECT_EQ(HexPort(0xD400, 3), "D400");
 }
 
-TEST(WriteStamp, ThreeSixteenCharacterFields)
-{
-    uint8_t sector[512];
-    std::fill(std::begin(sector), std::end(sector), uint8_t{0xEE});
-    LocalDateTime now{2026, 3, 7, 9, 5, 2, 0};
-    AtaPio::StampSector(sector, 1234567, now);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(sector), 48),
-              "LBA 1234567     Time 09:05:02   Date 07.03.2026 ");
-    EXPECT_EQ(sector[48], 0xEE);
-    // A long number is cut to its field.
-    AtaPio::StampSector(sector, 123456789012345ull, now);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(sector), 16), "LBA 123456789012");
-}
-
 } // namespace
 } // namespace mrv
