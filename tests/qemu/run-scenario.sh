@@ -71,6 +71,44 @@ psp_value() {
 trim() {
   sed 's/^ *//; s/ *$//'
 }
+# Compares the program's passport (a console section that printed Psp) with
+# hdparm -I of the same drive, field by field: compare_with_hdparm PASSPORT
+# HDPARM [udma]. The UDMA mode is compared only when asked: a driver loaded
+# after the program may select another transfer mode.
+compare_with_hdparm() {
+  local psp="$1" hd="$2" model serial fw lba cyl heads spt logical physical udma cache_kb la=OFF wr=OFF
+  model=$(section_value "$hd" 's/^[[:space:]]*Model Number:[[:space:]]*//p' | trim)
+  serial=$(section_value "$hd" 's/^[[:space:]]*Serial Number:[[:space:]]*//p' | trim)
+  fw=$(section_value "$hd" 's/^[[:space:]]*Firmware Revision:[[:space:]]*//p' | trim)
+  lba=$(section_value "$hd" 's/^[[:space:]]*LBA48 *user addressable sectors:[[:space:]]*//p' | trim)
+  [ -n "$model" ] && [ -n "$lba" ] || { fail "$hd has no model or LBA count"; return; }
+  expect_equal "model as hdparm says" "$(psp_value "$psp" 'Model:')" "$model"
+  expect_equal "serial as hdparm says" "$(psp_value "$psp" 'Serial:')" "$serial"
+  expect_equal "firmware as hdparm says" "$(psp_value "$psp" 'Firmware:')" "$fw"
+  expect_equal "LBA count as hdparm says" "$(psp_value "$psp" 'Disk size:')" "$lba LBAs"
+  cyl=$(section_value "$hd" 's/^[[:space:]]*cylinders[[:space:]]*\([0-9]*\).*/\1/p')
+  heads=$(section_value "$hd" 's/^[[:space:]]*heads[[:space:]]*\([0-9]*\).*/\1/p')
+  spt=$(section_value "$hd" 's/^[[:space:]]*sectors\/track[[:space:]]*\([0-9]*\).*/\1/p')
+  expect_equal "CHS as hdparm says" "$(psp_value "$psp" 'CHS:')" "$cyl/$heads/$spt"
+  logical=$(section_value "$hd" 's/^[[:space:]]*Logical  *Sector size:[[:space:]]*\([0-9]*\) bytes.*/\1/p')
+  physical=$(section_value "$hd" 's/^[[:space:]]*Physical Sector size:[[:space:]]*\([0-9]*\) bytes.*/\1/p')
+  expect_line "$psp" "^Psp\\[[0-9]+\\]: +\\| Sector: \\| Logic $logical bytes \\| Phys $physical\$" \
+    "sector sizes $logical/$physical as hdparm says"
+  if [ "${3:-}" = udma ]; then
+    udma=$(section_value "$hd" 's/^[[:space:]]*DMA:.*\*udma\([0-9]\).*/\1/p')
+    expect_line "$psp" "^Psp\\[[0-9]+\\]: +\\| Support: \\| .*DMA \\| UDMA-$udma\$" "UDMA mode $udma as hdparm says"
+  fi
+  cache_kb=$(section_value "$hd" 's/^[[:space:]]*cache\/buffer size *= *\([0-9]*\) KBytes.*/\1/p')
+  section_text "$hd" | grep -E '^[[:space:]]*\*[[:space:]]+Look-ahead' >/dev/null && la=ON
+  section_text "$hd" | grep -E '^[[:space:]]*\*[[:space:]]+Write cache' >/dev/null && wr=ON
+  expect_line "$psp" "^Psp\\[[0-9]+\\]: +\\| CACHE: \\| ${cache_kb}k; L/A=$la; Wr=$wr; " \
+    "cache ${cache_kb}k, look-ahead $la, write cache $wr as hdparm says"
+  if section_text "$hd" | grep -E '^Security:' >/dev/null; then
+    expect_no_line "$psp" "^Psp\\[[0-9]+\\]: +\\| Security: \\| Not supported" "security supported as hdparm says"
+  else
+    expect_line "$psp" "^Psp\\[[0-9]+\\]: +\\| Security: \\| Not supported" "security not supported as hdparm says"
+  fi
+}
 # The sector pattern of sector_probe: its line repeated over 512 bytes.
 sector_pattern() {
   local line="MRV-QEMU-SECTOR TAG=$1 LBA=$2" out=""

@@ -26,6 +26,10 @@ scenario_check() {
   expect_line passport "^Psp\\[[0-9]+\\]: +\\| Firmware: \\| $FIRMWARE \\|" "passport firmware"
   expect_line passport "^Psp\\[[0-9]+\\]: +\\| Serial: \\| $SERIAL \\|" "passport serial"
   expect_line passport "^Psp\\[[0-9]+\\]: +\\| Disk size: \\| $SECTORS LBAs \\| 51 Mb\$" "passport LBA count"
+  # After the program, ata_piix takes the channel and hdparm reads the drive.
+  expect_rc piix-modules 0
+  expect_rc hdparm-I 0
+  compare_with_hdparm passport hdparm-I
   expect_rc probe 0
   expect_line probe "^mode PIO base=170 alt=376" "the probe runs in PIO mode on the secondary channel"
   expect_line probe "^check LBA=$HOST_LBA equal\$" "a sector the host wrote reads back through the ports"
