@@ -9,41 +9,18 @@ void TestUiThread::ProcessMessages()
 {
     if (!IsUiThread()) return;
     ++process_calls;
-    std::deque<std::function<void()>> batch;
-    {
-        std::lock_guard lock(mutex_);
-        batch.swap(queue_);
-    }
-    for (auto& fn : batch) {
-        fn();
-        std::lock_guard lock(mutex_);
-        ++finished_;
-    }
-    done_.notify_all();
+    hand_offs_.RunPending();
 }
 
 void TestUiThread::RunSync(const std::function<void()>& fn)
 {
-    if (IsUiThread()) {
+    if (IsUiThread())
         fn();
-        return;
-    }
-    uint64_t ticket;
-    {
-        std::lock_guard lock(mutex_);
-        queue_.push_back(fn);
-        ticket = ++queued_;
-    }
-    std::unique_lock lock(mutex_);
-    done_.wait(lock, [&] { return finished_ >= ticket; });
+    else
+        hand_offs_.RunSync(fn);
 }
 
-void TestUiThread::Post(std::function<void()> fn)
-{
-    std::lock_guard lock(mutex_);
-    queue_.push_back(std::move(fn));
-    ++queued_;
-}
+void TestUiThread::Post(std::function<void()> fn) { hand_offs_.Post(std::move(fn)); }
 
 bool ScriptedDialogs::AskYesNo(const std::string& caption, const std::string& text)
 {

@@ -16,6 +16,7 @@
 #include "app/program.h"
 #include "app/program_impl.h"
 #include "form/dialogs.h"
+#include "form/hand_off_queue.h"
 #include "form/timer_pump.h"
 #include "form/ui_thread.h"
 
@@ -34,11 +35,7 @@ public:
 
 private:
     std::thread::id ui_thread_;
-    std::mutex mutex_;
-    std::condition_variable done_;
-    std::deque<std::function<void()>> queue_;
-    uint64_t finished_ = 0;
-    uint64_t queued_ = 0;
+    form::HandOffQueue hand_offs_;
 };
 
 class ScriptedDialogs : public form::Dialogs {

@@ -6,56 +6,27 @@ ConsoleUiThread::ConsoleUiThread(Clock& clock) : clock_(clock), ui_id_(std::this
 
 bool ConsoleUiThread::IsUiThread() const { return std::this_thread::get_id() == ui_id_; }
 
-void ConsoleUiThread::RunPending()
-{
-    std::deque<std::shared_ptr<Task>> batch;
-    {
-        std::lock_guard lock(mutex_);
-        batch.swap(queue_);
-    }
-    for (auto& task : batch) {
-        task->fn();
-        if (task->sync) {
-            std::lock_guard lock(mutex_);
-            task->finished = true;
-        }
-    }
-    if (!batch.empty()) done_.notify_all();
-}
-
 void ConsoleUiThread::ProcessMessages()
 {
     if (!IsUiThread()) return;
-    RunPending();
+    hand_offs_.RunPending();
     // A timer handler that lets the queue run must not fire the timers again.
     if (in_timers_) return;
     in_timers_ = true;
     timers_.RunDue(clock_.TickCountMs());
     in_timers_ = false;
-    RunPending();
+    hand_offs_.RunPending();
 }
 
 void ConsoleUiThread::RunSync(const std::function<void()>& fn)
 {
-    if (IsUiThread()) {
+    if (IsUiThread())
         fn();
-        return;
-    }
-    auto task = std::make_shared<Task>();
-    task->fn = fn;
-    task->sync = true;
-    std::unique_lock lock(mutex_);
-    queue_.push_back(task);
-    done_.wait(lock, [&] { return task->finished; });
+    else
+        hand_offs_.RunSync(fn);
 }
 
-void ConsoleUiThread::Post(std::function<void()> fn)
-{
-    auto task = std::make_shared<Task>();
-    task->fn = std::move(fn);
-    std::lock_guard lock(mutex_);
-    queue_.push_back(std::move(task));
-}
+void ConsoleUiThread::Post(std::function<void()> fn) { hand_offs_.Post(std::move(fn)); }
 
 void ConsoleUiThread::PumpFor(uint64_t ms)
 {

@@ -4,14 +4,11 @@
 // run on the platform clock, so that with the virtual PC's clock a scripted
 // wait advances virtual time.
 
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
-#include <memory>
-#include <mutex>
 #include <thread>
 
+#include "form/hand_off_queue.h"
 #include "form/timer_pump.h"
 #include "form/ui_thread.h"
 #include "platform/clock.h"
@@ -36,19 +33,9 @@ public:
     bool PumpUntil(const std::function<bool()>& done, uint64_t max_ms);
 
 private:
-    struct Task {
-        std::function<void()> fn;
-        bool sync = false;
-        bool finished = false;
-    };
-    /// Runs the tasks queued so far (not those they queue themselves).
-    void RunPending();
-
     Clock& clock_;
     std::thread::id ui_id_;
-    std::mutex mutex_;
-    std::condition_variable done_;
-    std::deque<std::shared_ptr<Task>> queue_;
+    form::HandOffQueue hand_offs_;
     form::TimerPump timers_;
     bool in_timers_ = false;
 };

@@ -13,12 +13,15 @@ QtUiThread::QtUiThread() : ui_id_(std::this_thread::get_id())
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer_, &QTimer::timeout, &receiver_, [this] { FireTimers(); });
+    hand_offs_.OnQueued = [this] {
+        QMetaObject::invokeMethod(&receiver_, [this] { hand_offs_.RunPending(); }, Qt::QueuedConnection);
+    };
 }
 
 QtUiThread::~QtUiThread()
 {
     // Hand-offs still queued run now, so that no worker stays blocked.
-    RunPending();
+    hand_offs_.RunPending();
 }
 
 uint64_t QtUiThread::NowMs()
@@ -35,60 +38,23 @@ void QtUiThread::AddWindow(form::Window* window)
     RescheduleTimers();
 }
 
-void QtUiThread::Enqueue(std::shared_ptr<Task> task)
-{
-    {
-        std::lock_guard lock(mutex_);
-        queue_.push_back(std::move(task));
-    }
-    QMetaObject::invokeMethod(&receiver_, [this] { RunPending(); }, Qt::QueuedConnection);
-}
-
-void QtUiThread::RunPending()
-{
-    std::deque<std::shared_ptr<Task>> batch;
-    {
-        std::lock_guard lock(mutex_);
-        batch.swap(queue_);
-    }
-    for (auto& task : batch) {
-        task->fn();
-        if (task->sync) {
-            std::lock_guard lock(mutex_);
-            task->finished = true;
-        }
-    }
-    if (!batch.empty()) done_.notify_all();
-}
-
 void QtUiThread::ProcessMessages()
 {
     if (!IsUiThread()) return;
-    RunPending();
+    hand_offs_.RunPending();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-    RunPending();
+    hand_offs_.RunPending();
 }
 
 void QtUiThread::RunSync(const std::function<void()>& fn)
 {
-    if (IsUiThread()) {
+    if (IsUiThread())
         fn();
-        return;
-    }
-    auto task = std::make_shared<Task>();
-    task->fn = fn;
-    task->sync = true;
-    Enqueue(task);
-    std::unique_lock lock(mutex_);
-    done_.wait(lock, [&] { return task->finished; });
+    else
+        hand_offs_.RunSync(fn);
 }
 
-void QtUiThread::Post(std::function<void()> fn)
-{
-    auto task = std::make_shared<Task>();
-    task->fn = std::move(fn);
-    Enqueue(std::move(task));
-}
+void QtUiThread::Post(std::function<void()> fn) { hand_offs_.Post(std::move(fn)); }
 
 void QtUiThread::FireTimers()
 {

@@ -8,13 +8,10 @@
 #include <QObject>
 #include <QTimer>
 
-#include <condition_variable>
-#include <deque>
 #include <functional>
-#include <memory>
-#include <mutex>
 #include <thread>
 
+#include "form/hand_off_queue.h"
 #include "form/timer_pump.h"
 #include "form/ui_thread.h"
 
@@ -38,21 +35,12 @@ public:
     static uint64_t NowMs();
 
 private:
-    struct Task {
-        std::function<void()> fn;
-        bool sync = false;
-        bool finished = false;
-    };
-    void Enqueue(std::shared_ptr<Task> task);
-    void RunPending();
     void FireTimers();
 
     std::thread::id ui_id_;
     QObject receiver_;
     QTimer timer_;
-    std::mutex mutex_;
-    std::condition_variable done_;
-    std::deque<std::shared_ptr<Task>> queue_;
+    form::HandOffQueue hand_offs_;
     form::TimerPump pump_;
     bool in_timers_ = false;
 };
