@@ -1,5 +1,8 @@
 // Reads, writes, verifies and seeks through the task-file ports.
 
+#include <atomic>
+#include <thread>
+
 #include "ata_host.h"
 
 namespace mrv::sim::test {
@@ -267,6 +270,25 @@ TEST_F(AtaIo, InterfaceCrcDriveFailsEveryNthTransfer)
     EXPECT_TRUE(h.Read(0, 1).empty());
     EXPECT_EQ(h.Error(), 0x84);
     EXPECT_EQ(crc->Drive("d")->Live().crc_errors, 1u);
+}
+
+TEST_F(AtaIo, IndicatorReadsDuringAWorkersTransfersKeepTheDataIntact)
+{
+    // The register LEDs poll alternate status and error while a worker moves sectors.
+    const auto data = Pattern(16 * 512, 21);
+    ASSERT_TRUE(host->Write(64, data));
+    std::atomic<bool> done{false};
+    std::thread indicator([&] {
+        while (!done.load()) {
+            lab->Ports().InByte(0x376);
+            lab->Ports().InByte(0x171);
+        }
+    });
+    bool same = true;
+    for (int i = 0; i < 50 && same; ++i) same = host->Read(64, 16) == data;
+    done.store(true);
+    indicator.join();
+    EXPECT_TRUE(same);
 }
 
 } // namespace
