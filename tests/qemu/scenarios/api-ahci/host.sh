@@ -25,6 +25,8 @@ scenario_check() {
   expect_line passport "^LOG 1 Model: $MODEL; Capacity: $SECTORS LBAs; SN: $SERIAL; FW: $FIRMWARE\$" \
     "the program logs the drive"
   expect_line passport "^Psp: .*" "the passport list was printed"
+  expect_line passport '^LabelVirtual: caption="Virtual" enabled=0' "not the USB-bridge path: its label is off"
+  expect_line passport '^VirtDrvLed: .* colour=#9F9F9F$' "not the USB-bridge path: its lamp is grey"
 
   # The oracles' view of the same drive.
   compare_with_hdparm passport hdparm-I udma
