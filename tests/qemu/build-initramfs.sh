@@ -20,7 +20,7 @@ while [ $# -gt 0 ]; do
 done
 
 require_tools cpio gzip modprobe ldd strip
-[ -x /bin/busybox ] && /bin/busybox --list 2>/dev/null | grep -qx insmod || die "/bin/busybox (busybox-static) missing"
+[ -x /bin/busybox ] && /bin/busybox --list 2>/dev/null | grep -x insmod >/dev/null || die "/bin/busybox (busybox-static) missing"
 kver=$(guest_kernel_version)
 
 root=$(mktemp -d)
