@@ -2,16 +2,17 @@
 // sectors per command) through the port bus with 32-bit string transfers, as
 // the surface scan reads blocks. Prints "PIO <n> MB/s" as its last line.
 
+#include "sim/lab_loader.h"
+#include "sim/lab_pc.h"
+
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "sim/lab_loader.h"
-#include "sim/lab_pc.h"
-
-namespace {
+namespace
+{
 
 const char* kLab = R"(
 [Channel Primary]
@@ -53,7 +54,8 @@ int main(int argc, char** argv)
     mrv::sim::AtaDrive* drive = lab->Drive("ssd");
     std::vector<uint8_t> sector(512);
     for (uint64_t i = 0; i < kSpan; ++i) {
-        for (size_t b = 0; b < sector.size(); ++b) sector[b] = static_cast<uint8_t>(i + b);
+        for (size_t b = 0; b < sector.size(); ++b)
+            sector[b] = static_cast<uint8_t>(i + b);
         drive->Media().Write(i, sector.data());
     }
     std::vector<uint32_t> buffer(128);
@@ -70,7 +72,8 @@ int main(int argc, char** argv)
         bus.OutByte(kBase + 7, 0x20);
         for (int s = 0; s < 256; ++s) {
             if (!WaitNotBusy(bus, clock) || (bus.InByte(kBase + 7) & 0x08) == 0) {
-                std::fprintf(stderr, "no data request at LBA %llu\n", static_cast<unsigned long long>(lba + s));
+                std::fprintf(stderr, "no data request at LBA %llu\n",
+                             static_cast<unsigned long long>(lba + s));
                 return 1;
             }
             bus.InDwords(kBase, buffer.data(), 128);

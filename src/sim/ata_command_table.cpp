@@ -4,14 +4,16 @@
 
 #include "sim/ata_drive.h"
 
-namespace mrv::sim {
+namespace mrv::sim
+{
 
 const std::array<AtaDrive::CommandInfo, 256>& AtaDrive::Table()
 {
     static const std::array<CommandInfo, 256> table = [] {
         std::array<CommandInfo, 256> t{};
         auto set = [&t](uint8_t op, void (AtaDrive::*h)(), uint16_t flags) { t[op] = CommandInfo{h, flags}; };
-        for (int op = 0x10; op <= 0x1F; ++op) set(static_cast<uint8_t>(op), &AtaDrive::CmdRecalibrate, 0);
+        for (int op = 0x10; op <= 0x1F; ++op)
+            set(static_cast<uint8_t>(op), &AtaDrive::CmdRecalibrate, 0);
         set(0x20, &AtaDrive::CmdReadSectors, kMedia);
         set(0x21, &AtaDrive::CmdReadSectors, kMedia);
         set(0x22, &AtaDrive::CmdReadLong, kMedia);
@@ -27,7 +29,8 @@ const std::array<AtaDrive::CommandInfo, 256>& AtaDrive::Table()
         set(0x40, &AtaDrive::CmdVerify, kMedia);
         set(0x41, &AtaDrive::CmdVerify, kMedia);
         set(0x42, &AtaDrive::CmdVerifyExt, kMedia | kExt);
-        for (int op = 0x70; op <= 0x7F; ++op) set(static_cast<uint8_t>(op), &AtaDrive::CmdSeek, 0);
+        for (int op = 0x70; op <= 0x7F; ++op)
+            set(static_cast<uint8_t>(op), &AtaDrive::CmdSeek, 0);
         set(0x90, &AtaDrive::CmdDiagnostic, 0);
         set(0x91, &AtaDrive::CmdInitParams, 0);
         set(0xB0, &AtaDrive::CmdSmart, 0);

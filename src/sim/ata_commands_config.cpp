@@ -1,13 +1,15 @@
 // IDENTIFY, SET FEATURES, the max-address commands, power modes and the small
 // housekeeping commands.
 
-#include <algorithm>
-
 #include "sim/ata_drive.h"
 
-namespace mrv::sim {
+#include <algorithm>
 
-namespace {
+namespace mrv::sim
+{
+
+namespace
+{
 constexpr uint64_t kMs = 1000000;
 constexpr uint64_t kMax28 = 0x0FFFFFFF;
 } // namespace
@@ -23,16 +25,25 @@ void AtaDrive::CmdIdentify()
     Busy(NowNs() + 200000, &AtaDrive::BlockReady);
 }
 
-void AtaDrive::BlockReady() { StartPioIn(block_.data(), block_.size(), &AtaDrive::Complete); }
+void AtaDrive::BlockReady()
+{
+    StartPioIn(block_.data(), block_.size(), &AtaDrive::Complete);
+}
 
 void AtaDrive::CmdSetFeatures()
 {
     const uint8_t count = regs_.count;
     const DriveConfig& c = config_;
     switch (regs_.features) {
-    case 0x02: write_cache_ = true; break;
-    case 0x82: write_cache_ = false; break;
-    case 0xAA: look_ahead_ = true; break;
+    case 0x02:
+        write_cache_ = true;
+        break;
+    case 0x82:
+        write_cache_ = false;
+        break;
+    case 0xAA:
+        look_ahead_ = true;
+        break;
     case 0x55:
         look_ahead_ = false;
         mechanics_.DropCache();
@@ -56,7 +67,8 @@ void AtaDrive::CmdSetFeatures()
         apm_enabled_ = false;
         break;
     case 0x66:
-    case 0xCC: break; // reverting to defaults on reset: accepted, settings survive a soft reset anyway
+    case 0xCC:
+        break; // reverting to defaults on reset: accepted, settings survive a soft reset anyway
     case 0x03: {
         const int mode = count & 0x07;
         switch (count & 0xF8) {
@@ -76,11 +88,13 @@ void AtaDrive::CmdSetFeatures()
             udma_selected_ = mode;
             mwdma_selected_ = -1;
             break;
-        default: return Abort();
+        default:
+            return Abort();
         }
         break;
     }
-    default: return Abort();
+    default:
+        return Abort();
     }
     Busy(NowNs() + 100000, &AtaDrive::Complete);
 }
@@ -111,7 +125,8 @@ void AtaDrive::CmdSetMax()
 
 void AtaDrive::CmdSetMaxExt()
 {
-    if (!config_.hpa_supported || !config_.lba48 || prev_command_ != 0x27 || !prev_command_ok_) return Abort();
+    if (!config_.hpa_supported || !config_.lba48 || prev_command_ != 0x27 || !prev_command_ok_)
+        return Abort();
     SetMax(regs_.Lba48(), true);
 }
 
@@ -143,7 +158,8 @@ void AtaDrive::CmdStandbyImmediate()
         Complete();
         return;
     }
-    Busy(NowNs() + (config_.ssd ? 0 : static_cast<uint64_t>(config_.spin_down_ms) * kMs), &AtaDrive::StandbyDone);
+    Busy(NowNs() + (config_.ssd ? 0 : static_cast<uint64_t>(config_.spin_down_ms) * kMs),
+         &AtaDrive::StandbyDone);
 }
 
 void AtaDrive::StandbyDone()
@@ -165,11 +181,20 @@ void AtaDrive::CmdCheckPowerMode()
     Complete();
 }
 
-void AtaDrive::CmdFlushCache() { Busy(NowNs() + (write_cache_ ? 2 * kMs : 0), &AtaDrive::Complete); }
+void AtaDrive::CmdFlushCache()
+{
+    Busy(NowNs() + (write_cache_ ? 2 * kMs : 0), &AtaDrive::Complete);
+}
 
-void AtaDrive::CmdDiagnostic() { Busy(NowNs() + 2 * kMs, &AtaDrive::ResetDone); }
+void AtaDrive::CmdDiagnostic()
+{
+    Busy(NowNs() + 2 * kMs, &AtaDrive::ResetDone);
+}
 
-void AtaDrive::CmdInitParams() { Complete(); }
+void AtaDrive::CmdInitParams()
+{
+    Complete();
+}
 
 void AtaDrive::CmdSetMultiple()
 {
@@ -187,8 +212,10 @@ void AtaDrive::CmdDco()
         if (current_max_ != config_.native_sectors) return Abort();
         Complete();
         return;
-    case 0xC1: Complete(); return; // FREEZE LOCK
-    case 0xC2: {                   // IDENTIFY: what the drive could offer
+    case 0xC1:
+        Complete();
+        return;  // FREEZE LOCK
+    case 0xC2: { // IDENTIFY: what the drive could offer
         uint16_t w[256] = {};
         w[0] = 0x0002;
         w[1] = 0x0007;
@@ -200,7 +227,8 @@ void AtaDrive::CmdDco()
         w[6] = 0x01FF;
         w[7] = 0x00FF;
         uint8_t sum = 0xA5;
-        for (int i = 0; i < 255; ++i) sum = static_cast<uint8_t>(sum + (w[i] & 0xFF) + (w[i] >> 8));
+        for (int i = 0; i < 255; ++i)
+            sum = static_cast<uint8_t>(sum + (w[i] & 0xFF) + (w[i] >> 8));
         w[255] = static_cast<uint16_t>(0x00A5 | static_cast<uint8_t>(-sum) << 8);
         for (int i = 0; i < 256; ++i) {
             block_[2 * i] = static_cast<uint8_t>(w[i]);
@@ -209,7 +237,9 @@ void AtaDrive::CmdDco()
         Busy(NowNs() + 200000, &AtaDrive::BlockReady);
         return;
     }
-    default: Abort(); return; // SET is not offered: the configuration is fixed by the lab
+    default:
+        Abort();
+        return; // SET is not offered: the configuration is fixed by the lab
     }
 }
 

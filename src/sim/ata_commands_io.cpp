@@ -1,18 +1,23 @@
 // Commands that move the heads or the data: READ/WRITE/VERIFY SECTORS in 28- and
 // 48-bit form, SEEK, RECALIBRATE, READ/WRITE LONG and the buffer commands.
 
-#include <algorithm>
-
 #include "sim/ata_drive.h"
 
-namespace mrv::sim {
+#include <algorithm>
 
-namespace {
+namespace mrv::sim
+{
+
+namespace
+{
 constexpr uint64_t kMs = 1000000;
 constexpr uint64_t kMax28 = 0x0FFFFFFF; // sectors reachable with 28-bit addresses
 } // namespace
 
-uint64_t AtaDrive::Limit(bool ext) const { return ext ? current_max_ : std::min(current_max_, kMax28); }
+uint64_t AtaDrive::Limit(bool ext) const
+{
+    return ext ? current_max_ : std::min(current_max_, kMax28);
+}
 
 bool AtaDrive::AddressOf(bool ext, uint64_t& lba)
 {
@@ -302,7 +307,8 @@ void AtaDrive::ReadLongReady()
         auto it = long_ecc_.find(lba);
         if (it != long_ecc_.end()) ecc = it->second;
     } else if (c.pending) {
-        for (uint8_t& b : ecc) b = static_cast<uint8_t>(~b);
+        for (uint8_t& b : ecc)
+            b = static_cast<uint8_t>(~b);
     }
     std::copy(ecc.begin(), ecc.end(), xfer_.begin() + size);
     StartPioIn(xfer_.data(), size + 8, &AtaDrive::Complete);
@@ -353,9 +359,15 @@ void AtaDrive::WriteLongReceived()
 
 // ---- READ BUFFER, WRITE BUFFER ---------------------------------------------
 
-void AtaDrive::CmdReadBuffer() { StartPioIn(buffer_.data(), buffer_.size(), &AtaDrive::Complete); }
+void AtaDrive::CmdReadBuffer()
+{
+    StartPioIn(buffer_.data(), buffer_.size(), &AtaDrive::Complete);
+}
 
-void AtaDrive::CmdWriteBuffer() { StartPioOut(buffer_.size(), &AtaDrive::WriteBufferReceived); }
+void AtaDrive::CmdWriteBuffer()
+{
+    StartPioOut(buffer_.size(), &AtaDrive::WriteBufferReceived);
+}
 
 void AtaDrive::WriteBufferReceived()
 {

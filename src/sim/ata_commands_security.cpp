@@ -3,9 +3,11 @@
 
 #include "sim/ata_drive.h"
 
-namespace mrv::sim {
+namespace mrv::sim
+{
 
-namespace {
+namespace
+{
 constexpr uint64_t kMinute = 60ull * 1000000000ull;
 constexpr uint64_t kCommandNs = 2000000;
 } // namespace

@@ -2,9 +2,11 @@
 
 #include "sim/ata_drive.h"
 
-namespace mrv::sim {
+namespace mrv::sim
+{
 
-namespace {
+namespace
+{
 constexpr uint64_t kFastNs = 2000000; // what a table read costs the firmware
 }
 
@@ -38,10 +40,11 @@ void AtaDrive::CmdSmart()
         Complete();
         return;
     case 0xD4: {
-        const OfflineStart r = smart_.Start(regs_.lba_low, now, Live(), [this](uint64_t first, uint64_t count) {
-            const uint64_t end = std::min(first + count, current_max_);
-            return first < end ? defects_.FirstNotPlain(first, end - first) : std::nullopt;
-        });
+        const OfflineStart r =
+            smart_.Start(regs_.lba_low, now, Live(), [this](uint64_t first, uint64_t count) {
+                const uint64_t end = std::min(first + count, current_max_);
+                return first < end ? defects_.FirstNotPlain(first, end - first) : std::nullopt;
+            });
         if (!r.accepted) return Abort();
         if (r.captive) {
             Busy(r.done_ns, &AtaDrive::SmartCaptiveDone);
@@ -53,10 +56,17 @@ void AtaDrive::CmdSmart()
     case 0xD5: {
         if (regs_.count != 1) return Abort();
         switch (regs_.lba_low) {
-        case 0x00: smart_.BuildLogDirectory(block_.data()); break;
-        case 0x01: smart_.BuildErrorLogSummary(block_.data()); break;
-        case 0x06: smart_.BuildSelfTestLog(block_.data(), now); break;
-        default: return Abort();
+        case 0x00:
+            smart_.BuildLogDirectory(block_.data());
+            break;
+        case 0x01:
+            smart_.BuildErrorLogSummary(block_.data());
+            break;
+        case 0x06:
+            smart_.BuildSelfTestLog(block_.data(), now);
+            break;
+        default:
+            return Abort();
         }
         Busy(now + kFastNs, &AtaDrive::BlockReady);
         return;
@@ -75,7 +85,9 @@ void AtaDrive::CmdSmart()
         if (regs_.count != 0xF8 && regs_.count != 0x00) return Abort();
         Complete();
         return;
-    default: Abort(); return;
+    default:
+        Abort();
+        return;
     }
 }
 

@@ -4,11 +4,13 @@
 #include <cmath>
 #include <cstring>
 
-namespace mrv::sim {
+namespace mrv::sim
+{
 
 using namespace ata_status;
 
-namespace {
+namespace
+{
 constexpr uint64_t kMs = 1000000;
 constexpr uint64_t kSecond = 1000000000ull;
 } // namespace
@@ -16,10 +18,10 @@ constexpr uint64_t kSecond = 1000000000ull;
 AtaDrive::AtaDrive(DriveConfig config, Clock& clock, uint32_t cpu_mhz)
     : config_(std::move(config)), clock_(clock), cpu_mhz_(cpu_mhz == 0 ? 1 : cpu_mhz),
       media_(config_.logical_sector_size, config_.native_sectors), defects_(config_.defects),
-      mechanics_(config_, config_.native_sectors), smart_(config_, config_.native_sectors), security_(config_),
-      write_cache_(config_.write_cache), look_ahead_(config_.look_ahead), aam_enabled_(config_.aam_enabled),
-      aam_value_(config_.aam_value), apm_enabled_(config_.apm_supported), apm_value_(config_.apm_value),
-      udma_selected_(config_.udma_max),
+      mechanics_(config_, config_.native_sectors), smart_(config_, config_.native_sectors),
+      security_(config_), write_cache_(config_.write_cache), look_ahead_(config_.look_ahead),
+      aam_enabled_(config_.aam_enabled), aam_value_(config_.aam_value), apm_enabled_(config_.apm_supported),
+      apm_value_(config_.apm_value), udma_selected_(config_.udma_max),
       current_max_(config_.max_sectors != 0 ? std::min(config_.max_sectors, config_.native_sectors)
                                             : config_.native_sectors),
       permanent_max_(current_max_)
@@ -62,7 +64,8 @@ std::array<uint8_t, 8> AtaDrive::Ecc(const uint8_t* data, size_t size)
         acc ^= (w << r) | (w >> (64 - r));
     }
     std::array<uint8_t, 8> out{};
-    for (int b = 0; b < 8; ++b) out[b] = static_cast<uint8_t>(acc >> (8 * b));
+    for (int b = 0; b < 8; ++b)
+        out[b] = static_cast<uint8_t>(acc >> (8 * b));
     return out;
 }
 
@@ -190,13 +193,20 @@ uint8_t AtaDrive::ReadRegister(AtaReg reg, bool hob)
         ReadData(b, 2);
         return b[0];
     }
-    case AtaReg::Error: return regs_.error;
-    case AtaReg::Count: return hob ? regs_.count_prev : regs_.count;
-    case AtaReg::LbaLow: return hob ? regs_.lba_low_prev : regs_.lba_low;
-    case AtaReg::LbaMid: return hob ? regs_.lba_mid_prev : regs_.lba_mid;
-    case AtaReg::LbaHigh: return hob ? regs_.lba_high_prev : regs_.lba_high;
-    case AtaReg::Device: return regs_.device;
-    case AtaReg::Status: return regs_.status;
+    case AtaReg::Error:
+        return regs_.error;
+    case AtaReg::Count:
+        return hob ? regs_.count_prev : regs_.count;
+    case AtaReg::LbaLow:
+        return hob ? regs_.lba_low_prev : regs_.lba_low;
+    case AtaReg::LbaMid:
+        return hob ? regs_.lba_mid_prev : regs_.lba_mid;
+    case AtaReg::LbaHigh:
+        return hob ? regs_.lba_high_prev : regs_.lba_high;
+    case AtaReg::Device:
+        return regs_.device;
+    case AtaReg::Status:
+        return regs_.status;
     }
     return 0xFF;
 }
@@ -212,18 +222,32 @@ void AtaDrive::WriteRegister(AtaReg reg, uint8_t v)
     // Writes while busy are ignored by the device.
     if (phase_ == Phase::Busy) return;
     switch (reg) {
-    case AtaReg::Error: AtaRegisters::Push(regs_.features, regs_.features_prev, v); break;
-    case AtaReg::Count: AtaRegisters::Push(regs_.count, regs_.count_prev, v); break;
-    case AtaReg::LbaLow: AtaRegisters::Push(regs_.lba_low, regs_.lba_low_prev, v); break;
-    case AtaReg::LbaMid: AtaRegisters::Push(regs_.lba_mid, regs_.lba_mid_prev, v); break;
-    case AtaReg::LbaHigh: AtaRegisters::Push(regs_.lba_high, regs_.lba_high_prev, v); break;
-    case AtaReg::Device: regs_.device = v; break;
+    case AtaReg::Error:
+        AtaRegisters::Push(regs_.features, regs_.features_prev, v);
+        break;
+    case AtaReg::Count:
+        AtaRegisters::Push(regs_.count, regs_.count_prev, v);
+        break;
+    case AtaReg::LbaLow:
+        AtaRegisters::Push(regs_.lba_low, regs_.lba_low_prev, v);
+        break;
+    case AtaReg::LbaMid:
+        AtaRegisters::Push(regs_.lba_mid, regs_.lba_mid_prev, v);
+        break;
+    case AtaReg::LbaHigh:
+        AtaRegisters::Push(regs_.lba_high, regs_.lba_high_prev, v);
+        break;
+    case AtaReg::Device:
+        regs_.device = v;
+        break;
     case AtaReg::Data: {
         const uint8_t b[2] = {v, 0};
         WriteData(b, 2);
         break;
     }
-    case AtaReg::Status: WriteCommand(v); break;
+    case AtaReg::Status:
+        WriteCommand(v);
+        break;
     }
 }
 
@@ -371,7 +395,10 @@ void AtaDrive::PowerOn()
     Busy(std::max(ready, now + 50 * kMs), &AtaDrive::ResetDone);
 }
 
-void AtaDrive::PowerOnDone() { ResetDone(); }
+void AtaDrive::PowerOnDone()
+{
+    ResetDone();
+}
 
 // ---- Value entry -----------------------------------------------------------
 

@@ -4,6 +4,15 @@
 // register interface (an IDE channel's ports) or through `Execute`, which takes
 // one ATA command as a value, for the OS-device fronts.
 
+#include "platform/clock.h"
+#include "sim/ata_registers.h"
+#include "sim/defect_map.h"
+#include "sim/drive_config.h"
+#include "sim/mechanics_model.h"
+#include "sim/media_store.h"
+#include "sim/security_model.h"
+#include "sim/smart_model.h"
+
 #include <array>
 #include <cstdint>
 #include <map>
@@ -12,16 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock.h"
-#include "sim/ata_registers.h"
-#include "sim/defect_map.h"
-#include "sim/drive_config.h"
-#include "sim/media_store.h"
-#include "sim/mechanics_model.h"
-#include "sim/security_model.h"
-#include "sim/smart_model.h"
-
-namespace mrv::sim {
+namespace mrv::sim
+{
 
 enum class AtaProtocol { NonData, PioIn, PioOut };
 
@@ -42,8 +43,8 @@ struct AtaOutcome {
     bool timed_out = false; ///< still busy at the timeout (or the device is absent)
     uint8_t status = 0;
     uint8_t error = 0;
-    uint16_t count = 0;  ///< current byte, previous byte in the high half
-    uint64_t lba = 0;    ///< 48-bit view: previous bytes in bits 24-47
+    uint16_t count = 0; ///< current byte, previous byte in the high half
+    uint64_t lba = 0;   ///< 48-bit view: previous bytes in bits 24-47
     uint8_t device = 0;
     uint32_t transferred = 0; ///< data bytes moved
     bool Ok() const { return !timed_out && (status & (ata_status::kErr | ata_status::kDf)) == 0; }
@@ -51,8 +52,9 @@ struct AtaOutcome {
 
 enum class Phase { Idle, Busy, PioIn, PioOut };
 
-class AtaDrive {
-public:
+class AtaDrive
+{
+  public:
     AtaDrive(DriveConfig config, Clock& clock, uint32_t cpu_mhz);
     ~AtaDrive();
 
@@ -115,7 +117,7 @@ public:
     static constexpr uint16_t kMedia = 0x01; ///< aborted while security locks the drive
     static constexpr uint16_t kExt = 0x02;   ///< 48-bit addressing
 
-private:
+  private:
     using Step = void (AtaDrive::*)();
 
     static const std::array<CommandInfo, 256>& Table();
@@ -198,7 +200,6 @@ private:
     void CmdSecurityDisablePassword();
     void SecurityDisableReceived();
 
-
     DriveConfig config_;
     Clock& clock_;
     uint32_t cpu_mhz_;
@@ -271,7 +272,7 @@ private:
     uint32_t start_stops_ = 0;
     uint32_t crc_errors_ = 0;
     uint32_t data_commands_ = 0;
-    uint64_t powered_ns_ = 0;     ///< powered time before the current power-on
+    uint64_t powered_ns_ = 0; ///< powered time before the current power-on
     uint64_t power_on_at_ns_ = 0;
     uint64_t spinning_since_ns_ = 0;
 };

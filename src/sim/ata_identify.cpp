@@ -1,20 +1,23 @@
 // IDENTIFY DEVICE data built from the drive's description and its current state.
 
+#include "sim/ata_drive.h"
+
 #include <algorithm>
 #include <cstring>
 
-#include "sim/ata_drive.h"
+namespace mrv::sim
+{
 
-namespace mrv::sim {
-
-namespace {
+namespace
+{
 
 void PutString(uint16_t* words, int first, int count, const std::string& text)
 {
     std::string s = text.substr(0, static_cast<size_t>(count) * 2);
     s.resize(static_cast<size_t>(count) * 2, ' ');
     for (int i = 0; i < count; ++i)
-        words[first + i] = static_cast<uint16_t>(static_cast<uint8_t>(s[2 * i]) << 8 | static_cast<uint8_t>(s[2 * i + 1]));
+        words[first + i] =
+            static_cast<uint16_t>(static_cast<uint8_t>(s[2 * i]) << 8 | static_cast<uint8_t>(s[2 * i + 1]));
 }
 
 void Put32(uint16_t* words, int first, uint64_t v)
@@ -42,8 +45,9 @@ void AtaDrive::BuildIdentify(uint16_t* w)
     const uint64_t max28 = std::min<uint64_t>(current_max_, 0x0FFFFFFF);
     uint32_t heads = c.heads != 0 ? c.heads : 16;
     uint32_t spt = c.sectors_per_track != 0 ? c.sectors_per_track : 63;
-    uint32_t cyls = c.cylinders != 0 ? c.cylinders
-                                     : static_cast<uint32_t>(std::min<uint64_t>(16383, max28 / (heads * spt)));
+    uint32_t cyls = c.cylinders != 0
+                        ? c.cylinders
+                        : static_cast<uint32_t>(std::min<uint64_t>(16383, max28 / (heads * spt)));
     if (cyls == 0) cyls = 1;
 
     w[0] = 0x0040; // fixed device
@@ -115,7 +119,8 @@ void AtaDrive::BuildIdentify(uint16_t* w)
         w[88] = static_cast<uint16_t>((1u << (c.udma_max + 1)) - 1);
         if (udma_selected_ >= 0) w[88] |= static_cast<uint16_t>(0x0100 << udma_selected_);
     }
-    if (security_.Supported()) w[89] = static_cast<uint16_t>(std::min<uint32_t>((c.erase_minutes + 1) / 2, 0x7FFF));
+    if (security_.Supported())
+        w[89] = static_cast<uint16_t>(std::min<uint32_t>((c.erase_minutes + 1) / 2, 0x7FFF));
     if (c.apm_supported) w[91] = static_cast<uint16_t>(0x4000 | (apm_enabled_ ? apm_value_ : 0));
     if (c.aam_supported) w[94] = static_cast<uint16_t>(0xFE00 | (aam_enabled_ ? aam_value_ : 0));
     if (c.lba48) {
@@ -140,7 +145,8 @@ void AtaDrive::BuildIdentify(uint16_t* w)
     w[217] = c.ssd ? 1 : c.rpm;
     // Integrity word: signature A5h and a checksum that makes the block sum to zero.
     uint8_t sum = 0xA5;
-    for (int i = 0; i < 255; ++i) sum = static_cast<uint8_t>(sum + (w[i] & 0xFF) + (w[i] >> 8));
+    for (int i = 0; i < 255; ++i)
+        sum = static_cast<uint8_t>(sum + (w[i] & 0xFF) + (w[i] >> 8));
     w[255] = static_cast<uint16_t>(0x00A5 | static_cast<uint8_t>(-sum) << 8);
 }
 

@@ -4,9 +4,11 @@
 
 #include <cstdint>
 
-namespace mrv::sim {
+namespace mrv::sim
+{
 
-namespace ata_status {
+namespace ata_status
+{
 inline constexpr uint8_t kBsy = 0x80;
 inline constexpr uint8_t kDrdy = 0x40;
 inline constexpr uint8_t kDf = 0x20;
@@ -15,7 +17,8 @@ inline constexpr uint8_t kDrq = 0x08;
 inline constexpr uint8_t kErr = 0x01;
 } // namespace ata_status
 
-namespace ata_error {
+namespace ata_error
+{
 inline constexpr uint8_t kAmnf = 0x01;
 inline constexpr uint8_t kAbrt = 0x04;
 inline constexpr uint8_t kIdnf = 0x10;
@@ -24,7 +27,16 @@ inline constexpr uint8_t kIcrc = 0x80;
 } // namespace ata_error
 
 /// Offsets from the command-block base.
-enum class AtaReg : uint8_t { Data = 0, Error = 1, Count = 2, LbaLow = 3, LbaMid = 4, LbaHigh = 5, Device = 6, Status = 7 };
+enum class AtaReg : uint8_t {
+    Data = 0,
+    Error = 1,
+    Count = 2,
+    LbaLow = 3,
+    LbaMid = 4,
+    LbaHigh = 5,
+    Device = 6,
+    Status = 7
+};
 
 struct AtaRegisters {
     uint8_t features = 0, features_prev = 0;

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-namespace mrv::sim {
+namespace mrv::sim
+{
 
 DefectMap::DefectMap(std::vector<DefectRange> ranges) : ranges_(std::move(ranges)) {}
 
@@ -13,10 +14,18 @@ SectorCondition DefectMap::Condition(uint64_t lba) const
     for (const DefectRange& r : ranges_) {
         if (lba < r.first || lba > r.last) continue;
         switch (r.kind) {
-        case DefectKind::Unreadable: c.unreadable = true; break;
-        case DefectKind::Slow: c.delay_ms = std::max(c.delay_ms, r.delay_ms); break;
-        case DefectKind::Stuck: c.stuck = true; break;
-        case DefectKind::WriteFail: c.write_fail = true; break;
+        case DefectKind::Unreadable:
+            c.unreadable = true;
+            break;
+        case DefectKind::Slow:
+            c.delay_ms = std::max(c.delay_ms, r.delay_ms);
+            break;
+        case DefectKind::Stuck:
+            c.stuck = true;
+            break;
+        case DefectKind::WriteFail:
+            c.write_fail = true;
+            break;
         case DefectKind::Pending:
             c.pending = true;
             c.unreadable = true;
@@ -71,7 +80,8 @@ void DefectMap::WrittenAll()
     ecc_bad_.clear();
     for (const DefectRange& r : ranges_)
         if (r.kind == DefectKind::Pending)
-            for (uint64_t lba = r.first; lba <= r.last; ++lba) reallocated_.insert(lba);
+            for (uint64_t lba = r.first; lba <= r.last; ++lba)
+                reallocated_.insert(lba);
 }
 
 void DefectMap::SetEccBad(uint64_t lba, bool bad)

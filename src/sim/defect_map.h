@@ -3,14 +3,15 @@
 // since: reallocated pending sectors, and sectors whose stored check bytes no
 // longer match their data (turned bad with WRITE LONG).
 
+#include "sim/drive_config.h"
+
 #include <cstdint>
 #include <optional>
 #include <set>
 #include <vector>
 
-#include "sim/drive_config.h"
-
-namespace mrv::sim {
+namespace mrv::sim
+{
 
 struct SectorCondition {
     bool unreadable = false; ///< a read ends in UNC
@@ -22,8 +23,9 @@ struct SectorCondition {
     bool Good() const { return !unreadable && !write_fail && !stuck && delay_ms == 0; }
 };
 
-class DefectMap {
-public:
+class DefectMap
+{
+  public:
     explicit DefectMap(std::vector<DefectRange> ranges);
 
     SectorCondition Condition(uint64_t lba) const;
@@ -41,7 +43,7 @@ public:
     uint32_t ReallocatedCount() const { return static_cast<uint32_t>(reallocated_.size()); }
     bool Empty() const { return ranges_.empty() && ecc_bad_.empty(); }
 
-private:
+  private:
     std::vector<DefectRange> ranges_;
     std::set<uint64_t> reallocated_;
     std::set<uint64_t> ecc_bad_;

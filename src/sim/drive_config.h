@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-namespace mrv::sim {
+namespace mrv::sim
+{
 
 enum class DefectKind {
     Unreadable, ///< damaged surface: reads end in UNC after retries, writes do not heal it
@@ -99,14 +100,14 @@ struct DriveConfig {
 
     std::vector<DefectRange> defects;
     uint32_t interface_crc_every = 0; ///< every n-th data command fails with ICRC; 0 = never
-    std::string image_path;          ///< sector image file; empty = sparse memory
+    std::string image_path;           ///< sector image file; empty = sparse memory
 
     // Reached as an operating-system device too (sim_os_devices.h).
-    int os_number = -1;             ///< physical drive number; -1 = not an OS device
-    std::string os_via = "sata";    ///< personality: sata, usb, usb12, scsi, virtual
-    bool os_removable = false;      ///< the system reports removable media
+    int os_number = -1;                ///< physical drive number; -1 = not an OS device
+    std::string os_via = "sata";       ///< personality: sata, usb, usb12, scsi, virtual
+    bool os_removable = false;         ///< the system reports removable media
     uint32_t os_sectors_per_track = 0; ///< geometry; 0 = the personality's own
-    std::string os_letter;          ///< "F:removable": also a logical drive letter
+    std::string os_letter;             ///< "F:removable": also a logical drive letter
 };
 
 } // namespace mrv::sim

@@ -2,7 +2,8 @@
 
 #include <cstring>
 
-namespace mrv::sim {
+namespace mrv::sim
+{
 
 IdeChannel::IdeChannel(uint16_t base, uint16_t alt) : base_(base), alt_(alt) {}
 
@@ -50,7 +51,8 @@ uint32_t IdeChannel::In(uint16_t port, int width)
         uint8_t b[4] = {0xFF, 0xFF, 0xFF, 0xFF};
         d->ReadData(b, static_cast<size_t>(width == 1 ? 2 : width));
         uint32_t v = 0;
-        for (int i = 0; i < width; ++i) v |= static_cast<uint32_t>(b[i]) << (8 * i);
+        for (int i = 0; i < width; ++i)
+            v |= static_cast<uint32_t>(b[i]) << (8 * i);
         return v;
     }
     return d->ReadRegister(reg, hob_);

@@ -3,18 +3,20 @@
 // block at `alt` (alternate status / device control), with a master and a slave
 // position. Reads with no powered device selected float (all ones).
 
+#include "sim/ata_drive.h"
+#include "sim/port_device.h"
+
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
 
-#include "sim/ata_drive.h"
-#include "sim/port_device.h"
+namespace mrv::sim
+{
 
-namespace mrv::sim {
-
-class IdeChannel : public PortDevice {
-public:
+class IdeChannel : public PortDevice
+{
+  public:
     IdeChannel(uint16_t base, uint16_t alt);
 
     uint16_t Base() const { return base_; }
@@ -34,7 +36,7 @@ public:
 
     std::mutex& Lock() { return mutex_; }
 
-private:
+  private:
     AtaDrive* Selected() const;
 
     uint16_t base_, alt_;

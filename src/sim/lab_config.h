@@ -1,10 +1,6 @@
 #pragma once
 // Everything a lab file describes, parsed but not yet built.
 
-#include <optional>
-#include <string>
-#include <vector>
-
 #include "platform/clock.h"
 #include "sim/drive_config.h"
 #include "sim/pci_bus.h"
@@ -12,7 +8,12 @@
 #include "sim/sim_port_access.h"
 #include "sim/sim_system_info.h"
 
-namespace mrv::sim {
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace mrv::sim
+{
 
 struct ChannelConfig {
     std::string name;

@@ -1,5 +1,7 @@
 #include "sim/lab_loader.h"
 
+#include "sim/lab_pc.h"
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -8,11 +10,11 @@
 #include <map>
 #include <sstream>
 
-#include "sim/lab_pc.h"
+namespace mrv::sim
+{
 
-namespace mrv::sim {
-
-namespace {
+namespace
+{
 
 struct Entry {
     std::string key;
@@ -31,14 +33,17 @@ struct Section {
 std::string Trim(const std::string& s)
 {
     size_t b = 0, e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
+    while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
+        ++b;
+    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
+        --e;
     return s.substr(b, e - b);
 }
 
 std::string Lower(std::string s)
 {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
 
@@ -115,8 +120,7 @@ std::vector<std::string> Split(const std::string& s, char sep)
 /// A key handler: stores the value or returns false with `why` set.
 template <typename T> using Handler = std::function<bool(T&, const std::string&, std::string&)>;
 
-template <typename T, typename F>
-Handler<T> Number(F T::*field, uint64_t min, uint64_t max, bool hex = false)
+template <typename T, typename F> Handler<T> Number(F T::*field, uint64_t min, uint64_t max, bool hex = false)
 {
     return [=](T& t, const std::string& v, std::string& why) {
         uint64_t n = 0;
@@ -125,7 +129,8 @@ Handler<T> Number(F T::*field, uint64_t min, uint64_t max, bool hex = false)
             return false;
         }
         if (n < min || n > max) {
-            why = "out of range (" + std::to_string(min) + ".." + std::to_string(max) + "): '" + Trim(v) + "'";
+            why =
+                "out of range (" + std::to_string(min) + ".." + std::to_string(max) + "): '" + Trim(v) + "'";
             return false;
         }
         t.*field = static_cast<F>(n);
@@ -196,7 +201,8 @@ bool ParseDefects(const std::string& value, DefectKind kind, std::vector<DefectR
                 return false;
             }
             b = a;
-        } else if (!ParseUnsigned(range.substr(0, dash), a) || !ParseUnsigned(range.substr(dash + 1), b) || b < a) {
+        } else if (!ParseUnsigned(range.substr(0, dash), a) || !ParseUnsigned(range.substr(dash + 1), b) ||
+                   b < a) {
             why = "not an LBA or LBA range: '" + item + "'";
             return false;
         }
@@ -209,7 +215,9 @@ bool ParseDefects(const std::string& value, DefectKind kind, std::vector<DefectR
 
 Handler<DriveConfig> Defects(DefectKind kind)
 {
-    return [=](DriveConfig& d, const std::string& v, std::string& why) { return ParseDefects(v, kind, d.defects, why); };
+    return [=](DriveConfig& d, const std::string& v, std::string& why) {
+        return ParseDefects(v, kind, d.defects, why);
+    };
 }
 
 const std::vector<std::pair<std::string, Handler<DriveConfig>>>& DriveKeys()
@@ -225,7 +233,8 @@ const std::vector<std::pair<std::string, Handler<DriveConfig>>>& DriveKeys()
         {"physicalsectorsize", Number(&D::physical_sector_size, 512, 65536)},
         {"lba48", Flag(&D::lba48)},
         {"osnumber", Number(&D::os_number, 0, 127)},
-        {"osvia", [](D& d, const std::string& v, std::string& why) {
+        {"osvia",
+         [](D& d, const std::string& v, std::string& why) {
              OsPersonality personality;
              if (!ParseOsPersonality(Trim(v), personality)) {
                  why = "expected sata, usb, usb12, scsi or virtual: '" + Trim(v) + "'";
@@ -236,7 +245,8 @@ const std::vector<std::pair<std::string, Handler<DriveConfig>>>& DriveKeys()
          }},
         {"osremovable", Flag(&D::os_removable)},
         {"ossectorspertrack", Number(&D::os_sectors_per_track, 1, 255)},
-        {"osletter", [](D& d, const std::string& v, std::string& why) {
+        {"osletter",
+         [](D& d, const std::string& v, std::string& why) {
              std::vector<LetterSpec> letters;
              if (!ParseLetterList(Trim(v), letters, why)) return false;
              if (letters.size() != 1) return (why = "one letter expected: '" + Trim(v) + "'", false);
@@ -251,11 +261,13 @@ const std::vector<std::pair<std::string, Handler<DriveConfig>>>& DriveKeys()
         {"satagen", Number(&D::sata_gen, 1, 3)},
         {"ncq", Flag(&D::ncq)},
         {"trim", Flag(&D::trim)},
-        {"udma", [](D& d, const std::string& v, std::string& why) {
+        {"udma",
+         [](D& d, const std::string& v, std::string& why) {
              if (Lower(Trim(v)) == "none") return (d.udma_max = -1, true);
              return Number(&D::udma_max, 0, 6)(d, v, why);
          }},
-        {"mwdma", [](D& d, const std::string& v, std::string& why) {
+        {"mwdma",
+         [](D& d, const std::string& v, std::string& why) {
              if (Lower(Trim(v)) == "none") return (d.mwdma_max = -1, true);
              return Number(&D::mwdma_max, 0, 2)(d, v, why);
          }},
@@ -275,7 +287,8 @@ const std::vector<std::pair<std::string, Handler<DriveConfig>>>& DriveKeys()
         {"security", Flag(&D::security_supported)},
         {"userpassword", Text(&D::user_password, 32)},
         {"masterpassword", Text(&D::master_password, 32)},
-        {"securitylevel", [](D& d, const std::string& v, std::string& why) {
+        {"securitylevel",
+         [](D& d, const std::string& v, std::string& why) {
              const std::string s = Lower(Trim(v));
              if (s != "high" && s != "max") {
                  why = "expected high or max: '" + Trim(v) + "'";
@@ -319,12 +332,9 @@ const std::vector<std::pair<std::string, Handler<ChannelConfig>>>& ChannelKeys()
 {
     using C = ChannelConfig;
     static const std::vector<std::pair<std::string, Handler<C>>> keys = {
-        {"base", Number(&C::base, 1, 0xFFF0, true)},
-        {"alt", Number(&C::alt, 1, 0xFFFF, true)},
-        {"master", Text(&C::master, 200)},
-        {"slave", Text(&C::slave, 200)},
-        {"poweradaptor", Flag(&C::power_adaptor)},
-        {"power", Flag(&C::power_on)},
+        {"base", Number(&C::base, 1, 0xFFF0, true)}, {"alt", Number(&C::alt, 1, 0xFFFF, true)},
+        {"master", Text(&C::master, 200)},           {"slave", Text(&C::slave, 200)},
+        {"poweradaptor", Flag(&C::power_adaptor)},   {"power", Flag(&C::power_on)},
     };
     return keys;
 }
@@ -357,8 +367,8 @@ bool ParseTime(const std::string& text, LocalDateTime& t)
     if (space != std::string::npos) {
         const auto date = Split(s.substr(0, space), '-');
         uint64_t a = 0, b = 0, c = 0;
-        if (date.size() != 3 || !ParseUnsigned(date[0], a) || !ParseUnsigned(date[1], b) || !ParseUnsigned(date[2], c) ||
-            a < 1970 || a > 2100 || b < 1 || b > 12 || c < 1 || c > 31)
+        if (date.size() != 3 || !ParseUnsigned(date[0], a) || !ParseUnsigned(date[1], b) ||
+            !ParseUnsigned(date[2], c) || a < 1970 || a > 2100 || b < 1 || b > 12 || c < 1 || c > 31)
             return false;
         y = static_cast<int>(a);
         mo = static_cast<int>(b);
@@ -378,9 +388,13 @@ bool ParseTime(const std::string& text, LocalDateTime& t)
     return true;
 }
 
-class Parser {
-public:
-    Parser(std::string source, std::string base_dir) : source_(std::move(source)), base_dir_(std::move(base_dir)) {}
+class Parser
+{
+  public:
+    Parser(std::string source, std::string base_dir)
+        : source_(std::move(source)), base_dir_(std::move(base_dir))
+    {
+    }
 
     bool Run(const std::string& text, LabConfig& out, std::string& error)
     {
@@ -393,7 +407,7 @@ public:
         return true;
     }
 
-private:
+  private:
     bool Fail(std::string& error)
     {
         error = error_;
@@ -427,10 +441,12 @@ private:
                 sec.line = line;
                 static const char* kinds[] = {"system", "portaccess", "pci", "channel", "drive"};
                 if (std::find(std::begin(kinds), std::end(kinds), sec.kind) == std::end(kinds))
-                    return Error(line, "[" + title + "]", "unknown section (expected System, PortAccess, Pci, "
-                                                          "Channel <name>, Drive <name> or Pci <name>)");
+                    return Error(line, "[" + title + "]",
+                                 "unknown section (expected System, PortAccess, Pci, "
+                                 "Channel <name>, Drive <name> or Pci <name>)");
                 const bool named = sec.kind == "channel" || sec.kind == "drive";
-                if (named && sec.name.empty()) return Error(line, "[" + title + "]", "the section needs a name");
+                if (named && sec.name.empty())
+                    return Error(line, "[" + title + "]", "the section needs a name");
                 if ((sec.kind == "system" || sec.kind == "portaccess") && !sec.name.empty())
                     return Error(line, "[" + title + "]", "unknown section");
                 for (const Section& other : sections_)
@@ -485,8 +501,8 @@ private:
             auto num = [&](uint64_t lo, uint64_t hi) {
                 if (!ParseUnsigned(e.value, n) || n < lo || n > hi)
                     return Error(e.line, where,
-                                 "expected a number of " + std::to_string(lo) + ".." + std::to_string(hi) + ": '" +
-                                     e.value + "'");
+                                 "expected a number of " + std::to_string(lo) + ".." + std::to_string(hi) +
+                                     ": '" + e.value + "'");
                 return true;
             };
             auto flag = [&]() {
@@ -542,7 +558,8 @@ private:
             } else if (k == "time") {
                 LocalDateTime t = SimClock::DefaultStart();
                 if (!ParseTime(e.value, t))
-                    return Error(e.line, where, "expected YYYY-MM-DD HH:MM[:SS] or HH:MM[:SS]: '" + e.value + "'");
+                    return Error(e.line, where,
+                                 "expected YYYY-MM-DD HH:MM[:SS] or HH:MM[:SS]: '" + e.value + "'");
                 out.start_time = t;
             } else {
                 return Error(e.line, where, "unknown key");
@@ -575,8 +592,9 @@ private:
                 else
                     return Error(e.line, where,
                                  std::string("expected ") +
-                                     (control ? "ok or refuse" : allow_invalid ? "ok, denied or invalidname"
-                                                                                : "ok or denied") +
+                                     (control         ? "ok or refuse"
+                                      : allow_invalid ? "ok, denied or invalidname"
+                                                      : "ok or denied") +
                                      ": '" + e.value + "'");
                 return true;
             };
@@ -645,9 +663,10 @@ private:
                 return Error(e.line, where, "attribute keys are Attr1..Attr255");
             const auto f = Split(e.value, ',');
             uint64_t flags = 0, value = 0, worst = 0, thr = 0, raw = 0;
-            if (f.size() != 5 || !ParseUnsigned(f[0], flags) || flags > 0xFFFF || !ParseUnsigned(f[1], value) ||
-                value > 255 || !ParseUnsigned(f[2], worst) || worst > 255 || !ParseUnsigned(f[3], thr) || thr > 255 ||
-                !ParseUnsigned(f[4], raw) || raw > 0xFFFFFFFFFFFFull)
+            if (f.size() != 5 || !ParseUnsigned(f[0], flags) || flags > 0xFFFF ||
+                !ParseUnsigned(f[1], value) || value > 255 || !ParseUnsigned(f[2], worst) || worst > 255 ||
+                !ParseUnsigned(f[3], thr) || thr > 255 || !ParseUnsigned(f[4], raw) ||
+                raw > 0xFFFFFFFFFFFFull)
                 return Error(e.line, where, "expected flags,value,worst,threshold,raw: '" + e.value + "'");
             if (d.attributes.size() >= 30) return Error(e.line, where, "more than 30 attributes");
             d.attributes.push_back({static_cast<uint8_t>(id), static_cast<uint16_t>(flags),
@@ -656,26 +675,34 @@ private:
             return true;
         });
         if (!ok) return false;
-        const int line = s.line;
         const std::string where = "[" + s.title + "]";
+        // A cross-key problem is reported at the key's own line (the section's when absent).
+        auto line_of = [&s](const char* key) {
+            for (const Entry& e : s.entries)
+                if (Lower(e.key) == key) return e.line;
+            return s.line;
+        };
         const uint32_t ls = d.logical_sector_size;
         if (ls != 512 && ls != 1024 && ls != 2048 && ls != 4096)
-            return Error(line, where + " SectorSize", "must be 512, 1024, 2048 or 4096");
-        const bool physical_given = std::any_of(s.entries.begin(), s.entries.end(), [](const Entry& e) {
-            return Lower(e.key) == "physicalsectorsize";
-        });
+            return Error(line_of("sectorsize"), where + " SectorSize", "must be 512, 1024, 2048 or 4096");
+        const bool physical_given = line_of("physicalsectorsize") != s.line;
         if (!physical_given && d.physical_sector_size < ls) d.physical_sector_size = ls;
         if (d.physical_sector_size < ls || d.physical_sector_size % ls != 0 ||
             (d.physical_sector_size / ls & (d.physical_sector_size / ls - 1)) != 0)
-            return Error(line, where + " PhysicalSectorSize", "must be the sector size times a power of two");
+            return Error(line_of("physicalsectorsize"), where + " PhysicalSectorSize",
+                         "must be the sector size times a power of two");
         if (!d.lba48 && d.native_sectors > 0x0FFFFFFF)
-            return Error(line, where + " Sectors", "more than 28-bit addressing reaches; set Lba48=1");
-        if (d.max_sectors > d.native_sectors) return Error(line, where + " MaxSectors", "above Sectors");
+            return Error(line_of("sectors"), where + " Sectors",
+                         "more than 28-bit addressing reaches; set Lba48=1");
+        if (d.max_sectors > d.native_sectors)
+            return Error(line_of("maxsectors"), where + " MaxSectors", "above Sectors");
         if (d.inner_mbps > d.outer_mbps || d.inner_mbps <= 0)
-            return Error(line, where + " InnerMBps", "must be above 0 and not above OuterMBps");
+            return Error(line_of("innermbps"), where + " InnerMBps",
+                         "must be above 0 and not above OuterMBps");
         for (const DefectRange& r : d.defects)
             if (r.last >= d.native_sectors)
-                return Error(line, where, "defect at LBA " + std::to_string(r.last) + " lies beyond Sectors");
+                return Error(s.line, where,
+                             "defect at LBA " + std::to_string(r.last) + " lies beyond Sectors");
         if (!d.image_path.empty()) {
             std::filesystem::path p(d.image_path);
             if (p.is_relative() && !base_dir_.empty()) p = std::filesystem::path(base_dir_) / p;
@@ -700,7 +727,8 @@ private:
         }
         if (!ApplyKeys<ChannelConfig>(s, ChannelKeys(), c)) return false;
         if (c.base == 0 || c.alt == 0)
-            return Error(s.line, "[" + s.title + "]", "a custom channel needs Base and Alt (hexadecimal ports)");
+            return Error(s.line, "[" + s.title + "]",
+                         "a custom channel needs Base and Alt (hexadecimal ports)");
         out.channels.push_back(c);
         channel_lines_.push_back(s.line);
         return true;
@@ -724,7 +752,8 @@ private:
             handled = true;
             uint64_t v = 0;
             if (!ParseUnsigned(e.value, v, true) || v > 0xFFFFFFFF)
-                return Error(e.line, "[" + s.title + "] " + e.key, "not a hexadecimal 32-bit value: '" + e.value + "'");
+                return Error(e.line, "[" + s.title + "] " + e.key,
+                             "not a hexadecimal 32-bit value: '" + e.value + "'");
             p.bars[k[3] - '0'] = static_cast<uint32_t>(v);
             return true;
         });
@@ -817,8 +846,8 @@ std::unique_ptr<LabPc> LoadLab(const std::string& path, std::string& error, cons
     return Build(config, error, options);
 }
 
-std::unique_ptr<LabPc> LoadLabFromText(const std::string& text, const std::string& base_dir, std::string& error,
-                                       const LabOptions& options)
+std::unique_ptr<LabPc> LoadLabFromText(const std::string& text, const std::string& base_dir,
+                                       std::string& error, const LabOptions& options)
 {
     LabConfig config;
     if (!ParseLab(text, "<lab text>", base_dir, config, error)) return nullptr;

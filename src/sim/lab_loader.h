@@ -2,13 +2,14 @@
 // Reads lab files (INI) into a LabConfig and builds the virtual PC from them.
 // Errors name the file, the line and the key.
 
+#include "sim/lab_config.h"
+
 #include <memory>
 #include <optional>
 #include <string>
 
-#include "sim/lab_config.h"
-
-namespace mrv::sim {
+namespace mrv::sim
+{
 
 class LabPc;
 
@@ -23,7 +24,7 @@ bool ParseLab(const std::string& text, const std::string& source, const std::str
 
 /// Loads and builds a lab; null with `error` set on any fault.
 std::unique_ptr<LabPc> LoadLab(const std::string& path, std::string& error, const LabOptions& options = {});
-std::unique_ptr<LabPc> LoadLabFromText(const std::string& text, const std::string& base_dir, std::string& error,
-                                       const LabOptions& options = {});
+std::unique_ptr<LabPc> LoadLabFromText(const std::string& text, const std::string& base_dir,
+                                       std::string& error, const LabOptions& options = {});
 
 } // namespace mrv::sim

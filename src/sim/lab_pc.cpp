@@ -1,11 +1,12 @@
 #include "sim/lab_pc.h"
 
-namespace mrv::sim {
+namespace mrv::sim
+{
 
 LabPc::LabPc(const LabConfig& config)
     : config_(config),
       clock_(std::make_unique<SimClock>(config.clock, config.system.cpu_mhz,
-                                        config.start_time ? *config.start_time
+                                        config.start_time                 ? *config.start_time
                                         : config.clock == ClockMode::Real ? SimClock::LocalNow()
                                                                           : SimClock::DefaultStart())),
       port_access_(config.port_access), system_(config.system), os_devices_(std::make_unique<SimOsDevices>())

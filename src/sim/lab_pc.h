@@ -4,10 +4,6 @@
 // facts and OS devices. Everything the program needs from a platform, plus the
 // inspection hooks tests use.
 
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "app/platform.h"
 #include "sim/ata_drive.h"
 #include "sim/ide_channel.h"
@@ -21,10 +17,16 @@
 #include "sim/sim_system_info.h"
 #include "sim/speaker.h"
 
-namespace mrv::sim {
+#include <memory>
+#include <string>
+#include <vector>
 
-class LabPc {
-public:
+namespace mrv::sim
+{
+
+class LabPc
+{
+  public:
     /// Builds the PC; `error` names what failed (an image file that cannot be opened).
     static std::unique_ptr<LabPc> Build(const LabConfig& config, std::string& error);
     ~LabPc();
@@ -55,7 +57,7 @@ public:
     /// Switches the supply of every drive off and on again (as a reboot of the PC would).
     void PowerCycle();
 
-private:
+  private:
     explicit LabPc(const LabConfig& config);
 
     LabConfig config_;

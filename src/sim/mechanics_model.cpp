@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
-namespace mrv::sim {
+namespace mrv::sim
+{
 
-namespace {
+namespace
+{
 constexpr uint64_t kMs = 1000000;
 constexpr uint64_t kCommandOverheadNs = 20000; // firmware's own time per command
 constexpr uint64_t kInterfaceSectorNs = 3400;  // a sector from the buffer at ~150 MB/s
@@ -13,8 +15,7 @@ constexpr int kZones = 16;
 } // namespace
 
 MechanicsModel::MechanicsModel(const DriveConfig& c, uint64_t sectors)
-    : ssd_(c.ssd),
-      t2t_ns_(static_cast<uint64_t>(c.track_to_track_ms * kMs)),
+    : ssd_(c.ssd), t2t_ns_(static_cast<uint64_t>(c.track_to_track_ms * kMs)),
       full_ns_(static_cast<uint64_t>(c.full_stroke_ms * kMs)),
       ssd_sector_ns_(static_cast<uint64_t>(c.logical_sector_size * 1000.0 / std::max(1.0, c.ssd_mbps))),
       ssd_latency_ns_(static_cast<uint64_t>(c.ssd_latency_us) * 1000),
@@ -28,8 +29,8 @@ MechanicsModel::MechanicsModel(const DriveConfig& c, uint64_t sectors)
     uint64_t spt_sum = 0;
     for (int z = 0; z < kZones; ++z) {
         const double mbps = c.outer_mbps - (c.outer_mbps - c.inner_mbps) * z / (kZones - 1);
-        spt[z] = std::max<uint32_t>(
-            1, static_cast<uint32_t>(mbps * 1e6 / c.logical_sector_size / (rpm / 60.0)));
+        spt[z] =
+            std::max<uint32_t>(1, static_cast<uint32_t>(mbps * 1e6 / c.logical_sector_size / (rpm / 60.0)));
         spt_sum += spt[z];
     }
     // Equal numbers of tracks per zone, enough to hold every sector.
@@ -121,8 +122,8 @@ AccessTiming MechanicsModel::Access(uint64_t now_ns, uint64_t lba, uint32_t coun
     }
     if (kind != AccessKind::Write && look_ahead && ra_valid_ && lba >= ra_lba_) {
         // Sectors the drive kept reading after the last command are in its buffer.
-        const uint64_t filled =
-            std::min<uint64_t>(cache_sectors_, (now_ns > ra_start_ns_ ? now_ns - ra_start_ns_ : 0) / sector_ns);
+        const uint64_t filled = std::min<uint64_t>(
+            cache_sectors_, (now_ns > ra_start_ns_ ? now_ns - ra_start_ns_ : 0) / sector_ns);
         if (lba < ra_lba_ + filled + 1) {
             const uint64_t streamed = ra_start_ns_ + (lba - ra_lba_ + 1) * sector_ns;
             t.per_sector_ns = sector_ns;

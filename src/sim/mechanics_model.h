@@ -4,12 +4,13 @@
 // the inner zone, read look-ahead and write cache; or an SSD with no mechanics.
 // All times are nanoseconds of the lab clock.
 
+#include "sim/drive_config.h"
+
 #include <cstdint>
 #include <vector>
 
-#include "sim/drive_config.h"
-
-namespace mrv::sim {
+namespace mrv::sim
+{
 
 enum class AccessKind { Read, Verify, Write };
 
@@ -20,8 +21,9 @@ struct AccessTiming {
     uint64_t per_sector_ns = 0;
 };
 
-class MechanicsModel {
-public:
+class MechanicsModel
+{
+  public:
     MechanicsModel(const DriveConfig& config, uint64_t sectors);
 
     /// Plans an access of `count` sectors at `lba` issued at `now`; moves the heads.
@@ -44,7 +46,7 @@ public:
     uint32_t Cylinder(uint64_t lba) const;
     uint32_t Cylinders() const { return cylinders_; }
 
-private:
+  private:
     struct Zone {
         uint64_t first_lba;
         uint32_t spt;

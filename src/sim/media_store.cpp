@@ -3,7 +3,8 @@
 #include <cstring>
 #include <filesystem>
 
-namespace mrv::sim {
+namespace mrv::sim
+{
 
 MediaStore::MediaStore(uint32_t sector_size, uint64_t sectors)
     : sector_size_(sector_size), sectors_(sectors), zeros_(sector_size, 0)

@@ -9,10 +9,12 @@
 #include <unordered_map>
 #include <vector>
 
-namespace mrv::sim {
+namespace mrv::sim
+{
 
-class MediaStore {
-public:
+class MediaStore
+{
+  public:
     MediaStore(uint32_t sector_size, uint64_t sectors);
     ~MediaStore();
 
@@ -30,7 +32,7 @@ public:
     /// Last image-file error, empty when none.
     const std::string& ImageError() const { return image_error_; }
 
-private:
+  private:
     static constexpr uint64_t kChunkSectors = 64;
     uint8_t* Chunk(uint64_t index, bool create);
 

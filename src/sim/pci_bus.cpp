@@ -1,8 +1,10 @@
 #include "sim/pci_bus.h"
 
-namespace mrv::sim {
+namespace mrv::sim
+{
 
-namespace {
+namespace
+{
 
 void Put16(std::array<uint8_t, 256>& s, int at, uint16_t v)
 {
@@ -12,7 +14,8 @@ void Put16(std::array<uint8_t, 256>& s, int at, uint16_t v)
 
 void Put32(std::array<uint8_t, 256>& s, int at, uint32_t v)
 {
-    for (int i = 0; i < 4; ++i) s[at + i] = static_cast<uint8_t>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        s[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
 } // namespace
@@ -76,7 +79,8 @@ uint32_t PciBus::In(uint16_t port, int width)
     if (f == nullptr) return FloatingBus(width);
     const int offset = (address_ & 0xFC) + (port - kDataPort);
     uint32_t v = 0;
-    for (int i = 0; i < width && offset + i < 256; ++i) v |= static_cast<uint32_t>(f->space[offset + i]) << (8 * i);
+    for (int i = 0; i < width && offset + i < 256; ++i)
+        v |= static_cast<uint32_t>(f->space[offset + i]) << (8 * i);
     return v;
 }
 

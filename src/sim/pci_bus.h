@@ -2,15 +2,16 @@
 // PCI configuration mechanism #1: the address register at 0CF8h and the data
 // window at 0CFCh-0CFFh, over a list of devices described by the lab.
 
+#include "sim/port_device.h"
+
 #include <array>
 #include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
 
-#include "sim/port_device.h"
-
-namespace mrv::sim {
+namespace mrv::sim
+{
 
 struct PciDeviceConfig {
     std::string name;
@@ -22,8 +23,9 @@ struct PciDeviceConfig {
     std::array<uint32_t, 6> bars{};
 };
 
-class PciBus : public PortDevice {
-public:
+class PciBus : public PortDevice
+{
+  public:
     static constexpr uint16_t kAddressPort = 0xCF8;
     static constexpr uint16_t kDataPort = 0xCFC;
 
@@ -38,7 +40,7 @@ public:
     /// Reads a configuration dword directly (for tests).
     uint32_t ReadConfig(uint8_t bus, uint8_t device, uint8_t function, uint8_t reg);
 
-private:
+  private:
     struct Function {
         uint8_t bus, device, function;
         std::array<uint8_t, 256> space{};

@@ -4,10 +4,12 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace mrv::sim {
+namespace mrv::sim
+{
 
-class PortDevice {
-public:
+class PortDevice
+{
+  public:
     virtual ~PortDevice() = default;
     /// `width` is 1, 2 or 4 bytes.
     virtual uint32_t In(uint16_t port, int width) = 0;
@@ -18,6 +20,9 @@ public:
 };
 
 /// All ones of the given width: what a read of an undriven bus returns.
-inline uint32_t FloatingBus(int width) { return width == 1 ? 0xFFu : width == 2 ? 0xFFFFu : 0xFFFFFFFFu; }
+inline uint32_t FloatingBus(int width)
+{
+    return width == 1 ? 0xFFu : width == 2 ? 0xFFFFu : 0xFFFFFFFFu;
+}
 
 } // namespace mrv::sim

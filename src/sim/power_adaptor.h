@@ -5,10 +5,12 @@
 #include "sim/ide_channel.h"
 #include "sim/port_device.h"
 
-namespace mrv::sim {
+namespace mrv::sim
+{
 
-class PowerAdaptor : public PortDevice {
-public:
+class PowerAdaptor : public PortDevice
+{
+  public:
     static constexpr uint16_t kOffset = 0x16;
     explicit PowerAdaptor(IdeChannel& channel);
 
@@ -16,7 +18,7 @@ public:
     uint32_t In(uint16_t port, int width) override;
     void Out(uint16_t port, uint32_t value, int width) override;
 
-private:
+  private:
     IdeChannel& channel_;
     uint16_t port_;
 };

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
-namespace mrv::sim {
+namespace mrv::sim
+{
 
-namespace {
+namespace
+{
 constexpr uint8_t kSetPassword = 0xF1, kUnlock = 0xF2, kErasePrepare = 0xF3, kEraseUnit = 0xF4,
                   kFreezeLock = 0xF5, kDisablePassword = 0xF6;
 }
@@ -61,12 +63,18 @@ bool SecurityModel::MayStart(uint8_t command) const
     if (!supported_) return false;
     switch (command) {
     case kSetPassword:
-    case kDisablePassword: return !frozen_ && !locked_;
-    case kUnlock: return !frozen_ && !Expired();
-    case kErasePrepare: return !frozen_;
-    case kEraseUnit: return !frozen_ && erase_prepared_;
-    case kFreezeLock: return !locked_;
-    default: return false;
+    case kDisablePassword:
+        return !frozen_ && !locked_;
+    case kUnlock:
+        return !frozen_ && !Expired();
+    case kErasePrepare:
+        return !frozen_;
+    case kEraseUnit:
+        return !frozen_ && erase_prepared_;
+    case kFreezeLock:
+        return !locked_;
+    default:
+        return false;
     }
 }
 

@@ -2,18 +2,20 @@
 // The ATA security feature set of an emulated drive: passwords, lock, freeze,
 // the unlock attempt counter and the erase preparation.
 
+#include "sim/drive_config.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
 
-#include "sim/drive_config.h"
-
-namespace mrv::sim {
+namespace mrv::sim
+{
 
 enum class SecurityResult { Ok, Abort };
 
-class SecurityModel {
-public:
+class SecurityModel
+{
+  public:
     using Password = std::array<uint8_t, 32>;
     explicit SecurityModel(const DriveConfig& config);
 
@@ -45,7 +47,7 @@ public:
     static Password FromText(const std::string& text);
     static Password FromBlock(const uint8_t* block);
 
-private:
+  private:
     bool Matches(const uint8_t* block, bool allow_master_at_max);
     void Failed();
 

@@ -5,9 +5,11 @@
 #include <mutex>
 #include <thread>
 
-namespace mrv::sim {
+namespace mrv::sim
+{
 
-namespace {
+namespace
+{
 
 int64_t SteadyNs()
 {
@@ -26,8 +28,9 @@ constexpr uint64_t kMsNs = 1000000;
 // system's multimedia timer would); when virtual time stands still for a
 // millisecond of wall time, the timer thread moves it on by one millisecond
 // itself, so that a worker that sleeps until the next tick is never stranded.
-class SimPeriodicTimer : public PeriodicTimer {
-public:
+class SimPeriodicTimer : public PeriodicTimer
+{
+  public:
     SimPeriodicTimer(SimClock& clock, std::function<void()> tick) : clock_(clock), tick_(std::move(tick))
     {
         clock_.timers_running_.fetch_add(1);
@@ -41,7 +44,7 @@ public:
         clock_.timers_running_.fetch_sub(1);
     }
 
-private:
+  private:
     void Run()
     {
         if (clock_.mode_ == ClockMode::Real) {
@@ -58,9 +61,8 @@ private:
         while (!stop_.load()) {
             {
                 std::unique_lock<std::mutex> lock(clock_.timer_mutex_);
-                clock_.timer_cv_.wait_for(lock, std::chrono::milliseconds(1), [&] {
-                    return stop_.load() || clock_.PeekNs() >= next;
-                });
+                clock_.timer_cv_.wait_for(lock, std::chrono::milliseconds(1),
+                                          [&] { return stop_.load() || clock_.PeekNs() >= next; });
             }
             if (stop_.load()) break;
             uint64_t now = clock_.PeekNs();
@@ -137,7 +139,10 @@ uint64_t SimClock::NowNsAdvancing()
     return virtual_ns_.load(std::memory_order_relaxed);
 }
 
-uint64_t SimClock::TickCountMs() { return NowNsAdvancing() / kMsNs; }
+uint64_t SimClock::TickCountMs()
+{
+    return NowNsAdvancing() / kMsNs;
+}
 
 uint64_t SimClock::ReadTsc()
 {

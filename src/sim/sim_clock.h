@@ -3,19 +3,21 @@
 // or sleeps, so tests and headless runs finish fast and repeat exactly. Real mode:
 // the wall clock, for the windowed lab.
 
+#include "platform/clock.h"
+
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
 
-#include "platform/clock.h"
-
-namespace mrv::sim {
+namespace mrv::sim
+{
 
 enum class ClockMode { Virtual, Real };
 
-class SimClock : public Clock {
-public:
+class SimClock : public Clock
+{
+  public:
     /// `cpu_mhz` is the time-stamp counter rate; `start` the local time at time zero.
     SimClock(ClockMode mode, uint32_t cpu_mhz, LocalDateTime start = DefaultStart());
     ~SimClock() override;
@@ -39,7 +41,7 @@ public:
     /// The local wall-clock time now.
     static LocalDateTime LocalNow();
 
-private:
+  private:
     friend class SimPeriodicTimer;
     uint64_t NowNsAdvancing();
 

@@ -1,6 +1,7 @@
 #include "sim/sim_port_access.h"
 
-namespace mrv::sim {
+namespace mrv::sim
+{
 
 uint32_t SimPortAccess::Fail(uint32_t code, const std::string& reason)
 {
@@ -91,10 +92,14 @@ uint32_t SimPortAccess::Control(uint32_t code, const void* input, uint32_t input
         if (input == nullptr || input_size != 4) return Fail(win_error::kInvalidParameter, "no process id");
         granted_.store(allowed_);
         return win_error::kSuccess;
-    default: return Fail(win_error::kInvalidParameter, "unknown control code");
+    default:
+        return Fail(win_error::kInvalidParameter, "unknown control code");
     }
 }
 
-void SimPortAccess::CloseDevice() { device_open_ = false; }
+void SimPortAccess::CloseDevice()
+{
+    device_open_ = false;
+}
 
 } // namespace mrv::sim

@@ -2,13 +2,14 @@
 // The port-access service of the virtual PC. Each step answers as the lab file
 // says, so that every failure path of the driver installation can be tried.
 
+#include "platform/port_access.h"
+
 #include <atomic>
 #include <cstdint>
 #include <string>
 
-#include "platform/port_access.h"
-
-namespace mrv::sim {
+namespace mrv::sim
+{
 
 enum class StepAnswer { Ok, Denied, InvalidName, Refused };
 
@@ -24,8 +25,9 @@ struct PortAccessConfig {
     StepAnswer process_code = StepAnswer::Ok;
 };
 
-class SimPortAccess : public PortAccessService {
-public:
+class SimPortAccess : public PortAccessService
+{
+  public:
     static constexpr uint32_t kRestrict = 0x9C402400;
     static constexpr uint32_t kAllow = 0x9C402404;
     static constexpr uint32_t kProcess = 0x9C40240C;
@@ -50,7 +52,7 @@ public:
     bool ServiceRunning() const { return config_.service_running; }
     bool DriverCopied() const { return copied_; }
 
-private:
+  private:
     uint32_t Fail(uint32_t code, const std::string& reason);
 
     PortAccessConfig config_;

@@ -2,16 +2,18 @@
 // The virtual PC's I/O port space: a map from port number to the device that
 // decodes it. Ports nobody decodes read as all ones (a floating bus).
 
-#include <functional>
-#include <vector>
-
 #include "platform/port_bus.h"
 #include "sim/port_device.h"
 
-namespace mrv::sim {
+#include <functional>
+#include <vector>
 
-class SimPortBus : public PortBus {
-public:
+namespace mrv::sim
+{
+
+class SimPortBus : public PortBus
+{
+  public:
     SimPortBus();
 
     /// Maps `count` ports from `first` to `device` (null unmaps).
@@ -33,7 +35,7 @@ public:
     void InDwords(uint16_t port, uint32_t* dst, size_t count) override;
     void OutDwords(uint16_t port, const uint32_t* src, size_t count) override;
 
-private:
+  private:
     uint32_t In(uint16_t port, int width);
     void Out(uint16_t port, uint32_t value, int width);
     void InString(uint16_t port, void* dst, size_t count, int width);

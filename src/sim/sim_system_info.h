@@ -1,12 +1,13 @@
 #pragma once
 // The virtual PC's operating system facts, from the lab's [System] section.
 
+#include "platform/system_info.h"
+
 #include <atomic>
 #include <cstdint>
 
-#include "platform/system_info.h"
-
-namespace mrv::sim {
+namespace mrv::sim
+{
 
 struct SystemConfig {
     OsVersion version;
@@ -18,8 +19,9 @@ struct SystemConfig {
     uint32_t process_id = 4242;
 };
 
-class SimSystemInfo : public SystemInfo {
-public:
+class SimSystemInfo : public SystemInfo
+{
+  public:
     explicit SimSystemInfo(const SystemConfig& config) : config_(config) {}
 
     OsVersion Version() override { return config_.version; }
@@ -40,7 +42,7 @@ public:
 
     int PowerOffRequests() const { return power_off_requests_.load(); }
 
-private:
+  private:
     SystemConfig config_;
     std::atomic<uint32_t> priority_class_{priority::kNormalClass};
     std::atomic<int> thread_priority_{priority::kThreadNormal};

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
-namespace mrv::sim {
+namespace mrv::sim
+{
 
-namespace {
+namespace
+{
 
 constexpr uint64_t kSecondNs = 1000000000ull;
 
@@ -13,25 +15,28 @@ std::vector<SmartAttributeConfig> DefaultTable(const DriveConfig& c)
 {
     if (c.ssd) {
         return {
-            {5, 0x0033, 100, 100, 10, 0},   {9, 0x0032, 99, 99, 0, 0},    {12, 0x0032, 99, 99, 0, 0},
-            {177, 0x0013, 98, 98, 5, 41},   {179, 0x0013, 100, 100, 10, 0}, {181, 0x0032, 100, 100, 10, 0},
-            {182, 0x0032, 100, 100, 10, 0}, {183, 0x0013, 100, 100, 10, 0}, {187, 0x0032, 100, 100, 0, 0},
-            {190, 0x0032, 68, 55, 0, 0},    {195, 0x001A, 200, 200, 0, 0},  {199, 0x003E, 100, 100, 0, 0},
+            {5, 0x0033, 100, 100, 10, 0},   {9, 0x0032, 99, 99, 0, 0},
+            {12, 0x0032, 99, 99, 0, 0},     {177, 0x0013, 98, 98, 5, 41},
+            {179, 0x0013, 100, 100, 10, 0}, {181, 0x0032, 100, 100, 10, 0},
+            {182, 0x0032, 100, 100, 10, 0}, {183, 0x0013, 100, 100, 10, 0},
+            {187, 0x0032, 100, 100, 0, 0},  {190, 0x0032, 68, 55, 0, 0},
+            {195, 0x001A, 200, 200, 0, 0},  {199, 0x003E, 100, 100, 0, 0},
             {235, 0x0012, 99, 99, 0, 12},   {241, 0x0032, 99, 99, 0, 3812334471ull},
         };
     }
     return {
-        {1, 0x000F, 117, 99, 6, 148712736},  {3, 0x0003, 97, 96, 0, 0},     {4, 0x0032, 99, 99, 20, 0},
-        {5, 0x0033, 100, 100, 36, 0},        {7, 0x000F, 78, 60, 30, 61234567}, {9, 0x0032, 99, 99, 0, 0},
-        {10, 0x0013, 100, 100, 97, 0},       {12, 0x0032, 99, 99, 20, 0},   {187, 0x0032, 100, 100, 0, 0},
-        {190, 0x0022, 68, 59, 45, 0},        {194, 0x0022, 32, 41, 0, 0},   {196, 0x0032, 100, 100, 0, 0},
-        {197, 0x0012, 100, 100, 0, 0},       {198, 0x0010, 100, 100, 0, 0}, {199, 0x003E, 200, 200, 0, 0},
+        {1, 0x000F, 117, 99, 6, 148712736}, {3, 0x0003, 97, 96, 0, 0},         {4, 0x0032, 99, 99, 20, 0},
+        {5, 0x0033, 100, 100, 36, 0},       {7, 0x000F, 78, 60, 30, 61234567}, {9, 0x0032, 99, 99, 0, 0},
+        {10, 0x0013, 100, 100, 97, 0},      {12, 0x0032, 99, 99, 20, 0},       {187, 0x0032, 100, 100, 0, 0},
+        {190, 0x0022, 68, 59, 45, 0},       {194, 0x0022, 32, 41, 0, 0},       {196, 0x0032, 100, 100, 0, 0},
+        {197, 0x0012, 100, 100, 0, 0},      {198, 0x0010, 100, 100, 0, 0},     {199, 0x003E, 200, 200, 0, 0},
     };
 }
 
 void PutRaw(uint8_t* e, uint64_t raw)
 {
-    for (int i = 0; i < 6; ++i) e[5 + i] = static_cast<uint8_t>(raw >> (8 * i));
+    for (int i = 0; i < 6; ++i)
+        e[5 + i] = static_cast<uint8_t>(raw >> (8 * i));
 }
 
 } // namespace
@@ -47,7 +52,8 @@ SmartModel::SmartModel(const DriveConfig& config, uint64_t sectors)
 void SmartModel::SetChecksum(uint8_t* block)
 {
     uint8_t sum = 0;
-    for (int i = 0; i < 511; ++i) sum = static_cast<uint8_t>(sum + block[i]);
+    for (int i = 0; i < 511; ++i)
+        sum = static_cast<uint8_t>(sum + block[i]);
     block[511] = static_cast<uint8_t>(-sum);
 }
 
@@ -58,16 +64,23 @@ std::vector<SmartAttributeConfig> SmartModel::Current(const SmartLive& live) con
     max_temp_ = std::max(max_temp_, live.temperature_c);
     for (SmartAttributeConfig& a : out) {
         switch (a.id) {
-        case 4: a.raw += live.start_stops; break;
+        case 4:
+            a.raw += live.start_stops;
+            break;
         case 5: {
             a.raw += live.reallocated;
             const uint32_t spares = std::max<uint32_t>(1, config_.spares);
-            const int used = static_cast<int>((static_cast<uint64_t>(live.reallocated) * 100 + spares - 1) / spares);
+            const int used =
+                static_cast<int>((static_cast<uint64_t>(live.reallocated) * 100 + spares - 1) / spares);
             a.value = static_cast<uint8_t>(std::max(1, static_cast<int>(a.value) - used));
             break;
         }
-        case 9: a.raw = live.power_on_hours; break;
-        case 12: a.raw = live.power_cycles; break;
+        case 9:
+            a.raw = live.power_on_hours;
+            break;
+        case 12:
+            a.raw = live.power_cycles;
+            break;
         case 190:
         case 194: {
             const auto t = static_cast<uint64_t>(static_cast<uint16_t>(live.temperature_c));
@@ -78,13 +91,20 @@ std::vector<SmartAttributeConfig> SmartModel::Current(const SmartLive& live) con
             if (a.id == 194) a.value = static_cast<uint8_t>(std::clamp(live.temperature_c, 1, 253));
             break;
         }
-        case 196: a.raw += live.reallocated; break;
-        case 197: a.raw = live.pending; break;
+        case 196:
+            a.raw += live.reallocated;
+            break;
+        case 197:
+            a.raw = live.pending;
+            break;
         case 198:
             if (offline_unc_known_) a.raw = offline_unc_;
             break;
-        case 199: a.raw += live.crc_errors; break;
-        default: break;
+        case 199:
+            a.raw += live.crc_errors;
+            break;
+        default:
+            break;
         }
         a.worst = std::min(a.worst, a.value);
     }
@@ -240,7 +260,8 @@ uint8_t SmartModel::SelfTestByte(uint64_t now_ns)
 {
     Update(now_ns);
     if (run_ != Run::SelfTest) return self_test_byte_;
-    const double done = end_ns_ > start_ns_ ? static_cast<double>(now_ns - start_ns_) / (end_ns_ - start_ns_) : 1.0;
+    const double done =
+        end_ns_ > start_ns_ ? static_cast<double>(now_ns - start_ns_) / (end_ns_ - start_ns_) : 1.0;
     const int remaining = std::clamp(static_cast<int>((1.0 - done) * 10.0 + 0.999), 1, 9);
     return static_cast<uint8_t>(0xF0 | remaining);
 }
@@ -262,7 +283,8 @@ void SmartModel::BuildSelfTestLog(uint8_t* out, uint64_t now_ns)
         d[1] = log_[i].status;
         d[2] = static_cast<uint8_t>(log_[i].hours);
         d[3] = static_cast<uint8_t>(log_[i].hours >> 8);
-        for (int b = 0; b < 4; ++b) d[5 + b] = static_cast<uint8_t>(log_[i].failing_lba >> (8 * b));
+        for (int b = 0; b < 4; ++b)
+            d[5 + b] = static_cast<uint8_t>(log_[i].failing_lba >> (8 * b));
     }
     out[508] = static_cast<uint8_t>(log_.size()); // index of the newest descriptor, 1-based
     SetChecksum(out);

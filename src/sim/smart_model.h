@@ -3,15 +3,16 @@
 // happens to the drive), the thresholds, the off-line data collection and the
 // self-tests with their status byte and log.
 
+#include "sim/drive_config.h"
+
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <vector>
 
-#include "sim/drive_config.h"
-
-namespace mrv::sim {
+namespace mrv::sim
+{
 
 /// Counters of the drive's life that attributes report.
 struct SmartLive {
@@ -32,8 +33,9 @@ struct OfflineStart {
     uint64_t done_ns = 0; ///< when a captive routine ends
 };
 
-class SmartModel {
-public:
+class SmartModel
+{
+  public:
     /// Finds the first sector a read test cannot pass in [first, first+count).
     using FindBad = std::function<std::optional<uint64_t>(uint64_t first, uint64_t count)>;
 
@@ -66,7 +68,7 @@ public:
 
     static void SetChecksum(uint8_t* block512);
 
-private:
+  private:
     enum class Run { None, Offline, SelfTest };
     struct LogEntry {
         uint8_t subcommand;

@@ -1,6 +1,7 @@
 #include "sim/speaker.h"
 
-namespace mrv::sim {
+namespace mrv::sim
+{
 
 uint32_t Speaker::In(uint16_t port, int width)
 {

@@ -2,14 +2,15 @@
 // The PC speaker: timer channel 2 (ports 42h, 43h) and the gate bits of port 61h.
 // Every tone played is recorded with its divisor and length for tests.
 
+#include "sim/port_device.h"
+#include "sim/sim_clock.h"
+
 #include <cstdint>
 #include <mutex>
 #include <vector>
 
-#include "sim/port_device.h"
-#include "sim/sim_clock.h"
-
-namespace mrv::sim {
+namespace mrv::sim
+{
 
 struct Tone {
     uint16_t divisor = 0;
@@ -17,8 +18,9 @@ struct Tone {
     uint64_t duration_ms = 0;
 };
 
-class Speaker : public PortDevice {
-public:
+class Speaker : public PortDevice
+{
+  public:
     explicit Speaker(SimClock& clock) : clock_(clock) {}
 
     uint32_t In(uint16_t port, int width) override;
@@ -28,7 +30,7 @@ public:
     void Clear();
     bool Sounding() const;
 
-private:
+  private:
     SimClock& clock_;
     mutable std::mutex mutex_;
     uint16_t divisor_ = 0;

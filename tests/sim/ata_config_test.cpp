@@ -2,8 +2,10 @@
 
 #include "ata_host.h"
 
-namespace mrv::sim::test {
-namespace {
+namespace mrv::sim::test
+{
+namespace
+{
 
 const char* kLab = R"(
 [Channel Secondary]
@@ -28,12 +30,14 @@ std::string Text(const std::vector<uint16_t>& w, int first, int count)
         s += static_cast<char>(w[i] >> 8);
         s += static_cast<char>(w[i] & 0xFF);
     }
-    while (!s.empty() && s.back() == ' ') s.pop_back();
+    while (!s.empty() && s.back() == ' ')
+        s.pop_back();
     return s;
 }
 
-class AtaConfig : public ::testing::Test {
-protected:
+class AtaConfig : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         lab = MakeLab(kLab);
@@ -63,29 +67,31 @@ TEST_F(AtaConfig, IdentifyDescribesTheDrive)
     EXPECT_EQ(w[60] | w[61] << 16, 0x0FFFFFFF);
     EXPECT_EQ(Count48(w), 976773168u);
     EXPECT_EQ(w[21], 32768);
-    EXPECT_NE(w[49] & 0x0200, 0);                  // LBA
-    EXPECT_EQ(w[83] & 0x0E08, 0x0E08);             // 48-bit, AAM, DCO, APM
-    EXPECT_EQ(w[82] & 0x0463, 0x0463);             // SMART, security, caches, HPA
-    EXPECT_EQ(w[85] & 0x0061, 0x0061);             // SMART on, caches on
-    EXPECT_EQ(w[88] & 0x7F, 0x7F);                 // UDMA 0-6
-    EXPECT_EQ(w[88] >> 8, 0x40);                   // UDMA 6 selected
+    EXPECT_NE(w[49] & 0x0200, 0);      // LBA
+    EXPECT_EQ(w[83] & 0x0E08, 0x0E08); // 48-bit, AAM, DCO, APM
+    EXPECT_EQ(w[82] & 0x0463, 0x0463); // SMART, security, caches, HPA
+    EXPECT_EQ(w[85] & 0x0061, 0x0061); // SMART on, caches on
+    EXPECT_EQ(w[88] & 0x7F, 0x7F);     // UDMA 0-6
+    EXPECT_EQ(w[88] >> 8, 0x40);       // UDMA 6 selected
     EXPECT_EQ(w[63] & 0x07, 0x07);
     EXPECT_EQ((w[89] & 0x7FFF) * 2, 112);
     EXPECT_EQ(w[94] & 0xFF, 128);
-    EXPECT_EQ(w[106], 0x6003);                     // 8 logical per physical
+    EXPECT_EQ(w[106], 0x6003); // 8 logical per physical
     EXPECT_EQ(w[128], 0x0001);
     EXPECT_EQ(w[217], 7200);
-    EXPECT_NE(w[76] & 0x0004, 0);                  // SATA II
+    EXPECT_NE(w[76] & 0x0004, 0); // SATA II
     EXPECT_EQ(w[206] & 1, 1);
     EXPECT_EQ(w[255] & 0xFF, 0xA5);
     uint8_t sum = 0;
-    for (uint16_t v : w) sum = static_cast<uint8_t>(sum + (v & 0xFF) + (v >> 8));
+    for (uint16_t v : w)
+        sum = static_cast<uint8_t>(sum + (v & 0xFF) + (v >> 8));
     EXPECT_EQ(sum, 0);
 }
 
 TEST_F(AtaConfig, SsdIdentifiesWithRotationOneAndTrim)
 {
-    auto ssd = MakeLab("[Channel Primary]\nMaster=s\n[Drive s]\nType=ssd\nSectors=1000000\nSectorSize=4096\n");
+    auto ssd =
+        MakeLab("[Channel Primary]\nMaster=s\n[Drive s]\nType=ssd\nSectors=1000000\nSectorSize=4096\n");
     Host h(*ssd, 0x1F0, 0x3F6);
     const auto w = h.Identify();
     ASSERT_EQ(w.size(), 256u);
@@ -110,7 +116,7 @@ TEST_F(AtaConfig, SetFeaturesSwitchesCachesAamAndTransferMode)
     EXPECT_EQ(w[86] & 0x0200, 0);
     EXPECT_EQ(w[63] >> 8, 0x04);
     EXPECT_EQ(w[88] >> 8, 0);
-    EXPECT_TRUE(host->NonData28(0xEF, 0, 0x0C, 0x03)); // PIO 4
+    EXPECT_TRUE(host->NonData28(0xEF, 0, 0x0C, 0x03));  // PIO 4
     EXPECT_FALSE(host->NonData28(0xEF, 0, 0x47, 0x03)); // UDMA 7 does not exist
     EXPECT_FALSE(host->NonData28(0xEF, 0, 0, 0x99));
     EXPECT_EQ(host->Error(), 0x04);
@@ -267,21 +273,24 @@ TEST_F(AtaConfig, SequentialReadsWithoutLookAheadCostARevolutionEach)
     EXPECT_TRUE(host->NonData28(0xEF, 0, 0, 0x55));
     ASSERT_EQ(host->Read(1, 1).size(), 512u);
     const uint64_t t0 = lab->Time().PeekNs();
-    for (int i = 2; i < 102; ++i) ASSERT_EQ(host->Read(static_cast<uint64_t>(i), 1).size(), 512u);
+    for (int i = 2; i < 102; ++i)
+        ASSERT_EQ(host->Read(static_cast<uint64_t>(i), 1).size(), 512u);
     const double per_read_ms = static_cast<double>(lab->Time().PeekNs() - t0) / 100 / 1e6;
     EXPECT_NEAR(per_read_ms, 60000.0 / 7200, 0.2);
     // With look-ahead the same reads stream from the buffer.
     EXPECT_TRUE(host->NonData28(0xEF, 0, 0, 0xAA));
     ASSERT_EQ(host->Read(200, 1).size(), 512u);
     const uint64_t t1 = lab->Time().PeekNs();
-    for (int i = 201; i < 301; ++i) ASSERT_EQ(host->Read(static_cast<uint64_t>(i), 1).size(), 512u);
+    for (int i = 201; i < 301; ++i)
+        ASSERT_EQ(host->Read(static_cast<uint64_t>(i), 1).size(), 512u);
     EXPECT_LT(static_cast<double>(lab->Time().PeekNs() - t1) / 100 / 1e6, 0.5);
 }
 
 TEST(AtaChannel, SoftResetReachesMasterAndSlave)
 {
-    auto lab = MakeLab("[Channel Primary]\nMaster=a\nSlave=b\n[Drive a]\nSectors=1000\n[Drive b]\nSectors=2000\n"
-                       "Stuck=5\n");
+    auto lab =
+        MakeLab("[Channel Primary]\nMaster=a\nSlave=b\n[Drive a]\nSectors=1000\n[Drive b]\nSectors=2000\n"
+                "Stuck=5\n");
     Host master(*lab, 0x1F0, 0x3F6);
     Host slave(*lab, 0x1F0, 0x3F6, true);
     slave.Task28(0x40, 5, 1);
@@ -316,7 +325,7 @@ TEST(AtaChannel, ChsAddressingAndDeviceConfigurationIdentify)
     const auto dco = h.ReadBlock();
     EXPECT_EQ(dco[6] | dco[7] << 8 | dco[8] << 16, 999999);
     EXPECT_EQ(dco[510], 0xA5);
-    EXPECT_TRUE(h.NonData28(0xB1, 0, 0, 0xC0)); // restore: nothing hidden
+    EXPECT_TRUE(h.NonData28(0xB1, 0, 0, 0xC0));  // restore: nothing hidden
     EXPECT_FALSE(h.NonData28(0xB1, 0, 0, 0xC3)); // changes are not offered
 }
 

@@ -2,18 +2,18 @@
 // A tiny host driver for the tests: task-file loads, status polling against the
 // lab clock, and data transfers through the port bus, as the program does them.
 
+#include "sim/lab_loader.h"
+#include "sim/lab_pc.h"
+
 #include <cstdint>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
-#include "sim/lab_loader.h"
-#include "sim/lab_pc.h"
-
-namespace mrv::sim::test {
+namespace mrv::sim::test
+{
 
 inline std::unique_ptr<LabPc> MakeLab(const std::string& text)
 {
@@ -23,8 +23,9 @@ inline std::unique_ptr<LabPc> MakeLab(const std::string& text)
     return lab;
 }
 
-class Host {
-public:
+class Host
+{
+  public:
     Host(LabPc& lab, uint16_t base, uint16_t alt, bool slave = false)
         : lab_(lab), bus_(lab.Ports()), base_(base), alt_(alt), dev_(slave ? 0x10 : 0x00)
     {
@@ -148,7 +149,10 @@ public:
         return WaitNotBusy() && (Status() & 0x01) == 0;
     }
 
-    uint64_t Lba28() { return Reg(3) | Reg(4) << 8 | Reg(5) << 16 | static_cast<uint64_t>(Reg(6) & 0x0F) << 24; }
+    uint64_t Lba28()
+    {
+        return Reg(3) | Reg(4) << 8 | Reg(5) << 16 | static_cast<uint64_t>(Reg(6) & 0x0F) << 24;
+    }
     uint64_t Lba48()
     {
         uint64_t lo = Reg(3) | Reg(4) << 8 | Reg(5) << 16;
@@ -165,7 +169,7 @@ public:
         Control(0x00);
     }
 
-private:
+  private:
     LabPc& lab_;
     PortBus& bus_;
     uint16_t base_, alt_;
@@ -175,7 +179,8 @@ private:
 inline std::vector<uint8_t> Pattern(size_t bytes, uint8_t seed)
 {
     std::vector<uint8_t> v(bytes);
-    for (size_t i = 0; i < bytes; ++i) v[i] = static_cast<uint8_t>(seed + i * 7 + (i >> 8));
+    for (size_t i = 0; i < bytes; ++i)
+        v[i] = static_cast<uint8_t>(seed + i * 7 + (i >> 8));
     return v;
 }
 

@@ -1,12 +1,14 @@
 // Reads, writes, verifies and seeks through the task-file ports.
 
+#include "ata_host.h"
+
 #include <atomic>
 #include <thread>
 
-#include "ata_host.h"
-
-namespace mrv::sim::test {
-namespace {
+namespace mrv::sim::test
+{
+namespace
+{
 
 const char* kLab = R"(
 [Channel Secondary]
@@ -26,8 +28,9 @@ Lba48=0
 Sata=0
 )";
 
-class AtaIo : public ::testing::Test {
-protected:
+class AtaIo : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         lab = MakeLab(kLab);
@@ -285,7 +288,8 @@ TEST_F(AtaIo, IndicatorReadsDuringAWorkersTransfersKeepTheDataIntact)
         }
     });
     bool same = true;
-    for (int i = 0; i < 50 && same; ++i) same = host->Read(64, 16) == data;
+    for (int i = 0; i < 50 && same; ++i)
+        same = host->Read(64, 16) == data;
     done.store(true);
     indicator.join();
     EXPECT_TRUE(same);

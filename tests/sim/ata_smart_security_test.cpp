@@ -2,8 +2,10 @@
 
 #include "ata_host.h"
 
-namespace mrv::sim::test {
-namespace {
+namespace mrv::sim::test
+{
+namespace
+{
 
 const char* kLab = R"(
 [Channel Secondary]
@@ -22,8 +24,9 @@ Attr194=0x0022,33,40,0,33
 Attr197=0x0012,100,100,0,0
 )";
 
-class SmartAndSecurity : public ::testing::Test {
-protected:
+class SmartAndSecurity : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         lab = MakeLab(kLab);
@@ -53,7 +56,8 @@ protected:
     static bool ChecksumOk(const std::vector<uint8_t>& b)
     {
         uint8_t sum = 0;
-        for (uint8_t v : b) sum = static_cast<uint8_t>(sum + v);
+        for (uint8_t v : b)
+            sum = static_cast<uint8_t>(sum + v);
         return sum == 0;
     }
     /// A password block: control word, then the password bytes.
@@ -102,7 +106,8 @@ TEST_F(SmartAndSecurity, ReadDataAndThresholdsCarryTheTableWithChecksums)
 
 TEST_F(SmartAndSecurity, CountersFollowTheDrivesLife)
 {
-    for (uint64_t lba : {3000000ull, 3000001ull}) ASSERT_TRUE(host->Write(lba, Pattern(512, 1)));
+    for (uint64_t lba : {3000000ull, 3000001ull})
+        ASSERT_TRUE(host->Write(lba, Pattern(512, 1)));
     const auto data = SmartBlock(0xD0);
     EXPECT_EQ(Attribute(data, 5)[5], 2);
     EXPECT_EQ(Attribute(data, 5)[3], 98);
@@ -180,7 +185,7 @@ TEST_F(SmartAndSecurity, ExtendedTestStopsAtABadSectorAndAbortIsRecorded)
     ASSERT_TRUE(SmartCommand(0xD4, 0, 0x40));  // vendor off-line value
     EXPECT_FALSE(SmartCommand(0xD4, 0, 0x00)); // busy with it
     ASSERT_TRUE(SmartCommand(0xD4, 0, 0x7F));
-    ASSERT_TRUE(SmartCommand(0xD4, 0, 0x00));  // off-line data collection
+    ASSERT_TRUE(SmartCommand(0xD4, 0, 0x00)); // off-line data collection
     EXPECT_EQ(SmartBlock(0xD0)[362], 0x03);
     lab->Time().Advance(301ull * 1000000000ull);
     EXPECT_EQ(SmartBlock(0xD0)[362], 0x02);
@@ -227,7 +232,8 @@ TEST_F(SmartAndSecurity, FiveWrongPasswordsExpireTheCounter)
     ASSERT_TRUE(host->WaitNotBusy());
     // At level maximum the master password does not unlock.
     EXPECT_FALSE(Security(0xF2, Block(std::string(32, ' '), true, false)));
-    for (int i = 0; i < 4; ++i) EXPECT_FALSE(Security(0xF2, Block("bad", false, false)));
+    for (int i = 0; i < 4; ++i)
+        EXPECT_FALSE(Security(0xF2, Block("bad", false, false)));
     EXPECT_NE(Word128() & 0x0010, 0);
     host->Task28(0xF2, 0, 1, 0, 0xA0); // refused before its data phase now
     ASSERT_TRUE(host->WaitNotBusy());

@@ -1,19 +1,25 @@
 // Lab files: the shipped ones load, malformed ones are refused with the file,
 // line and key named, and image files keep data across a restart.
 
+#include "ata_host.h"
+
 #include <filesystem>
 #include <fstream>
 
-#include "ata_host.h"
+namespace mrv::sim::test
+{
+namespace
+{
 
-namespace mrv::sim::test {
-namespace {
-
-std::string LabPath(const std::string& name) { return std::string(MRV_SOURCE_DIR) + "/labs/" + name; }
+std::string LabPath(const std::string& name)
+{
+    return std::string(MRV_SOURCE_DIR) + "/labs/" + name;
+}
 
 TEST(LabLoader, ShippedLabsLoad)
 {
-    for (const char* name : {"default.ini", "bare.ini", "nonadmin.ini", "win64.ini", "win9x.ini", "no_driver.ini"}) {
+    for (const char* name :
+         {"default.ini", "bare.ini", "nonadmin.ini", "win64.ini", "win9x.ini", "no_driver.ini"}) {
         std::string error;
         auto lab = LoadLab(LabPath(name), error);
         EXPECT_TRUE(lab) << name << ": " << error;
@@ -73,7 +79,8 @@ TEST(LabLoader, MalformedFilesNameFileLineAndKey)
         {"[Drive d]\nAttr5=1,2,3\n", "[Drive d] Attr5: expected flags,value,worst,threshold,raw"},
         {"[Drive d]\nAttr300=1,2,3,4,5\n", "[Drive d] Attr300: attribute keys are Attr1..Attr255"},
         {"[Drive d]\nType=tape\n", "[Drive d] Type: expected hdd or ssd"},
-        {"[Drive d]\nSectorSize=1000\n", "SectorSize: must be 512, 1024, 2048 or 4096"},
+        {"[Drive d]\nModel=x\nSectorSize=1000\n",
+         "<lab text>:3: [Drive d] SectorSize: must be 512, 1024, 2048 or 4096"},
         {"[Drive d]\nLba48=0\n", "Sectors: more than 28-bit addressing reaches"},
         {"[Drive d]\nSerial=123456789012345678901\n", "[Drive d] Serial: longer than 20 characters"},
         {"[Drive a]\n[Drive b]\n[Channel Primary]\nMaster=a\n[Channel Secondary]\nMaster=a\n",

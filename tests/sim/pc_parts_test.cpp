@@ -1,13 +1,15 @@
 // The rest of the virtual PC: PCI configuration space, speaker, port-access
 // service, system facts and the clocks.
 
+#include "ata_host.h"
+
 #include <atomic>
 #include <thread>
 
-#include "ata_host.h"
-
-namespace mrv::sim::test {
-namespace {
+namespace mrv::sim::test
+{
+namespace
+{
 
 uint32_t PciRead(PortBus& bus, int b, int d, int f, int reg)
 {
@@ -21,7 +23,7 @@ TEST(PciBus, DefaultDevicesShowALegacyAndANativeController)
     PortBus& bus = lab->Ports();
     EXPECT_EQ(PciRead(bus, 0, 7, 1, 0x00), 0x71118086u);
     EXPECT_EQ(PciRead(bus, 0, 7, 1, 0x08) >> 16, 0x0101u);
-    EXPECT_EQ(PciRead(bus, 0, 7, 1, 0x10), 0u); // legacy mode: no BAR0
+    EXPECT_EQ(PciRead(bus, 0, 7, 1, 0x10), 0u);               // legacy mode: no BAR0
     EXPECT_NE(PciRead(bus, 0, 7, 0, 0x0C) & 0x00800000u, 0u); // function 0 is multi-function
     EXPECT_EQ(PciRead(bus, 0, 9, 0, 0x10) & 0xFFFC, 0xD400u);
     EXPECT_EQ((PciRead(bus, 0, 9, 0, 0x14) & 0xFFFC) + 2, 0xD802u);
@@ -167,7 +169,8 @@ TEST(SimClock, VirtualTimeMovesWithReadsAndSleeps)
     // A busy-poll loop with no sleep ends.
     const uint64_t deadline = clock.TickCountMs() + 15000;
     uint64_t polls = 0;
-    while (clock.TickCountMs() < deadline) ++polls;
+    while (clock.TickCountMs() < deadline)
+        ++polls;
     EXPECT_GT(polls, 1000u);
     const LocalDateTime start = SimClock::DefaultStart();
     SimClock later(ClockMode::Virtual, 2400, LocalDateTime{2018, 12, 31, 23, 59, 59, 500});
@@ -188,10 +191,12 @@ TEST(SimClock, PeriodicTimerFiresAsVirtualTimePassesAndOnItsOwn)
     {
         auto timer = clock.StartPeriodic1ms([&] { ticks.fetch_add(1); });
         // Nobody moves time: the timer thread does, so a waiting worker is released.
-        while (ticks.load() < 5) std::this_thread::yield();
+        while (ticks.load() < 5)
+            std::this_thread::yield();
         const int before = ticks.load();
         clock.SleepMs(50);
-        while (ticks.load() == before) std::this_thread::yield();
+        while (ticks.load() == before)
+            std::this_thread::yield();
     }
     const int after = ticks.load();
     clock.SleepMs(50);
@@ -208,7 +213,8 @@ TEST(SimClock, RealModeFollowsTheWallClock)
     std::atomic<int> ticks{0};
     {
         auto timer = clock.StartPeriodic1ms([&] { ticks.fetch_add(1); });
-        while (ticks.load() < 3) std::this_thread::yield();
+        while (ticks.load() < 3)
+            std::this_thread::yield();
     }
 }
 
