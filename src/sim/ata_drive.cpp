@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <thread>
 
 namespace mrv::sim
 {
@@ -414,9 +415,15 @@ AtaOutcome AtaDrive::Execute(const AtaCommand& c, uint8_t* data, size_t length)
             const uint64_t now = NowNs();
             if (now >= deadline) return false;
             const uint64_t target = stuck_ || reset_asserted_ ? deadline : std::min(deadline, busy_until_);
-            const uint64_t wait_ms = std::max<uint64_t>(1, (target - now + kMs - 1) / kMs);
             lock.unlock();
-            clock_.SleepMs(static_cast<uint32_t>(std::min<uint64_t>(wait_ms, 1000)));
+            if (target - now < kMs) {
+                // Less than a millisecond: poll (each look at the clock moves virtual time on),
+                // so that sector-by-sector transfers are not rounded up to whole milliseconds.
+                std::this_thread::yield();
+            } else {
+                const uint64_t wait_ms = (target - now) / kMs;
+                clock_.SleepMs(static_cast<uint32_t>(std::min<uint64_t>(wait_ms, 1000)));
+            }
             lock.lock();
         }
         return false;

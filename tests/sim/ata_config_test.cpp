@@ -256,6 +256,14 @@ TEST_F(AtaConfig, ExecuteRunsCommandsAsValues)
     ASSERT_TRUE(r.Ok());
     EXPECT_EQ(back, payload);
 
+    // A 256-sector read of an SSD costs about its transfer time, not a millisecond per sector.
+    auto ssd = MakeLab("[Channel Primary]\nMaster=s\n[Drive s]\nType=ssd\nSectors=100000\n");
+    AtaCommand many{0x24, 0, 256, 0, 0xE0, true, AtaProtocol::PioIn};
+    std::vector<uint8_t> big(256 * 512);
+    const uint64_t t0 = ssd->Time().PeekNs();
+    ASSERT_TRUE(ssd->Drive("s")->Execute(many, big.data(), big.size()).Ok());
+    EXPECT_LT(ssd->Time().PeekNs() - t0, 20000000u);
+
     AtaCommand status{0xB0, 0xDA, 0, 0xC24F00, 0xA0, false, AtaProtocol::NonData};
     r = drive->Execute(status, nullptr, 0);
     ASSERT_TRUE(r.Ok());
