@@ -54,6 +54,11 @@ void AtaDrive::CmdSecurityEraseUnit()
 
 void AtaDrive::SecurityEraseReceived()
 {
+    // Enhanced erase (control word bit 1) is not offered by this drive (word 128 bit 5 clear).
+    if ((xfer_[0] & 0x02) != 0) {
+        security_.ErasePrepared(false);
+        return Abort();
+    }
     if (security_.CheckErase(xfer_.data()) != SecurityResult::Ok) return Abort();
     erasing_ = true;
     const uint64_t now = SpinReady(NowNs());

@@ -266,6 +266,13 @@ TEST_F(SmartAndSecurity, SecurityEraseZerosTheMediumAndDisablesSecurity)
     host->Task28(0xF4, 0, 1, 0, 0xA0);
     ASSERT_TRUE(host->WaitNotBusy());
     EXPECT_EQ(host->Error(), 0x04);
+    // Enhanced erase is not offered.
+    host->Task28(0xF3, 0, 0, 0, 0xA0);
+    ASSERT_TRUE(host->WaitNotBusy());
+    auto enhanced = Block("zqpk", true, true);
+    enhanced[0] |= 0x02;
+    EXPECT_FALSE(Security(0xF4, enhanced));
+    EXPECT_EQ(host->Read(77, 1), Pattern(512, 9));
     host->Task28(0xF3, 0, 0, 0, 0xA0);
     ASSERT_TRUE(host->WaitNotBusy());
     const uint64_t t0 = lab->Time().PeekNs();
