@@ -37,10 +37,11 @@ MechanicsModel::MechanicsModel(const DriveConfig& c, uint64_t sectors)
     const uint64_t tracks_per_zone = std::max<uint64_t>(1, (sectors + spt_sum - 1) / spt_sum);
     uint64_t lba = 0;
     for (int z = 0; z < kZones; ++z) {
-        zones_.push_back({lba, spt[z], static_cast<uint32_t>(z * tracks_per_zone)});
+        zones_.push_back({lba, spt[z], z * tracks_per_zone});
         lba += tracks_per_zone * spt[z];
     }
-    cylinders_ = static_cast<uint32_t>(std::max<uint64_t>(1, tracks_per_zone * kZones / heads_));
+    cylinders_ =
+        static_cast<uint32_t>(std::clamp<uint64_t>(tracks_per_zone * kZones / heads_, 1, UINT32_MAX));
 }
 
 const MechanicsModel::Zone& MechanicsModel::ZoneOf(uint64_t lba) const

@@ -50,7 +50,7 @@ class MechanicsModel
     struct Zone {
         uint64_t first_lba;
         uint32_t spt;
-        uint32_t first_track;
+        uint64_t first_track;
     };
     const Zone& ZoneOf(uint64_t lba) const;
     uint64_t SeekNs(uint32_t from, uint32_t to) const;

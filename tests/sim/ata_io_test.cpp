@@ -265,6 +265,17 @@ TEST_F(AtaIo, ReadLongOfAPendingSectorWorksAndARewriteRemapsIt)
     EXPECT_EQ(host->Error(), 0x40);
 }
 
+TEST_F(AtaIo, LargestDriveSeeksAcrossItsWholeRange)
+{
+    auto big = MakeLab("[Channel Primary]\nMaster=d\n[Drive d]\nSectors=0xFFFFFFFFFFFF\nRpm=20000\n"
+                       "OuterMBps=10000\nInnerMBps=1\n");
+    Host h(*big, 0x1F0, 0x3F6);
+    const auto data = Pattern(512, 2);
+    ASSERT_TRUE(h.Write(0xFFFFFFFFFFFEull, data, true));
+    EXPECT_EQ(h.Read(0xFFFFFFFFFFFEull, 1, true), data);
+    EXPECT_EQ(h.Read(0, 1, true).size(), 512u);
+}
+
 TEST_F(AtaIo, InterfaceCrcDriveFailsEveryNthTransfer)
 {
     auto crc = MakeLab("[Channel Primary]\nMaster=d\n[Drive d]\nSectors=1000\nInterfaceCrc=2\n");
