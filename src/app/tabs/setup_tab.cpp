@@ -15,58 +15,58 @@ void Slider(form::Label& caption_label, const char* caption, form::TrackBar& tra
 {
     caption_label.SetCaption(caption);
     caption_label.SetBounds(6, top + 2, 84, 13);
-    track.SetBounds(90, top, 100, 20);
+    track.SetBounds(90, top, 72, 20);
     track.SetRange(1, 60);
     track.SetPosition(position);
-    value.SetBounds(192, top + 2, 40, 13);
+    value.SetBounds(164, top + 2, 34, 13);
 }
 } // namespace
 
 SetupTab::SetupTab(form::TabSheet& tab) : tab_(tab)
 {
-    LogGroup.SetBounds(2, 0, 236, 86);
+    LogGroup.SetBounds(2, 0, 202, 86);
     LogGroup.SetCaption(" Log ");
     Box(SaveLogChk, "Save to file:", 6, 16, 84, true);
-    LogFileEdit.SetBounds(92, 14, 138, 21);
+    LogFileEdit.SetBounds(92, 14, 104, 21);
     LogFileEdit.SetText("eventlog.txt");
     LogDirLab.SetCaption("Logs dir:");
     LogDirLab.SetBounds(6, 42, 60, 13);
-    LogDirEdit.SetBounds(92, 38, 138, 21);
+    LogDirEdit.SetBounds(92, 38, 104, 21);
     LogDirEdit.SetText("LOGS");
     ClearFileBtn.SetCaption("Clear File");
     ClearFileBtn.SetBounds(92, 60, 80, 22);
 
-    TimeoutGroup.SetBounds(2, 88, 236, 124);
+    TimeoutGroup.SetBounds(2, 88, 202, 124);
     TimeoutGroup.SetCaption(" ATA protocol ");
     Slider(BusyTrkLab, "BUSY Timeout:", BusyTrk, BusyValLab, 14, 15);
     Slider(DrqTrkLab, "DREQ Timeout:", DrqTrk, DrqValLab, 36, 10);
     Slider(RdyTrkLab, "Ready Timeout:", RdyTrk, RdyValLab, 58, 3);
-    AtaTimerRg.SetBounds(6, 80, 224, 40);
+    AtaTimerRg.SetBounds(6, 80, 190, 40);
     AtaTimerRg.SetCaption("ATA Timer:");
     AtaTimerRg.SetItems({"RDTSC (Uni)", "G.T.C.  (Alt)"});
     AtaTimerRg.SetColumns(2);
     AtaTimerRg.SetItemIndex(1);
 
-    TimerGroup.SetBounds(2, 214, 236, 114);
+    TimerGroup.SetBounds(206, 174, 196, 128);
     TimerGroup.SetCaption(" Timers ");
-    ScanTimerRg.SetBounds(6, 14, 224, 38);
+    ScanTimerRg.SetBounds(6, 14, 184, 46);
     ScanTimerRg.SetCaption("Scan: PIO only");
     ScanTimerRg.SetItems({"G.T.C. (Univ.)", "MMTimer (NT)*"});
-    ScanTimerRg.SetColumns(2);
+    ScanTimerRg.SetColumns(1);
     ScanTimerRg.SetItemIndex(0);
-    CommonRtcRg.SetBounds(6, 54, 224, 38);
+    CommonRtcRg.SetBounds(6, 60, 184, 46);
     CommonRtcRg.SetCaption("Common RTC");
     CommonRtcRg.SetItems({"RDTSC (one core)", "G.T.C.  (multicore)"});
-    CommonRtcRg.SetColumns(2);
+    CommonRtcRg.SetColumns(1);
     CommonRtcRg.SetItemIndex(1);
-    Box(AdjustCPUchk, "Ajusting RDTSC before tests", 6, 94, 200, false);
+    Box(AdjustCPUchk, "Ajusting RDTSC before tests", 6, 108, 184, false);
 
-    ScanOptGroup.SetBounds(240, 0, 178, 170);
+    ScanOptGroup.SetBounds(206, 0, 196, 172);
     ScanOptGroup.SetCaption(" Surface scan ");
-    Box(LoopResetChk, "Reseting between LoopScan", 6, 14, 168, true);
-    Box(DontBlinkChk, "Don't blink border of pause key", 6, 32, 168, false);
-    Box(CorrTimChk, "Timings depending on HDD", 6, 50, 168, true);
-    Box(QnRepTimeBox, "Auto repeat jump keys,ms:", 6, 68, 168, true);
+    Box(LoopResetChk, "Reseting between LoopScan", 6, 14, 186, true);
+    Box(DontBlinkChk, "Don't blink border of pause key", 6, 32, 186, false);
+    Box(CorrTimChk, "Timings depending on HDD", 6, 50, 186, true);
+    Box(QnRepTimeBox, "Auto repeat jump keys,ms:", 6, 68, 186, true);
     QnRepIntEdit.SetBounds(6, 86, 60, 21);
     QnRepIntEdit.SetRange(20, 900);
     QnRepIntEdit.SetValue(50);
@@ -74,32 +74,32 @@ SetupTab::SetupTab(form::TabSheet& tab) : tab_(tab)
     RndTimeLab.SetBounds(6, 112, 70, 13);
     RndTimeEdit.SetBounds(80, 108, 70, 21);
     RndTimeEdit.SetText("02:24:00");
-    Box(SwapUpDnChk, "Swap navigation Up/Dn keys", 6, 132, 168, false);
-    Box(BreakLoopsChk, "Enable breaking internal loops", 6, 150, 168, false);
+    Box(SwapUpDnChk, "Swap navigation Up/Dn keys", 6, 132, 186, false);
+    Box(BreakLoopsChk, "Enable breaking internal loops", 6, 150, 186, false);
 
-    CommonGroup.SetBounds(240, 172, 178, 156);
+    CommonGroup.SetBounds(404, 0, 192, 156);
     CommonGroup.SetCaption(" Common ");
-    Box(lbasyncChk, "Refresh LBA before operation", 6, 14, 168, false);
-    Box(NonDestrChk, "Only non-destructive functions", 6, 29, 168, false);
-    Box(ClassicChk, "Classic group style", 6, 44, 168, true);
-    Box(GridLinesChk, "Grid lines enabled", 6, 59, 168, true);
-    Box(PspDblChk, "Get passport on PCI double click", 6, 74, 168, true);
-    Box(ApiTab1Chk, "If API then open tab 1", 6, 89, 168, true);
-    Box(RemPrimChk, "Don't remember Primary chan.", 6, 104, 168, true);
+    Box(lbasyncChk, "Refresh LBA before operation", 6, 14, 186, false);
+    Box(NonDestrChk, "Only non-destructive functions", 6, 29, 186, false);
+    Box(ClassicChk, "Classic group style", 6, 44, 186, true);
+    Box(GridLinesChk, "Grid lines enabled", 6, 59, 186, true);
+    Box(PspDblChk, "Get passport on PCI double click", 6, 74, 186, true);
+    Box(ApiTab1Chk, "If API then open tab 1", 6, 89, 186, true);
+    Box(RemPrimChk, "Don't remember Primary chan.", 6, 104, 186, true);
     Box(HintsChk, "Hints", 6, 119, 80, false);
-    Box(RussianChk, "'I am speak Russian'", 6, 134, 168, false);
+    Box(RussianChk, "'I am speak Russian'", 6, 134, 186, false);
 
-    ExtPspGroup.SetBounds(420, 0, 176, 150);
+    ExtPspGroup.SetBounds(404, 158, 192, 150);
     ExtPspGroup.SetCaption(" EXT passport ");
-    Box(DSFChk, "Diag S.F.", 6, 14, 164, true);
-    Box(RSChk, "Real size", 6, 32, 164, true);
-    Box(PWSCHK, "Power status", 6, 50, 164, true);
-    Box(BDChk, "Buffer diag.", 6, 68, 164, true);
-    Box(OnlyScsiPassChk, "Only SCSI passport command", 6, 86, 164, false);
-    Box(dontgetdpchk, "Don't get drive type (not recom.)", 6, 104, 164, false);
-    Box(DisClinPassChk, "Disable color into passport", 6, 122, 164, false);
+    Box(DSFChk, "Diag S.F.", 6, 14, 182, true);
+    Box(RSChk, "Real size", 6, 32, 182, true);
+    Box(PWSCHK, "Power status", 6, 50, 182, true);
+    Box(BDChk, "Buffer diag.", 6, 68, 182, true);
+    Box(OnlyScsiPassChk, "Only SCSI passport command", 6, 86, 182, false);
+    Box(dontgetdpchk, "Don't get drive type (not recom.)", 6, 104, 182, false);
+    Box(DisClinPassChk, "Disable color into passport", 6, 122, 182, false);
 
-    SoundGroup.SetBounds(420, 152, 176, 50);
+    SoundGroup.SetBounds(2, 214, 202, 40);
     SoundGroup.SetCaption(" Sound ");
     Box(AllSoundChk, "All sound", 6, 14, 80, false);
     Box(BellChk, "Bell", 90, 14, 60, false);
