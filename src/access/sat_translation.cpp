@@ -1,5 +1,7 @@
 #include "access/sat_translation.h"
 
+#include "platform/ata_sense_registers.h"
+
 #include "access/scsi_sense.h"
 
 namespace mrv
@@ -64,53 +66,15 @@ std::array<uint8_t, 12> BuildAtaPassThrough12(const SatCommand& c)
 
 bool DecodeAtaReturn(const uint8_t* sense, size_t length, AtaResultRegisters& r)
 {
-    if (sense == nullptr || length < 8) return false;
-    const uint8_t response = sense[0] & 0x7F;
-    if (response == 0x72 || response == 0x73) {
-        size_t end = 8 + static_cast<size_t>(sense[7]);
-        if (end > length) end = length;
-        size_t at = 8;
-        while (at + 2 <= end) {
-            const uint8_t code = sense[at];
-            const size_t size = 2 + static_cast<size_t>(sense[at + 1]);
-            if (code == 0x09 && at + 14 <= end) {
-                const uint8_t* d = sense + at;
-                r.error = d[3];
-                r.count = d[5];
-                r.lba_low = d[7];
-                r.lba_mid = d[9];
-                r.lba_high = d[11];
-                r.device = d[12];
-                r.status = d[13];
-                return true;
-            }
-            at += size;
-        }
-        return false;
-    }
-    if (response != 0x70 && response != 0x71) return false;
-    // Fixed format only carries registers with "ATA PASS-THROUGH INFORMATION
-    // AVAILABLE" (00h/1Dh) or after an ATA error that aborted the command.
-    if (length < 12) return false;
-    const bool valid = (sense[0] & 0x80) != 0;
-    auto at = [&](size_t i) -> uint8_t { return i < length ? sense[i] : 0; };
-    if (valid) {
-        r.error = at(3);
-        r.status = at(4);
-        r.device = at(5);
-        r.count = at(6);
-        r.lba_low = at(9);
-        r.lba_mid = at(10);
-        r.lba_high = at(11);
-    } else {
-        r.error = at(8);
-        r.status = at(9);
-        r.device = at(10);
-        r.count = at(11);
-        r.lba_low = at(17);
-        r.lba_mid = at(18);
-        r.lba_high = at(19);
-    }
+    IdeRegisters regs;
+    if (!DecodeAtaSenseRegisters(sense, length, regs)) return false;
+    r.error = regs.features;
+    r.status = regs.command;
+    r.device = regs.device;
+    r.count = regs.count;
+    r.lba_low = regs.lba_low;
+    r.lba_mid = regs.lba_mid;
+    r.lba_high = regs.lba_high;
     // A status register with BSY set or nothing set is no register copy.
     return r.status != 0 && (r.status & 0x80) == 0;
 }
