@@ -135,6 +135,14 @@ std::optional<std::string> PropertyValue(form::Control& control, const std::stri
         if (*row >= list.RowCount()) return std::string("<no row>");
         return RowText(list, static_cast<int>(*row));
     }
+    if (control.Kind() == form::ControlKind::ListView && key.size() > 8 && key.compare(0, 7, "column[") == 0 &&
+        key.back() == ']') {
+        auto& list = static_cast<form::ListView&>(control);
+        auto column = ParseInteger(key.substr(7, key.size() - 8));
+        if (!column || *column < 0) return std::nullopt;
+        if (*column >= static_cast<long long>(list.Columns().size())) return std::string("<no column>");
+        return list.Columns()[static_cast<size_t>(*column)].caption;
+    }
     for (const auto& prop : Properties(control)) {
         if (prop.key == key) return prop.value;
     }

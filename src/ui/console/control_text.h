@@ -23,7 +23,8 @@ std::vector<Property> Properties(form::Control& control);
 std::vector<std::string> PrintLines(const std::string& label, form::Control& control);
 /// The sub-items of a list-view row joined by " | ".
 std::string RowText(const form::ListView& list, int row);
-/// A print key's value, or `row[i]` / `rows` of a list view; nullopt when the key does not apply.
+/// A print key's value, or `row[i]` / `rows` / `column[i]` (a column caption) of a list
+/// view; nullopt when the key does not apply.
 std::optional<std::string> PropertyValue(form::Control& control, const std::string& key);
 
 /// A caption as the user reads it: '&' accelerator marks removed, blanks trimmed.
