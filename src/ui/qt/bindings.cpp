@@ -562,9 +562,25 @@ private:
     std::vector<QRadioButton*> buttons_;
 };
 
-class EditBinding : public Binding {
+/// Edits, spin boxes, memos and lists paint their text area in the control's
+/// background colour.
+class TextAreaBinding : public Binding {
 public:
     using Binding::Binding;
+
+protected:
+    void ApplyColours() override
+    {
+        Binding::ApplyColours();
+        QPalette palette = widget_->palette();
+        SetRole(palette, QPalette::Base, ToQColor(control_.BackColour()));
+        widget_->setPalette(palette);
+    }
+};
+
+class EditBinding : public TextAreaBinding {
+public:
+    using TextAreaBinding::TextAreaBinding;
     form::Edit& Edit() { return static_cast<form::Edit&>(control_); }
     void Create(QWidget* parent) override
     {
@@ -585,13 +601,6 @@ protected:
         }
         if (aspect == form::Aspect::State) edit->setReadOnly(Edit().ReadOnly());
         Binding::Apply(aspect);
-    }
-    void ApplyColours() override
-    {
-        Binding::ApplyColours();
-        QPalette palette = widget_->palette();
-        SetRole(palette, QPalette::Base, ToQColor(control_.BackColour()));
-        widget_->setPalette(palette);
     }
 };
 
@@ -628,9 +637,9 @@ protected:
     }
 };
 
-class SpinEditBinding : public Binding {
+class SpinEditBinding : public TextAreaBinding {
 public:
-    using Binding::Binding;
+    using TextAreaBinding::TextAreaBinding;
     form::SpinEdit& Spin() { return static_cast<form::SpinEdit&>(control_); }
     void Create(QWidget* parent) override
     {
@@ -657,13 +666,6 @@ protected:
             spin->setValue(Spin().Value());
         }
         Binding::Apply(aspect);
-    }
-    void ApplyColours() override
-    {
-        Binding::ApplyColours();
-        QPalette palette = widget_->palette();
-        SetRole(palette, QPalette::Base, ToQColor(control_.BackColour()));
-        widget_->setPalette(palette);
     }
 };
 
@@ -775,9 +777,9 @@ protected:
     }
 };
 
-class MemoBinding : public Binding {
+class MemoBinding : public TextAreaBinding {
 public:
-    using Binding::Binding;
+    using TextAreaBinding::TextAreaBinding;
     void Create(QWidget* parent) override
     {
         auto* memo = new QPlainTextEdit(parent);
@@ -803,13 +805,6 @@ protected:
         if (aspect == form::Aspect::Scroll) memo->verticalScrollBar()->setValue(memo->verticalScrollBar()->maximum());
         // Memos show text in a fixed-pitch font; only colours and bounds follow the model.
         if (aspect != form::Aspect::Font) Binding::Apply(aspect);
-    }
-    void ApplyColours() override
-    {
-        Binding::ApplyColours();
-        QPalette palette = widget_->palette();
-        SetRole(palette, QPalette::Base, ToQColor(control_.BackColour()));
-        widget_->setPalette(palette);
     }
 };
 
@@ -868,9 +863,9 @@ public:
 // ---------------------------------------------------------------------------
 // The report list
 
-class ListViewBinding : public Binding {
+class ListViewBinding : public TextAreaBinding {
 public:
-    using Binding::Binding;
+    using TextAreaBinding::TextAreaBinding;
     form::ListView& List() { return static_cast<form::ListView&>(control_); }
     QTableView* View() { return static_cast<QTableView*>(widget_); }
 
@@ -937,13 +932,6 @@ protected:
         default: break;
         }
         Binding::Apply(aspect);
-    }
-    void ApplyColours() override
-    {
-        Binding::ApplyColours();
-        QPalette palette = widget_->palette();
-        SetRole(palette, QPalette::Base, ToQColor(control_.BackColour()));
-        widget_->setPalette(palette);
     }
 
 private:
