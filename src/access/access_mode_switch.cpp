@@ -1,25 +1,12 @@
 #include "access/access_mode_switch.h"
 
 #include "access/api_device_list.h"
+#include "access/channel.h"
 #include "access/os_device.h"
 #include "app/program_impl.h"
 
-#include <cstdio>
-
 namespace mrv
 {
-
-namespace
-{
-
-std::string Hex(unsigned value)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "%02X", value);
-    return text;
-}
-
-} // namespace
 
 AccessModeSwitch::AccessModeSwitch(ProgramImpl& program, OsDeviceAccess& access)
     : p_(program), access_(access)
@@ -119,7 +106,7 @@ void AccessModeSwitch::SwitchToPio()
     SharedState& st = p_.state;
     TFm& fm = p_.fm;
     remembered_api_device_ = st.ApiDeviceIndex;
-    p_.LogLine("PIO access enabled. Base=" + Hex(st.BasePort) + "h, Alt=" + Hex(st.StatusPort) + "h", false,
+    p_.LogLine("PIO access enabled. Base=" + HexPort(st.BasePort) + "h, Alt=" + HexPort(st.StatusPort) + "h", false,
                1);
     ShowPioControls(true);
     st.access_mode = AccessMode::Pio;

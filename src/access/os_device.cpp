@@ -52,14 +52,13 @@ void StampSectors(uint8_t* buffer, uint32_t count, uint32_t sector_size, uint64_
                   const LocalDateTime& now)
 {
     if (buffer == nullptr || sector_size < 48) return;
-    char time[16], date[16];
-    std::snprintf(time, sizeof time, "%02d:%02d:%02d", now.hour % 100, now.minute % 100, now.second % 100);
-    std::snprintf(date, sizeof date, "%02d.%02d.%04d", now.day % 100, now.month % 100, now.year % 10000);
+    const std::string time = now.TimeText();
+    const std::string date = now.DateText();
     for (uint32_t i = 0; i < count; ++i) {
         uint8_t* sector = buffer + static_cast<size_t>(i) * sector_size;
         PutField(sector, "LBA " + std::to_string(lba + i) + std::string(11, ' '));
-        PutField(sector + 16, std::string("Time ") + time + std::string(7, ' '));
-        PutField(sector + 32, std::string("Date ") + date + std::string(7, ' '));
+        PutField(sector + 16, "Time " + time + std::string(7, ' '));
+        PutField(sector + 32, "Date " + date + std::string(7, ' '));
     }
 }
 

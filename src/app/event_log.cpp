@@ -1,6 +1,5 @@
 #include "app/event_log.h"
 
-#include <cstdio>
 #include <fstream>
 #include <vector>
 
@@ -61,13 +60,7 @@ void EventLog::Wire()
     p_.logfm.OnShow = [this] { p_.logfm.LogMemo.ScrollToEnd(); };
 }
 
-std::string EventLog::TimeText()
-{
-    LocalDateTime now = p_.platform.clock.Now();
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d", now.hour, now.minute, now.second);
-    return std::string(text).substr(0, 8);
-}
+std::string EventLog::TimeText() { return p_.platform.clock.Now().TimeText().substr(0, 8); }
 
 void EventLog::LogLine(const std::string& text, bool replace, int level)
 {
@@ -181,10 +174,7 @@ void EventLog::SaveLogToFile()
     if (!path) return;
     std::ofstream out(*path, std::ios::binary | std::ios::trunc);
     if (out) {
-        LocalDateTime now = p_.platform.clock.Now();
-        char date[16];
-        std::snprintf(date, sizeof date, "%02d.%02d.%04d", now.day, now.month, now.year);
-        out << p_.fm.Caption() << " log file. " << date << '\n';
+        out << p_.fm.Caption() << " log file. " << p_.platform.clock.Now().DateText() << '\n';
         const auto& list = p_.fm.StringLog;
         for (int row = 0; row < list.RowCount(); ++row) {
             std::string line = LineText(list, row);

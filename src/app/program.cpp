@@ -1,7 +1,5 @@
 #include "app/program.h"
 
-#include <cstdio>
-
 #include "app/command_keys.h"
 #include "app/program_impl.h"
 
@@ -15,12 +13,7 @@ ProgramImpl::ProgramImpl(Program& owner_, Platform& platform_, form::Dialogs& di
     // "sound" beside the mode switch and "All sound" on the setup page are one option.
     fm.SoundChk.OnClick = [this] { fm.AllSoundChk.SetChecked(fm.SoundChk.Checked()); };
     fm.AllSoundChk.OnClick = [this] { fm.SoundChk.SetChecked(fm.AllSoundChk.Checked()); };
-    fm.ClockTimer.OnTimer = [this] {
-        LocalDateTime now = platform.clock.Now();
-        char text[16];
-        std::snprintf(text, sizeof text, "%02d:%02d:%02d", now.hour, now.minute, now.second);
-        fm.StatusBar1.SetPanelText(ClockPane, text);
-    };
+    fm.ClockTimer.OnTimer = [this] { fm.StatusBar1.SetPanelText(ClockPane, platform.clock.Now().TimeText()); };
     fm.HintsChk.OnClick = [this] { fm.SetShowHints(fm.HintsChk.Checked()); };
     fm.OnClose = [this] { state.AppClosing = true; };
     WireCommandKeys(*this);

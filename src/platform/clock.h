@@ -3,8 +3,10 @@
 // counter, sleeping, the local wall-clock time and a 1 ms periodic timer.
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace mrv {
 
@@ -16,6 +18,20 @@ struct LocalDateTime {
     double DayFraction() const
     {
         return (hour * 3600000.0 + minute * 60000.0 + second * 1000.0 + millisecond) / 86400000.0;
+    }
+    /// "HH:MM:SS".
+    std::string TimeText() const
+    {
+        char text[32];
+        std::snprintf(text, sizeof text, "%02d:%02d:%02d", hour % 100, minute % 100, second % 100);
+        return text;
+    }
+    /// "DD.MM.YYYY".
+    std::string DateText() const
+    {
+        char text[32];
+        std::snprintf(text, sizeof text, "%02d.%02d.%04d", day % 100, month % 100, year % 10000);
+        return text;
     }
 };
 
