@@ -255,7 +255,9 @@ bool UsbBridge::AtaPassThrough(const ScsiRequest& request, ScsiReply& reply, uin
     c.timeout_seconds = kBridgeTimeoutSeconds;
     mrv::AtaRegisters& r = c.in;
     if (sixteen) {
-        auto pair = [&](int index) { return static_cast<uint16_t>((ext ? cdb[index - 1] << 8 : 0) | cdb[index]); };
+        auto pair = [&](int index) {
+            return static_cast<uint16_t>((ext ? cdb[index - 1] << 8 : 0) | cdb[index]);
+        };
         r.features = pair(4);
         r.count = pair(6);
         r.lba_low = pair(8);

@@ -1,5 +1,9 @@
 #include "platform/linux/linux_os_device.h"
 
+#include "platform/linux/error_map.h"
+#include "platform/port_access.h"
+#include "platform/sat.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -12,13 +16,11 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include "platform/sat.h"
-#include "platform/linux/error_map.h"
-#include "platform/port_access.h"
+namespace mrv::linux_platform
+{
 
-namespace mrv::linux_platform {
-
-namespace {
+namespace
+{
 
 constexpr uint8_t kAtaSmart = 0xB0;
 constexpr uint8_t kStatusReady = 0x50;  // DRDY | DSC: what a finished command leaves
@@ -459,7 +461,8 @@ bool LinuxOsDevice::DoIdePassThrough(AtaRegisters& regs, uint8_t* data, uint32_t
 
 bool LinuxOsDevice::AtaPassThroughSgIo(AtaRegisters& regs, uint8_t* data, uint32_t data_length)
 {
-    AtaCommand command = data_length > 0 ? AtaCommand::PioIn(regs, data, data_length) : AtaCommand::NonData(regs);
+    AtaCommand command =
+        data_length > 0 ? AtaCommand::PioIn(regs, data, data_length) : AtaCommand::NonData(regs);
     command.want_registers = true;
     std::array<uint8_t, 16> cdb = BuildAtaPassThrough16(command);
     std::array<uint8_t, 32> sense{};
