@@ -25,6 +25,7 @@
 #include "form/dialogs.h"
 #include "form/ui_thread.h"
 #include "identify/passport.h"
+#include "pci/pci_scan.h"
 #include "power/power_adaptor.h"
 
 namespace mrv {
@@ -95,6 +96,7 @@ public:
     PowerAdaptor power{*this};
     OsDeviceAccess api{*this};
     Passport passport{*this};
+    PciScan pci{*this};
 
     void LogLine(const std::string& text, bool replace, int level) { log.LogLine(text, replace, level); }
     /// The directory that logs and dumps go to (ends with a separator).
