@@ -11,7 +11,6 @@ PciRoute SimPciConfig::Open(bool ports_granted)
 
 uint32_t SimPciConfig::Read(uint8_t bus, uint8_t device, uint8_t function, uint8_t reg)
 {
-    ++reads_;
     switch (route_) {
     case PciRoute::Ports:
         return ReadPciConfigPorts(ports_, bus, device, function, reg);

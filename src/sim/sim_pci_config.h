@@ -20,15 +20,11 @@ class SimPciConfig : public PciConfigSpace
     PciRoute Open(bool ports_granted) override;
     uint32_t Read(uint8_t bus, uint8_t device, uint8_t function, uint8_t reg) override;
 
-    /// Reads taken so far (for tests that stop a scan part-way).
-    int Reads() const { return reads_; }
-
   private:
     PortBus& ports_;
     PciBus& bus_;
     bool system_copy_;
     PciRoute route_ = PciRoute::None;
-    int reads_ = 0;
 };
 
 } // namespace mrv::sim

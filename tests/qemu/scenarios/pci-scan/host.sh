@@ -52,6 +52,9 @@ scenario_check() {
   # Ports and sysfs give the same lists.
   expect_line scan-sysfs "^LOG 4 PortTalk driver not installed! Available only API access\$" \
     "without port access the program runs in API mode"
+  expect_equal "the double click without port access says why" \
+    "$(section_text scan-sysfs | grep -c '^LOG 4 PortTalk driver not installed! Available only API access$')" 2
+  expect_no_line scan-sysfs "^LOG 1 Model: " "no passport without port access"
   expect_equal "storage rows through sysfs" "$(psp_rows scan-sysfs | tr '\n' ';')" "$(psp_rows scan-ports | tr '\n' ';')"
   expect_equal "all rows through sysfs" "$(psp_rows scan-sysfs-all | tr '\n' ';')" \
     "$(psp_rows scan-ports-all | tr '\n' ';')"
