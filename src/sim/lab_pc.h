@@ -44,7 +44,10 @@ class LabPc
     /// The OS-device table, for adding the lab's drives as physical and logical drives.
     SimOsDevices& SimDevices() { return *os_devices_; }
     /// The platform bundle the program runs on.
-    Platform AsPlatform() { return Platform{bus_, port_access_, *os_devices_, system_, *clock_, *pci_config_}; }
+    Platform AsPlatform()
+    {
+        return Platform{bus_, port_access_, *os_devices_, system_, *clock_, *pci_config_};
+    }
 
     /// A drive by its lab name, or by channel base and position (0 master, 1 slave); null when absent.
     AtaDrive* Drive(const std::string& name);
