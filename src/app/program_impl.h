@@ -22,6 +22,7 @@
 #include "form/dialogs.h"
 #include "form/ui_thread.h"
 #include "identify/passport.h"
+#include "pci/pci_scan.h"
 #include "platform/platform.h"
 #include "power/power_adaptor.h"
 
@@ -112,6 +113,7 @@ class ProgramImpl
     /// Every route of an ATA command value to the drive.
     DriveRoutes routes{pio, api, state};
     Passport passport{*this};
+    PciScan pci{*this};
 
     void LogLine(const std::string& text, bool replace, int level) { log.LogLine(text, replace, level); }
     /// The directory that logs and dumps go to (ends with a separator).
