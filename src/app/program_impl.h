@@ -26,6 +26,7 @@
 #include "form/ui_thread.h"
 #include "identify/passport.h"
 #include "power/power_adaptor.h"
+#include "smart/smart.h"
 
 namespace mrv {
 
@@ -95,6 +96,7 @@ public:
     PowerAdaptor power{*this};
     OsDeviceAccess api{*this};
     Passport passport{*this};
+    Smart smart{*this};
 
     void LogLine(const std::string& text, bool replace, int level) { log.LogLine(text, replace, level); }
     /// The directory that logs and dumps go to (ends with a separator).
