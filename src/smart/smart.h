@@ -69,6 +69,8 @@ class Smart
     std::vector<std::array<form::Colour, kSmartColumnCount>> colours_;
     /// Parameter colours of the test-status rows.
     std::vector<form::Colour> test_colours_;
+    /// The last read from the drive wrote its progress line (the timer's do not).
+    bool announced_ = true;
     /// Get SMART's re-entry guard: true when idle.
     bool idle_ = true;
 };

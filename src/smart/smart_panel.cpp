@@ -65,7 +65,7 @@ void Smart::SmartBtnClick()
                 const bool logical = st.access_mode == AccessMode::Api && st.ApiDeviceIndex == -1;
                 p_.LogLine(logical ? "Get S.M.A.R.T. command... Error, that's a logical drive!"
                                    : "Get S.M.A.R.T. command... Error reading S.M.A.R.T!",
-                           true, 4);
+                           announced_, 4);
                 ShowVerdict(SmartVerdict::Unknown);
             } else {
                 const SmartVerdict verdict = SmartStatus();

@@ -178,7 +178,10 @@ int64_t Smart::ReadSmart(uint8_t attribute_id, bool from_file, const std::string
 
     if (!from_file) {
         // 2. From the drive.
-        if (!fm.SmTimerChk.Checked()) p_.LogLine("Get S.M.A.R.T. command...", false, 1);
+        // The timer's reads stay out of the log; their progress line is not
+        // written, so nothing may replace it either.
+        announced_ = !fm.SmTimerChk.Checked();
+        if (announced_) p_.LogLine("Get S.M.A.R.T. command...", false, 1);
         for (size_t i = 0; i < 260; ++i)
             st.SectorBuffer.SetWord(i, 0);
         const SmartPath path = commands_.EnableForRead();
@@ -190,7 +193,7 @@ int64_t Smart::ReadSmart(uint8_t attribute_id, bool from_file, const std::string
             std::array<uint8_t, kSmartBlockSize> block{};
             if (commands_.ReadData(path, block.data())) {
                 std::copy(block.begin(), block.end(), st.SectorBuffer.Bytes());
-                p_.LogLine("Get S.M.A.R.T. command... OK", true, 1);
+                if (announced_) p_.LogLine("Get S.M.A.R.T. command... OK", true, 1);
                 result = kNoAttribute;
                 have_data = true;
                 // A rejected threshold read leaves the previous thresholds in place.
