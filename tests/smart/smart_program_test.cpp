@@ -77,6 +77,19 @@ class RecordingBus : public PortBus
     };
     std::vector<Write> writes;
 
+    /// Features, count and LBA low of every command written to a channel at `base`.
+    std::vector<std::array<int, 3>> Commands(uint16_t base) const
+    {
+        std::vector<std::array<int, 3>> commands;
+        std::array<int, 3> registers{-1, -1, -1};
+        for (const Write& w : writes) {
+            if (w.port >= base + 1 && w.port <= base + 3)
+                registers[static_cast<size_t>(w.port - base - 1)] = w.value;
+            if (w.port == base + 7) commands.push_back(registers);
+        }
+        return commands;
+    }
+
     uint8_t InByte(uint16_t port) override { return inner_.InByte(port); }
     uint16_t InWord(uint16_t port) override { return inner_.InWord(port); }
     uint32_t InDword(uint16_t port) override { return inner_.InDword(port); }
@@ -102,6 +115,61 @@ class RecordingBus : public PortBus
     PortBus& inner_;
 };
 
+/// A device that refuses the SMART requests with one features value.
+class RefusingDevice : public OsDevice
+{
+  public:
+    RefusingDevice(std::unique_ptr<OsDevice> inner, int refused) : inner_(std::move(inner)), refused_(refused)
+    {
+    }
+    int64_t SetPosition(uint64_t offset) override { return inner_->SetPosition(offset); }
+    bool Read(void* b, uint32_t n, uint32_t& done) override { return inner_->Read(b, n, done); }
+    bool Write(const void* b, uint32_t n, uint32_t& done) override { return inner_->Write(b, n, done); }
+    bool ScsiPassThrough(const ScsiRequest& q, ScsiReply& r) override
+    {
+        return inner_->ScsiPassThrough(q, r);
+    }
+    bool SmartRequest(uint8_t drive, const IdeRegisters& in, uint8_t* data, bool data_in,
+                      IdeRegisters& out) override
+    {
+        if (in.command == 0xB0 && in.features == refused_) return false;
+        return inner_->SmartRequest(drive, in, data, data_in, out);
+    }
+    bool IdePassThrough(IdeRegisters& regs, uint8_t* data, uint32_t length) override
+    {
+        return inner_->IdePassThrough(regs, data, length);
+    }
+    bool Geometry(OsGeometry& g) override { return inner_->Geometry(g); }
+    uint32_t LastError() const override { return inner_->LastError(); }
+
+  private:
+    std::unique_ptr<OsDevice> inner_;
+    int refused_;
+};
+
+/// The lab's devices; physical drive 0 refuses `refused` SMART requests.
+class RefusingDevices : public OsDevices
+{
+  public:
+    explicit RefusingDevices(OsDevices& inner) : inner_(inner) {}
+    int refused = -1;
+    std::unique_ptr<OsDevice> OpenPhysical(int number, uint32_t& error) override
+    {
+        std::unique_ptr<OsDevice> device = inner_.OpenPhysical(number, error);
+        if (number != 0 || !device) return device;
+        return std::make_unique<RefusingDevice>(std::move(device), refused);
+    }
+    std::unique_ptr<OsDevice> OpenLogical(char letter, uint32_t& error) override
+    {
+        return inner_.OpenLogical(letter, error);
+    }
+    uint32_t LogicalDriveMask() override { return inner_.LogicalDriveMask(); }
+    LogicalDriveType DriveType(char letter) override { return inner_.DriveType(letter); }
+
+  private:
+    OsDevices& inner_;
+};
+
 class SmartTest : public ::testing::Test
 {
   protected:
@@ -112,7 +180,8 @@ class SmartTest : public ::testing::Test
         lab = sim::LoadLabFromText(kLab, ".", error);
         ASSERT_TRUE(lab) << error;
         bus = std::make_unique<RecordingBus>(lab->Ports());
-        platform.emplace(Platform{*bus, lab->PortAccess(), lab->Devices(), lab->System(), lab->GetClock()});
+        devices = std::make_unique<RefusingDevices>(lab->Devices());
+        platform.emplace(Platform{*bus, lab->PortAccess(), *devices, lab->System(), lab->GetClock()});
         fixture = std::make_unique<ProgramFixture>(*platform);
         if (api)
             std::ofstream(fixture->home() / "mrv40.ini")
@@ -154,6 +223,7 @@ class SmartTest : public ::testing::Test
 
     std::unique_ptr<sim::LabPc> lab;
     std::unique_ptr<RecordingBus> bus;
+    std::unique_ptr<RefusingDevices> devices;
     std::optional<Platform> platform;
     std::unique_ptr<ProgramFixture> fixture;
 };
@@ -264,6 +334,30 @@ TEST_F(SmartTest, ApiModeSataPortAndUsbBridge)
     EXPECT_EQ(fm().SmrtStLabel.Caption(), "UNCN");
 }
 
+TEST_F(SmartTest, RefusedDataReadAndRefusedThresholdRead)
+{
+    Start(true, 1);
+    fm().SmartBtn.Click(); // the USB drive: its thresholds stay in the buffer
+    const std::vector<uint8_t> thresholds(p().state.AuxSectorBuffer.Bytes(),
+                                          p().state.AuxSectorBuffer.Bytes() + 512);
+    SelectApiDevice(0);
+    devices->refused = 0xD1;
+    fm().SmartBtn.Click();
+    EXPECT_TRUE(fixture->Logged("Get S.M.A.R.T. command... OK"));
+    EXPECT_EQ(Count("SMART status = GOOD"), 1);
+    EXPECT_TRUE(std::equal(thresholds.begin(), thresholds.end(), p().state.AuxSectorBuffer.Bytes()));
+    EXPECT_EQ(fm().SmartList.Cell(0, kSmartThreshold), std::to_string(thresholds[3]));
+
+    devices->refused = 0xD0;
+    EXPECT_EQ(p().smart.ReadSmart(194, false, {}), -126);
+    EXPECT_EQ(fixture->log.back().text, "Get tresholds... Error!");
+    EXPECT_EQ(fixture->log.back().level, 4);
+    EXPECT_EQ(fm().SmartList.RowCount(), 0);
+    fm().SmartBtn.Click();
+    EXPECT_EQ(fm().SmrtStLabel.Caption(), "UNCN");
+    EXPECT_EQ(Count("SMART status"), 2); // BAD and GOOD before; nothing after the failed read
+}
+
 TEST_F(SmartTest, TimerRepeatsSilentlyButStillReportsReadErrors)
 {
     Start();
@@ -343,6 +437,24 @@ TEST_F(SmartTest, VendorSpecificValueGoesToLbaLow)
     fm().SmScanBox.SetItemIndex(5);
     EXPECT_FALSE(fm().SmVSTestEdit.Enabled());
     EXPECT_EQ(fm().SmVSTestEdit.Value(), 130);
+}
+
+TEST_F(SmartTest, IbmSuperSmartIsSwitchedOnForTheReadAndOffAfter)
+{
+    Start();
+    fm().PasspBtn.Click();
+    ASSERT_TRUE(fm().IbmSuperSmart.Enabled()); // a family-2 drive
+    fm().IbmSuperSmart.SetChecked(true);
+    bus->writes.clear();
+    fm().SmartBtn.Click();
+    std::vector<std::array<int, 3>> smart;
+    for (const auto& c : bus->Commands(0x170))
+        if (c[0] >= 0xD0) smart.push_back(c);
+    const std::vector<std::array<int, 3>> expected{{0xD8, 1, 1}, {0xF8, 0xF6, 0xB9}, {0xD0, 1, 1},
+                                                   {0xD1, 1, 1}, {0xF8, 0, 0},       {0xDA, 1, 1}};
+    EXPECT_EQ(smart, expected);
+    // The emulated drive knows no such switch; the table comes all the same.
+    EXPECT_TRUE(fixture->Logged("SMART status = GOOD"));
 }
 
 TEST_F(SmartTest, CaptiveTestIsInterruptedByAbortsReset)
