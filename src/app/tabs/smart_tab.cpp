@@ -31,15 +31,15 @@ SmartTab::SmartTab(form::TabSheet& tab) : tab_(tab)
     SmTimerLab.SetCaption("s");
     SmTimerLab.SetBounds(200, 8, 8, 13);
     SmartSaveBinChk.SetCaption("Save BIN");
-    SmartSaveBinChk.SetBounds(212, 6, 70, 17);
+    SmartSaveBinChk.SetBounds(210, 6, 66, 17);
     SmartSaveBinChk.SetChecked(true);
     SmartOpenBinBtn.SetCaption("Open BIN");
-    SmartOpenBinBtn.SetBounds(284, 4, 64, 22);
+    SmartOpenBinBtn.SetBounds(278, 4, 60, 22);
     IbmSuperSmart.SetCaption("Use IBM super smart:");
-    IbmSuperSmart.SetBounds(352, 6, 128, 17);
+    IbmSuperSmart.SetBounds(342, 6, 142, 17);
     IbmSuperSmart.SetEnabled(false);
-    SmartLed.SetBounds(484, 9, 10, 10);
-    SmrtStLabel.SetBounds(498, 7, 96, 13);
+    SmartLed.SetBounds(486, 9, 10, 10);
+    SmrtStLabel.SetBounds(500, 7, 94, 13);
     SmrtStLabel.SetCaption("- - - -");
     SmrtStLabel.SetFontColour(form::colours::kGray);
 
