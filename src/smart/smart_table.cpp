@@ -255,6 +255,8 @@ void Smart::SaveFile()
 
 void Smart::SmartOpenBinBtnClick()
 {
+    // A read of the drive runs (and lets messages through): one table at a time.
+    if (!idle_) return;
     form::FileDialogRequest request;
     request.title = "Open BIN file of SMART";
     request.initial_dir = p_.LogsDir().string();

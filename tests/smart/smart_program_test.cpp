@@ -484,6 +484,13 @@ TEST_F(SmartTest, BeginInApiModeWaitsTwoSecondsEvenWhenRefused)
     fm().SmartBtn.Click();
     EXPECT_EQ(fm().SmartTestList.Cell(4, 1), "Self-test routine in progress !!!");
 
+    // Abort through the IDE register pass-through of the SATA port.
+    fm().SmAbortBtn.Click();
+    EXPECT_FALSE(fixture->Logged("Error after command!"));
+    EXPECT_FALSE(fixture->Logged("Drive reset...")); // no reset in API mode
+    fm().SmartBtn.Click();
+    EXPECT_EQ(fm().SmartTestList.Cell(4, 1), "The self-test routine was aborted by the host");
+
     SelectApiDevice(2); // no SMART: the drive refuses
     before = NowMs();
     fm().SmBeginBtn.Click();
