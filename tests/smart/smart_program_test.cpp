@@ -58,6 +58,7 @@ Lba48=0
 Smart=0
 OsNumber=2
 OsVia=sata
+OsLetter=F:removable
 [Drive scsi]
 Model=ST373455SS
 Serial=3LQ0ABCD
@@ -325,6 +326,12 @@ TEST_F(SmartTest, ApiModeSataPortAndUsbBridge)
     // RETURN STATUS answered only through ATA PASS-THROUGH.
     EXPECT_TRUE(p().state.passport.UsbBridge);
     EXPECT_EQ(fm().SmartList.Cell(RowOf("5"), kSmartRaw), "1811");
+
+    // A logical drive has no SMART of its own.
+    p().state.ApiDeviceIndex = -1;
+    p().state.ApiDriveLetter = 'F';
+    fm().SmartBtn.Click();
+    EXPECT_EQ(fixture->log.back().text, "Get S.M.A.R.T. command... Error, that's a logical drive!");
 
     // A drive without ATA gives no SMART data.
     SelectApiDevice(3);
