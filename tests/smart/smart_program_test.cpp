@@ -368,12 +368,12 @@ TEST_F(SmartTest, RefusedDataReadAndRefusedThresholdRead)
 TEST_F(SmartTest, TimerRepeatsSilentlyButStillReportsReadErrors)
 {
     Start();
-    fm().SmTimerEdit.SetValue(2);
+    fm().SmTimerEdit.SetValue(1);
     fm().SmTimerChk.SetChecked(true);
     EXPECT_EQ(fm().SmTimerLED.Brush(), form::Colour::Rgb(255, 196, 55));
     EXPECT_TRUE(fm().SmartTimer.Active());
-    EXPECT_EQ(fm().SmartTimer.Interval(), 2000u);
-    fixture->Run(2500);
+    EXPECT_EQ(fm().SmartTimer.Interval(), 1000u);
+    fixture->Run(1100);
     // The tick read the table but wrote no status lines.
     EXPECT_EQ(fm().SmartList.RowCount(), 7);
     EXPECT_EQ(fm().SmrtStLabel.Caption(), "GOOD");
@@ -382,12 +382,12 @@ TEST_F(SmartTest, TimerRepeatsSilentlyButStillReportsReadErrors)
 
     // The period is read again at every tick.
     fm().SmTimerEdit.SetValue(5);
-    fixture->Run(2100);
+    fm().SmartTimer.Fire();
     EXPECT_EQ(fm().SmartTimer.Interval(), 5000u);
 
     p().state.PrimaryAllowed = true;
     fm().PortRg.SetItemIndex(0); // the drive without SMART
-    fixture->Run(5100);
+    fm().SmartTimer.Fire();
     EXPECT_EQ(Count("Error reading S.M.A.R.T!"), 1);
     EXPECT_FALSE(fixture->log.back().replaced); // a new line: nothing of the timer's was there to replace
     EXPECT_EQ(Count("SMART status"), 0);
