@@ -6,12 +6,14 @@
 #include <string>
 #include <vector>
 
-namespace mrv {
+namespace mrv
+{
 
 class ProgramImpl;
 
-class EventLog {
-public:
+class EventLog
+{
+  public:
     explicit EventLog(ProgramImpl& program);
 
     /// Adds a line, or overwrites the last one (`replace`), with a level:
@@ -38,7 +40,7 @@ public:
     /// Removes characters below 0x20 and those a file name may not hold.
     static std::string CleanFileName(const std::string& name);
 
-private:
+  private:
     void Wire();
     std::string TimeText();
     void AppendToFile(const std::string& line);

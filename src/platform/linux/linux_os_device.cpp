@@ -1,5 +1,9 @@
 #include "platform/linux/linux_os_device.h"
 
+#include "platform/linux/ata_sense.h"
+#include "platform/linux/error_map.h"
+#include "platform/port_access.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -12,13 +16,11 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include "platform/linux/ata_sense.h"
-#include "platform/linux/error_map.h"
-#include "platform/port_access.h"
+namespace mrv::linux_platform
+{
 
-namespace mrv::linux_platform {
-
-namespace {
+namespace
+{
 
 constexpr uint8_t kAtaSmart = 0xB0;
 constexpr uint8_t kStatusReady = 0x50;  // DRDY | DSC: what a finished command leaves
