@@ -25,6 +25,7 @@
 #include "pci/pci_scan.h"
 #include "platform/platform.h"
 #include "power/power_adaptor.h"
+#include "smart/smart.h"
 
 #include <filesystem>
 #include <functional>
@@ -114,6 +115,7 @@ class ProgramImpl
     DriveRoutes routes{pio, api, state};
     Passport passport{*this};
     PciScan pci{*this};
+    Smart smart{*this};
 
     void LogLine(const std::string& text, bool replace, int level) { log.LogLine(text, replace, level); }
     /// The directory that logs and dumps go to (ends with a separator).
