@@ -202,9 +202,14 @@ DeviceCapacity OsDeviceAccess::ApiGetCapacity(OsDevice* device)
     }
     cap.sector_size = static_cast<uint16_t>(std::min<uint32_t>(geometry.bytes_per_sector, 0xFFFF));
     if (!have_total) {
-        cap.total_sectors = geometry.cylinders * geometry.tracks_per_cylinder *
-                            static_cast<uint64_t>(geometry.sectors_per_track);
+        // The system's exact size where it gives one: whole cylinders would
+        // cut the device's tail off the passport and the scan.
+        cap.total_sectors = geometry.size_bytes != 0 && geometry.bytes_per_sector != 0
+                                ? geometry.size_bytes / geometry.bytes_per_sector
+                                : geometry.cylinders * geometry.tracks_per_cylinder *
+                                      static_cast<uint64_t>(geometry.sectors_per_track);
     }
+    cap.kind = geometry.kind;
     cap.media_type = geometry.media_type;
     cap.cylinders = geometry.cylinders;
     cap.tracks_per_cylinder = geometry.tracks_per_cylinder;
@@ -386,15 +391,23 @@ bool OsDeviceAccess::ApiSmartCommand(int drive_number, uint32_t buffer_size, uin
     if (refuse_non_ata && p_.state.passport.NonAta) return false;
     std::unique_ptr<OsDevice> device = OpenCurrentDevice();
     if (!device) {
-        if (p_.state.ApiDeviceIndex == -1)
-            p_.LogLine(std::string("Unable to open logical drive ") + p_.state.ApiDriveLetter + ":", false,
-                       4);
-        else
-            p_.LogLine("Unable to open physical drive #" + std::to_string(p_.state.ApiDeviceIndex), false, 4);
+        LogOpenFailure();
         return false;
     }
     return SmartIoctlCommand(device.get(), drive_number, buffer_size, command, device_head, cyl_high, cyl_low,
                              sector_number, sector_count, features, data, out);
+}
+
+void OsDeviceAccess::LogOpenFailure()
+{
+    const int number = p_.state.ApiDeviceIndex;
+    if (number == -1) {
+        p_.LogLine(std::string("Unable to open logical drive ") + p_.state.ApiDriveLetter + ":", false, 4);
+        return;
+    }
+    const std::string why = p_.platform.devices.PhysicalOpenFailure(number);
+    p_.LogLine("Unable to open physical drive #" + std::to_string(number) + (why.empty() ? "" : ": " + why), false,
+               4);
 }
 
 bool OsDeviceAccess::IdePassThrough(uint32_t data_length, const IdeRegisters& registers, IdeRegisters& result,

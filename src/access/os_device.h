@@ -25,6 +25,7 @@ struct DeviceCapacity {
     uint64_t cylinders = 0;
     uint32_t tracks_per_cylinder = 0;
     uint32_t sectors_per_track = 0;
+    OsDeviceKind kind = OsDeviceKind::Unknown; ///< what the system says the device is
 };
 
 /// The caller's pass-through record: time-out in, error and sense out.
@@ -95,6 +96,9 @@ class OsDeviceAccess
     bool IssueBlockCommand(uint32_t count, uint8_t command, uint64_t lba);
     /// The current device (`ApiDeviceIndex`, `ApiDriveLetter`).
     std::unique_ptr<OsDevice> OpenCurrentDevice();
+    /// "Unable to open physical drive #N" (or the logical drive's line) with
+    /// the system's reason when it gave one (level 4).
+    void LogOpenFailure();
 
     ApiDeviceList& List() { return *list_; }
     AccessModeSwitch& ModeSwitch() { return *mode_switch_; }

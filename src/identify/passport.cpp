@@ -3,6 +3,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "access/device_kind.h"
 #include "app/program_impl.h"
 #include "identify/format_capacity.h"
 
@@ -300,7 +301,11 @@ bool Passport::AcquireScsi()
     DrivePassport& d = st.passport;
     d.UsbBridge = false;
     std::unique_ptr<OsDevice> device = p_.api.OpenApiDevice(st.ApiDeviceIndex, st.ApiDriveLetter);
-    if (!device) return false;
+    if (!device) {
+        // Without the ATA attempts nothing has said why yet.
+        if (fm.OnlyScsiPassChk.Checked()) p_.api.LogOpenFailure();
+        return false;
+    }
     fm.Psp.SetBackColour(form::Colour::Rgb(254, 255, 225));
     fm.Psp.SetColumnCaption(2, kScsiCaption);
     acquired_.LbaSupported = true;
@@ -324,18 +329,10 @@ bool Passport::AcquireScsi()
             d.NonAtaFeatures += ", MO";
         }
         d.SectorsPerMb = SectorsPerMbOf(d.SectorSize);
-        switch (cap.sectors_per_track) {
-        case 18: d.NonAtaFeatures += ", FDD"; break;
-        case 32: d.NonAtaFeatures += ", CD"; break;
-        case 63: break;
-        default:
-            d.NonAtaFeatures += ", Virtual";
-            fm.VirtDrvLed.SetBrush(kLampLime);
-            fm.LabelVirtual.SetCaption("Virtual");
-            fm.LabelVirtual.SetEnabled(true);
-            break;
-        }
-        ApplyNonAtaBlockSize(cap.sectors_per_track);
+        if (cap.kind != OsDeviceKind::Unknown)
+            ApplyDeviceKind(cap.kind);
+        else
+            ApplyGeometryKind(cap.sectors_per_track);
     } else {
         d.SectorSize = 512;
         acquired_.LbaCount = 1;
@@ -353,6 +350,37 @@ bool Passport::AcquireScsi()
     device.reset();
     p_.LogLine("Get passport... OK", false, 1);
     return true;
+}
+
+void Passport::ApplyGeometryKind(uint32_t sectors_per_track)
+{
+    TFm& fm = p_.fm;
+    DrivePassport& d = p_.state.passport;
+    switch (sectors_per_track) {
+    case 18: d.NonAtaFeatures += ", FDD"; break;
+    case 32: d.NonAtaFeatures += ", CD"; break;
+    case 63: break;
+    default:
+        d.NonAtaFeatures += ", Virtual";
+        fm.VirtDrvLed.SetBrush(kLampLime);
+        fm.LabelVirtual.SetCaption("Virtual");
+        fm.LabelVirtual.SetEnabled(true);
+        break;
+    }
+    ApplyNonAtaBlockSize(sectors_per_track);
+}
+
+void Passport::ApplyDeviceKind(OsDeviceKind kind)
+{
+    TFm& fm = p_.fm;
+    const DeviceKindNames names = NamesOf(kind);
+    p_.state.passport.NonAtaFeatures += names.passport_feature;
+    if (names.virtual_lamp != nullptr) {
+        fm.VirtDrvLed.SetBrush(kLampLime);
+        fm.LabelVirtual.SetCaption(names.virtual_lamp);
+        fm.LabelVirtual.SetEnabled(true);
+    }
+    SelectBlockSize(std::string(names.block_size));
 }
 
 bool Passport::AcquirePio(int64_t& result)

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "identify/identify_words.h"
+#include "platform/os_devices.h"
 #include "identify/passport_rows.h"
 
 namespace mrv {
@@ -81,6 +82,10 @@ private:
     void Show(const DecodedPassport& decoded, bool ext_run);
     void ApplyFamilyAndSizes(const DrivePassport& d);
     void ApplyNonAtaBlockSize(uint32_t sectors_per_track);
+    /// The device's kind in the non-ATA feature text, lamps and block size:
+    /// from what the system said it is, or else from its sectors per track.
+    void ApplyDeviceKind(OsDeviceKind kind);
+    void ApplyGeometryKind(uint32_t sectors_per_track);
     void SetPanelWidth(int width);
     void SaveFile();
     void FamilyRemark(uint8_t family);

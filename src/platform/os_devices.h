@@ -43,6 +43,22 @@ struct ScsiReply {
     uint32_t data_transferred = 0;
 };
 
+/// What the system says a device is. Unknown leaves the program to judge by
+/// the geometry (a system that does not say, such as the virtual PC's
+/// Windows-like personalities).
+enum class OsDeviceKind : uint8_t {
+    Unknown,
+    Disk,       ///< an ATA or SCSI disk on a host adapter
+    UsbDisk,    ///< a disk behind a USB bridge
+    Nvme,       ///< an NVMe namespace
+    Virtio,     ///< a paravirtual disk of a virtual machine
+    MemoryCard, ///< SD/MMC
+    Loop,       ///< a loop device over an image file
+    CdRom,
+    RamDisk,
+    Network, ///< a network block device
+};
+
 /// Geometry as the system reports it (DISK_GEOMETRY plus the byte size).
 struct OsGeometry {
     uint64_t cylinders = 0;
@@ -50,6 +66,10 @@ struct OsGeometry {
     uint32_t tracks_per_cylinder = 0;
     uint32_t sectors_per_track = 0;
     uint32_t bytes_per_sector = 0;
+    /// The exact size in bytes when the system gives it (0 when it does not):
+    /// the made-up cylinders above round a device's tail away.
+    uint64_t size_bytes = 0;
+    OsDeviceKind kind = OsDeviceKind::Unknown;
 };
 
 /// Kinds of logical drive (GetDriveType values).
@@ -97,6 +117,13 @@ public:
 
     /// "\\.\PhysicalDrive<n>"; null with `error` set when it cannot be opened.
     virtual std::unique_ptr<OsDevice> OpenPhysical(int number, uint32_t& error) = 0;
+    /// Numbers the physical drives afresh. Until the next call a number stays
+    /// bound to the device it was given to: when that device has gone or been
+    /// replaced, OpenPhysical fails rather than open another disk.
+    virtual void ReadPhysicalDrives() {}
+    /// Why the last OpenPhysical of `number` failed, in words (empty when the
+    /// error number says it all).
+    virtual std::string PhysicalOpenFailure(int /*number*/) { return {}; }
     /// "\\.\<letter>:".
     virtual std::unique_ptr<OsDevice> OpenLogical(char letter, uint32_t& error) = 0;
     /// Bit n set when drive letter 'A'+n exists (GetLogicalDrives).
