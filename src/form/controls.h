@@ -404,6 +404,11 @@ public:
     void ScrollToEnd() { Notify(Aspect::Scroll); }
     /// Repaint request (colours computed by OnCustomDrawCell may have changed).
     void Repaint() { Notify(Aspect::Colours); }
+    /// A click on the header of `column`, as the user's (fires OnColumnClick).
+    void ClickColumn(int column)
+    {
+        if (OnColumnClick) OnColumnClick(column);
+    }
 
     std::function<void(int row)> OnSelectItem;
     std::function<void(int column)> OnColumnClick;

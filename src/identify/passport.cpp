@@ -173,6 +173,7 @@ void Passport::Reset()
     d.NonAtaFeatures = "Non ATA";
     d.NonAta = d.Removable = d.InvalidGeometry = false;
     acquired_ = DrivePassport{};
+    device_kind_ = OsDeviceKind::Unknown;
     acquired_.Lba48Supported = d.Lba48Supported;
 
     fm.StatusBar1.SetPanelWidth(HDPn1, 190);
@@ -380,7 +381,8 @@ void Passport::ApplyDeviceKind(OsDeviceKind kind)
         fm.LabelVirtual.SetCaption(names.virtual_lamp);
         fm.LabelVirtual.SetEnabled(true);
     }
-    SelectBlockSize(std::string(names.block_size));
+    device_kind_ = kind;
+    ApplyNonAtaBlockSize(0);
 }
 
 bool Passport::AcquirePio(int64_t& result)

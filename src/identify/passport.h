@@ -94,6 +94,8 @@ private:
     ProgramImpl& p_;
     /// What acquisition learned of a NonAta drive, handed to decoding.
     DrivePassport acquired_;
+    /// What the system said the device of a SCSI passport is (Unknown: it did not).
+    OsDeviceKind device_kind_ = OsDeviceKind::Unknown;
 };
 
 } // namespace mrv

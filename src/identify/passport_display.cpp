@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "access/device_kind.h"
 #include "app/program_impl.h"
 #include "identify/format_capacity.h"
 #include "identify/passport.h"
@@ -271,6 +272,10 @@ void Passport::ApplyFamilyAndSizes(const DrivePassport& d)
 
 void Passport::ApplyNonAtaBlockSize(uint32_t sectors_per_track)
 {
+    if (device_kind_ != OsDeviceKind::Unknown) {
+        SelectBlockSize(std::string(NamesOf(device_kind_).block_size));
+        return;
+    }
     switch (sectors_per_track) {
     case 18:
         SelectBlockSize(std::string("1"));
