@@ -5,6 +5,7 @@
 
 #include "access/device_kind.h"
 #include "app/program_impl.h"
+#include "platform/regular_file.h"
 #include "identify/format_capacity.h"
 
 namespace mrv {
@@ -131,8 +132,9 @@ bool Passport::TakePassport(bool log_messages, bool apply)
                 NewModelFlag = false;
             }
         }
-        if (fm.PassChk.Checked() && !d.NonAta && d.Model != LastPassport.model && p_.state.FilesWritable)
-            SaveFile();
+        // Another serial is another drive: a batch of one model keeps a file each.
+        const bool other_drive = d.Model != LastPassport.model || d.Serial != LastPassport.serial;
+        if (fm.PassChk.Checked() && !d.NonAta && other_drive && p_.state.FilesWritable) SaveFile();
         LastPassport = {d.Model, d.Serial, result};
     }
     return true;
@@ -156,6 +158,11 @@ void Passport::SaveFile()
 {
     const DrivePassport& d = p_.state.passport;
     std::filesystem::path path = p_.LogsDir() / PassportFileName(d.Model, d.Serial);
+    std::string why;
+    if (!MayWriteFile(path, &why)) {
+        p_.LogLine("Error! Can't write file " + path.string() + " (" + why + ")", false, 4);
+        return;
+    }
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(p_.state.SectorBuffer.Bytes()), 512);
     if (!out) p_.LogLine("Error! Can't write file " + path.string(), false, 4);
@@ -227,22 +234,19 @@ int64_t Passport::ReadPassport(bool from_file, const std::string& file_name)
     }
 
     if (from_file) {
-        std::ifstream in(file_name, std::ios::binary);
-        std::error_code ec;
-        auto size = std::filesystem::file_size(file_name, ec);
-        if (!in || ec) {
-            p_.LogLine("Error! Can't open file " + file_name, false, 4);
+        // Never a named pipe or a device: opening one could wait forever.
+        std::vector<uint8_t> bytes;
+        uint64_t size = 0;
+        std::string why;
+        if (!ReadRegularFile(file_name, 512, bytes, size, why)) {
+            p_.LogLine("Error! Can't open file " + file_name + " (" + why + ")", false, 4);
             return -1;
         }
-        if (size < 512) {
+        if (size < 512 || bytes.size() < 512) {
             p_.LogLine("Error! Incorrect length of file", false, 4);
             return -1;
         }
-        in.read(reinterpret_cast<char*>(st.SectorBuffer.Bytes()), 512);
-        if (!in) {
-            p_.LogLine("Error! Can't read file " + file_name, false, 4);
-            return -1;
-        }
+        std::copy(bytes.begin(), bytes.end(), st.SectorBuffer.Bytes());
         Decode(true, result);
         return result;
     }
