@@ -110,8 +110,9 @@ void Startup::CreateMainWindow()
         std::filesystem::create_directories(p_.logs_dir, ec);
     }
 
-    // 4. Log file.
-    if (fm.LogFileEdit.Text().empty()) fm.LogFileEdit.SetText("eventlog.txt");
+    // 4. Log file: the name is cleaned before the path is fixed, so that the
+    // log stays in the logs directory.
+    fm.LogFileEdit.SetText(EventLog::LogFileName(fm.LogFileEdit.Text()));
     p_.log.SetLogFilePath(p_.logs_dir / fm.LogFileEdit.Text());
 
     // 5. Operating system.
