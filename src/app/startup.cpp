@@ -144,6 +144,9 @@ void Startup::CreateMainWindow()
         p_.LogLine("[ Hint ] Use Windows 2000/XP to full capacity utilization!", false, 4);
         st.access_mode = AccessMode::Pio;
         fm.APIRg.SetEnabled(false);
+        // The saved channel holds here too, so that the selector and the
+        // ports the program talks to agree.
+        run(p_.steps.SelectChannel);
     } else if (!st.Administrator) {
         p_.LogLine("Program disabled. Please, use administrator rights", false, 4);
         DisableForNonAdministrator();

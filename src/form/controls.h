@@ -251,10 +251,14 @@ public:
     const std::string& Text() const { return text_; }
     /// Types a text; selects the matching item if any. Fires OnChange.
     void SetText(const std::string& text);
+    /// A drop-down list: the user can only pick one of the items, never type.
+    bool DropDownList() const { return drop_down_list_; }
+    void SetDropDownList(bool on) { drop_down_list_ = on; }
     std::function<void()> OnChange;
 
 private:
     std::vector<std::string> items_;
+    bool drop_down_list_ = false;
     int index_ = -1;
     std::string text_;
 };

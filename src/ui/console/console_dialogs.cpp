@@ -1,5 +1,7 @@
 #include "ui/console/console_dialogs.h"
 
+#include <cstdio>
+
 namespace mrv::console {
 
 std::optional<Answer> ParseAnswer(const std::string& word)
@@ -21,10 +23,28 @@ std::string Quote(const std::string& text)
         case '\n': out += "\\n"; break;
         case '\r': out += "\\r"; break;
         case '\t': out += "\\t"; break;
-        default: out += c;
+        default: out += Visible(std::string(1, c));
         }
     }
     out += '"';
+    return out;
+}
+
+std::string Visible(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte == 0) {
+            out += "\\0";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
     return out;
 }
 
