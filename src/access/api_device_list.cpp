@@ -103,6 +103,8 @@ void ApiDeviceList::BuildApiDeviceList()
     st.ApiHighestDevice = highest;
     fm.ApiDevSpin.SetRange(0, highest);
     if (st.ApiDeviceIndex > highest) st.ApiDeviceIndex = highest;
+    // The spinner shows the device that is used, not a number saved earlier.
+    if (st.ApiDeviceIndex >= 0) ShowSpinnerValue(st.ApiDeviceIndex);
 
     for (int n = 0; n <= highest; ++n)
         AddPhysicalRow(n);

@@ -138,6 +138,21 @@ TEST(Startup, NonNtSystemRefusesApiMode)
     EXPECT_FALSE(f.fm().APIRg.Enabled());
 }
 
+TEST(Startup, NonNtSystemTalksToTheSavedChannel)
+{
+    TestPlatform pc;
+    pc.system.version = OsVersion{1, 4, 10, 1998, true};
+    TempDir home;
+    WriteText(home.Path() / "mrv40.ini", "[ATA Port]\nEnable PM=1\nChannel=0\n");
+    ProgramFixture f(pc.platform, home.Path());
+    f.Start();
+    // The selector and the ports agree.
+    EXPECT_EQ(f.fm().PortRg.ItemIndex(), 0);
+    EXPECT_EQ(f.impl().state.BasePort, 0x1F0);
+    EXPECT_EQ(f.impl().state.AltPort, 0x3F6);
+    EXPECT_EQ(f.fm().BaseEdit.Text(), "1F0");
+}
+
 TEST(Startup, LinuxNamesItselfAndGivesNoWindowsAdvice)
 {
     TestPlatform pc;
