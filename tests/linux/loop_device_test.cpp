@@ -184,7 +184,8 @@ TEST(LoopDevice, NumbersStayWithTheirDevicesUntilTheListIsReadAgain)
     EXPECT_EQ(error, win_error::kDeviceNotConnected);
     EXPECT_EQ(devices.PhysicalOpenFailure(number), name + " has gone since the device list was read");
     other.Detach();
-    if (!second.AttachInstead(other, node)) GTEST_SKIP() << "could not attach again to " << node;
+    // Another test or program may take the freed device first.
+    if (!second.AttachInstead(other, node)) GTEST_SKIP() << node << " was taken by someone else meanwhile";
     EXPECT_EQ(devices.OpenPhysical(number, error), nullptr);
     EXPECT_EQ(error, win_error::kMediaChanged);
     EXPECT_EQ(devices.PhysicalOpenFailure(number),
