@@ -106,8 +106,8 @@ void AccessModeSwitch::SwitchToPio()
     SharedState& st = p_.state;
     TFm& fm = p_.fm;
     remembered_api_device_ = st.ApiDeviceIndex;
-    p_.LogLine("PIO access enabled. Base=" + HexPort(st.BasePort) + "h, Alt=" + HexPort(st.StatusPort) + "h", false,
-               1);
+    p_.LogLine("PIO access enabled. Base=" + HexPort(st.BasePort) + "h, Alt=" + HexPort(st.StatusPort) + "h",
+               false, 1);
     ShowPioControls(true);
     st.access_mode = AccessMode::Pio;
     StartIndicators();

@@ -6,7 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace mrv {
+namespace mrv
+{
 
 enum class AtaProtocol { NonData, PioIn, PioOut };
 
@@ -24,7 +25,8 @@ struct AtaTaskRegisters {
 };
 
 /// Status bits as the indicator lamps name them.
-namespace ata_bits {
+namespace ata_bits
+{
 inline constexpr uint8_t kBsy = 0x80;
 inline constexpr uint8_t kDrdy = 0x40;
 inline constexpr uint8_t kDf = 0x20;
@@ -67,8 +69,8 @@ struct AtaCommand {
     /// Succeeded: answered in time without ERR or DF.
     bool Ok() const;
 
-    static AtaCommand TaskFile28(uint8_t features, uint8_t count, uint8_t command, uint8_t device, uint8_t cyl_high,
-                                 uint8_t cyl_low, uint8_t sector);
+    static AtaCommand TaskFile28(uint8_t features, uint8_t count, uint8_t command, uint8_t device,
+                                 uint8_t cyl_high, uint8_t cyl_low, uint8_t sector);
     static AtaCommand TaskFile48(uint16_t features, uint16_t count, uint16_t low, uint16_t mid, uint16_t high,
                                  uint8_t device, uint8_t command);
     /// LBA addressing, device 0xE0 with LBA bits 27–24.

@@ -1,42 +1,48 @@
 #include "access/ata_pio.h"
 
+#include "app/program_impl.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
 
-#include "app/program_impl.h"
+namespace mrv
+{
 
-namespace mrv {
+namespace
+{
 
-namespace {
-
-constexpr int kData = 0, kError = 1, kCount = 2, kLbaLow = 3, kLbaMid = 4, kLbaHigh = 5, kDevice = 6, kStatus = 7;
+constexpr int kData = 0, kError = 1, kCount = 2, kLbaLow = 3, kLbaMid = 4, kLbaHigh = 5, kDevice = 6,
+              kStatus = 7;
 constexpr size_t kSectorWords = 256;
 constexpr size_t kSectorDwords = 128;
 
 /// Words of a sector buffer as the string transfers move them.
 void WordsToBuffer(const std::array<uint16_t, kSectorWords>& words, SectorWords& buffer)
 {
-    for (size_t i = 0; i < kSectorWords; ++i) buffer.SetWord(i, words[i]);
+    for (size_t i = 0; i < kSectorWords; ++i)
+        buffer.SetWord(i, words[i]);
 }
 
 std::array<uint16_t, kSectorWords> BufferToWords(const SectorWords& buffer)
 {
     std::array<uint16_t, kSectorWords> words{};
-    for (size_t i = 0; i < kSectorWords; ++i) words[i] = buffer.Word(i);
+    for (size_t i = 0; i < kSectorWords; ++i)
+        words[i] = buffer.Word(i);
     return words;
 }
 
 /// Sets an activity flag for the lifetime of the object.
-class ActiveFlag {
-public:
+class ActiveFlag
+{
+  public:
     explicit ActiveFlag(std::atomic<bool>& flag) : flag_(flag) { flag_ = true; }
     ~ActiveFlag() { flag_ = false; }
     ActiveFlag(const ActiveFlag&) = delete;
     ActiveFlag& operator=(const ActiveFlag&) = delete;
 
-private:
+  private:
     std::atomic<bool>& flag_;
 };
 
@@ -143,8 +149,8 @@ void AtaPio::ReadOutputRegisters(AtaCommand& command)
     out.lba = ReadLbaRegisters(command.ext, &out.count);
 }
 
-void AtaPio::WriteTaskFile28(uint8_t features, uint8_t count, uint8_t command, uint8_t device, uint8_t cyl_high,
-                             uint8_t cyl_low, uint8_t sector)
+void AtaPio::WriteTaskFile28(uint8_t features, uint8_t count, uint8_t command, uint8_t device,
+                             uint8_t cyl_high, uint8_t cyl_low, uint8_t sector)
 {
     LoadTaskFile(AtaCommand::TaskFile28(features, count, command, device, cyl_high, cyl_low, sector));
 }
@@ -174,7 +180,8 @@ bool AtaPio::IssueBlockCommand(uint32_t count, uint8_t command, uint64_t lba)
 bool AtaPio::IssueBlockCommand(OsDevice* device, uint32_t count, uint8_t command, uint64_t lba)
 {
     SharedState& st = p_.state;
-    if (st.access_mode == AccessMode::Api) return device != nullptr && p_.api.IssueBlockCommand(device, count, command, lba);
+    if (st.access_mode == AccessMode::Api)
+        return device != nullptr && p_.api.IssueBlockCommand(device, count, command, lba);
     if (st.Use48Bit) {
         IssueLba48(static_cast<uint16_t>(count), ExtendedBlockCommand(command), lba);
         return true;
@@ -255,7 +262,8 @@ uint8_t AtaPio::ReadErrorRegister()
 bool AtaPio::IsDriveReady()
 {
     uint8_t status = p_.platform.ports.InByte(p_.state.StatusPort);
-    return (status & (ata_bits::kBsy | ata_bits::kDrdy | ata_bits::kDsc)) == (ata_bits::kDrdy | ata_bits::kDsc);
+    return (status & (ata_bits::kBsy | ata_bits::kDrdy | ata_bits::kDsc)) ==
+           (ata_bits::kDrdy | ata_bits::kDsc);
 }
 
 bool AtaPio::IsDriveBusy()
@@ -316,8 +324,8 @@ bool AtaPio::AwaitDriveReady()
     return true;
 }
 
-bool AtaPio::AtaNonDataCommand(uint8_t features, uint8_t count, uint8_t command, uint8_t device, uint8_t cyl_high,
-                               uint8_t cyl_low, uint8_t sector)
+bool AtaPio::AtaNonDataCommand(uint8_t features, uint8_t count, uint8_t command, uint8_t device,
+                               uint8_t cyl_high, uint8_t cyl_low, uint8_t sector)
 {
     if (WaitNotBusy() == -1) return false;
     WriteTaskFile28(features, count, command, device, cyl_high, cyl_low, sector);
@@ -419,7 +427,8 @@ void AtaPio::PioReadSector32()
     p_.platform.ports.InDwords(Base(kData), dwords.data(), kSectorDwords);
     uint8_t* bytes = p_.state.WideBuffer.Bytes();
     for (size_t i = 0; i < kSectorDwords; ++i)
-        for (int b = 0; b < 4; ++b) bytes[i * 4 + b] = static_cast<uint8_t>(dwords[i] >> (8 * b));
+        for (int b = 0; b < 4; ++b)
+            bytes[i * 4 + b] = static_cast<uint8_t>(dwords[i] >> (8 * b));
 }
 
 void AtaPio::PioWriteSector32()
@@ -428,7 +437,8 @@ void AtaPio::PioWriteSector32()
     std::array<uint32_t, kSectorDwords> dwords{};
     const uint8_t* bytes = p_.state.WideBuffer.Bytes();
     for (size_t i = 0; i < kSectorDwords; ++i)
-        for (int b = 0; b < 4; ++b) dwords[i] |= static_cast<uint32_t>(bytes[i * 4 + b]) << (8 * b);
+        for (int b = 0; b < 4; ++b)
+            dwords[i] |= static_cast<uint32_t>(bytes[i * 4 + b]) << (8 * b);
     p_.platform.ports.OutDwords(Base(kData), dwords.data(), kSectorDwords);
 }
 
@@ -439,16 +449,17 @@ bool AtaPio::ReadSector(uint64_t lba)
 {
     if (p_.state.access_mode == AccessMode::Api)
         return ApiSectorTransfer(lba, p_.state.SectorBuffer.Bytes(), p_.state.SectorBuffer.Size(), false);
-    return WaitNotBusy() != -1 && IssueBlockCommand(1, 0x20, lba) && WaitNotBusy() != -1 && WaitDataRequest() &&
-           PioReadSector() && ReadErrorRegister() == 0;
+    return WaitNotBusy() != -1 && IssueBlockCommand(1, 0x20, lba) && WaitNotBusy() != -1 &&
+           WaitDataRequest() && PioReadSector() && ReadErrorRegister() == 0;
 }
 
 bool AtaPio::ReadSectorAux(uint64_t lba)
 {
     if (p_.state.access_mode == AccessMode::Api)
-        return ApiSectorTransfer(lba, p_.state.AuxSectorBuffer.Bytes(), p_.state.AuxSectorBuffer.Size(), false);
-    return WaitNotBusy() != -1 && IssueBlockCommand(1, 0x20, lba) && WaitNotBusy() != -1 && WaitDataRequest() &&
-           PioReadSectorAux() && ReadErrorRegister() == 0;
+        return ApiSectorTransfer(lba, p_.state.AuxSectorBuffer.Bytes(), p_.state.AuxSectorBuffer.Size(),
+                                 false);
+    return WaitNotBusy() != -1 && IssueBlockCommand(1, 0x20, lba) && WaitNotBusy() != -1 &&
+           WaitDataRequest() && PioReadSectorAux() && ReadErrorRegister() == 0;
 }
 
 bool AtaPio::WriteSector(uint64_t lba)
@@ -477,17 +488,28 @@ void AtaPio::SoftReset()
 std::string AtaPio::DescribeAtaError(uint8_t code)
 {
     switch (code) {
-    case 0x00: return " Timeout";
-    case 0x01: return " Error: AMNF";
-    case 0x02: return " Error: T0NF";
-    case 0x04: return " Error: ABRT";
-    case 0x10: return " Error: IDNF";
-    case 0x32: return " Error: Request not supported";
-    case 0x40: return " Error: UNCR";
-    case 0x48: return " Error: Write protect";
-    case 0x49: return " - 48 bit addresing error";
-    case 0x80: return " Error: BBK";
-    case 0xFF: return " - Unknown error";
+    case 0x00:
+        return " Timeout";
+    case 0x01:
+        return " Error: AMNF";
+    case 0x02:
+        return " Error: T0NF";
+    case 0x04:
+        return " Error: ABRT";
+    case 0x10:
+        return " Error: IDNF";
+    case 0x32:
+        return " Error: Request not supported";
+    case 0x40:
+        return " Error: UNCR";
+    case 0x48:
+        return " Error: Write protect";
+    case 0x49:
+        return " - 48 bit addresing error";
+    case 0x80:
+        return " Error: BBK";
+    case 0xFF:
+        return " - Unknown error";
     default: {
         char text[16];
         std::snprintf(text, sizeof text, " Error #%02X", code);

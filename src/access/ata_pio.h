@@ -4,29 +4,31 @@
 // non-data command and the one-sector operations every test uses (which serve
 // API mode too, so callers never test the mode themselves).
 
+#include "access/ata_command.h"
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
 
-#include "access/ata_command.h"
-
-namespace mrv {
+namespace mrv
+{
 
 class ProgramImpl;
 class OsDevice;
 struct LocalDateTime;
 
-class AtaPio {
-public:
+class AtaPio
+{
+  public:
     explicit AtaPio(ProgramImpl& program);
 
     void SelectDevice();
     void WriteTaskFile28(uint8_t features, uint8_t count, uint8_t command, uint8_t device, uint8_t cyl_high,
                          uint8_t cyl_low, uint8_t sector);
-    void WriteTaskFile48(uint16_t features, uint16_t count, uint16_t low, uint16_t mid, uint16_t high, uint8_t device,
-                         uint8_t command);
+    void WriteTaskFile48(uint16_t features, uint16_t count, uint16_t low, uint16_t mid, uint16_t high,
+                         uint8_t device, uint8_t command);
     void IssueLba28(uint8_t count, uint8_t command, uint64_t lba);
     void IssueLba48(uint16_t count, uint8_t command, uint64_t lba);
     /// The one entry for read, write, verify, seek and max-address commands at an
@@ -93,7 +95,7 @@ public:
 
     /// The first 48 bytes of an API write: "LBA n", "Time t", "Date d" in three
 
-private:
+  private:
     uint16_t Base(int offset) const;
     /// LBA (and count) registers; the previous bytes through HOB when `ext`.
     uint64_t ReadLbaRegisters(bool ext, uint16_t* count);

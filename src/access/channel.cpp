@@ -1,13 +1,15 @@
 #include "access/channel.h"
 
-#include <cstdio>
-
 #include "app/program_impl.h"
 #include "power/power_adaptor.h"
 
-namespace mrv {
+#include <cstdio>
 
-namespace {
+namespace mrv
+{
+
+namespace
+{
 constexpr uint16_t kPrimaryBase = 0x1F0, kPrimaryAlt = 0x3F6;
 constexpr uint16_t kSecondaryBase = 0x170, kSecondaryAlt = 0x376;
 } // namespace
@@ -24,9 +26,12 @@ std::optional<uint16_t> ParseHexPort(const std::string& text)
     uint64_t value = 0;
     for (char c : text) {
         int digit = 0;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else if (c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
         value = value * 16 + static_cast<uint64_t>(digit);
         // Stop early: a long text must not wrap around into the range.
         if (value > 0xFFFF) return std::nullopt;
@@ -42,12 +47,15 @@ std::string CustomPortsProblem(uint16_t base, uint16_t alt)
     if (base == 0 || base + kAdaptorRegister > 0xFFFF)
         return "base " + HexPort(base, 4) + "h: the task-file ports and the adaptor register (base+" +
                HexPort(kAdaptorRegister) + "h) must lie within 0001h-FFFFh";
-    if (touches_pci(base, base + kLastTaskFilePort) || touches_pci(base + kAdaptorRegister, base + kAdaptorRegister))
-        return "base " + HexPort(base, 4) + "h: the task-file ports or the adaptor register touch the PCI "
+    if (touches_pci(base, base + kLastTaskFilePort) ||
+        touches_pci(base + kAdaptorRegister, base + kAdaptorRegister))
+        return "base " + HexPort(base, 4) +
+               "h: the task-file ports or the adaptor register touch the PCI "
                "configuration ports 0CF8h-0CFFh";
     if (alt == 0) return "alternative 0000h: the port must lie within 0001h-FFFFh";
     if (touches_pci(alt, alt))
-        return "alternative " + HexPort(alt, 4) + "h: the port touches the PCI configuration ports 0CF8h-0CFFh";
+        return "alternative " + HexPort(alt, 4) +
+               "h: the port touches the PCI configuration ports 0CF8h-0CFFh";
     return {};
 }
 
@@ -118,16 +126,16 @@ void Channel::SelectChannel()
             SetPorts(kPrimaryBase, kPrimaryAlt);
             ShowEdits("1F0", "3F6");
             if (Pio())
-                p_.LogLine("Select PRIMARY port: base=" + HexPort(st.BasePort) + "h, alternative=" +
-                               HexPort(st.AltPort) + "h",
+                p_.LogLine("Select PRIMARY port: base=" + HexPort(st.BasePort) +
+                               "h, alternative=" + HexPort(st.AltPort) + "h",
                            false, 4);
         } else {
             SetPorts(kSecondaryBase, kSecondaryAlt);
             ShowEdits("170", "376");
             if (Pio()) {
                 p_.LogLine("Primary port is blocked. Please, read manual", false, 4);
-                p_.LogLine("Select SECONDARY port: base=" + HexPort(st.BasePort) + ", alternative=" +
-                               HexPort(st.AltPort) + "h",
+                p_.LogLine("Select SECONDARY port: base=" + HexPort(st.BasePort) +
+                               ", alternative=" + HexPort(st.AltPort) + "h",
                            false, 1);
             }
             SetSelector(kSecondary);
@@ -139,16 +147,16 @@ void Channel::SelectChannel()
         ShowEdits(HexPort(st.CustomBase, 4), HexPort(st.CustomAlt, 4));
         SetPorts(st.CustomBase, st.CustomAlt);
         if (Pio())
-            p_.LogLine("Select EXTERNAL port: base=" + HexPort(st.BasePort) + "h, alternative=" +
-                           HexPort(st.AltPort) + "h",
+            p_.LogLine("Select EXTERNAL port: base=" + HexPort(st.BasePort) +
+                           "h, alternative=" + HexPort(st.AltPort) + "h",
                        false, 1);
         break;
     default:
         SetPorts(kSecondaryBase, kSecondaryAlt);
         ShowEdits("170", "376");
         if (Pio())
-            p_.LogLine("Select SECONDARY port: base=" + HexPort(st.BasePort) + "h, alternative=" +
-                           HexPort(st.AltPort) + "h",
+            p_.LogLine("Select SECONDARY port: base=" + HexPort(st.BasePort) +
+                           "h, alternative=" + HexPort(st.AltPort) + "h",
                        false, 1);
         if (fm.PortRg.ItemIndex() != kSecondary) SetSelector(kSecondary);
         break;
@@ -172,7 +180,8 @@ void Channel::FallBackToSecondary()
     p_.LogLine("Primary port is blocked. Please, read manual", false, 4);
     SetPorts(kSecondaryBase, kSecondaryAlt);
     ShowEdits("170", "376");
-    p_.LogLine("Select SECONDARY port: base=" + HexPort(st.BasePort) + ", alternative=" + HexPort(st.AltPort) + "h",
+    p_.LogLine("Select SECONDARY port: base=" + HexPort(st.BasePort) +
+                   ", alternative=" + HexPort(st.AltPort) + "h",
                false, 1);
     SetSelector(kSecondary);
 }
@@ -278,9 +287,12 @@ void Channel::RefreshPortIndicator()
     form::Label& label = p_.fm.PortLab;
     if (Pio()) {
         label.SetCaption("Port " + HexPort(st.BasePort) + "h");
-        if (st.BasePort == kSecondaryBase) label.SetFontColour(form::colours::kBlue);
-        else if (st.BasePort == kPrimaryBase) label.SetFontColour(form::colours::kRed);
-        else label.SetFontColour(form::Colour::FromColorRef(0x000080));
+        if (st.BasePort == kSecondaryBase)
+            label.SetFontColour(form::colours::kBlue);
+        else if (st.BasePort == kPrimaryBase)
+            label.SetFontColour(form::colours::kRed);
+        else
+            label.SetFontColour(form::Colour::FromColorRef(0x000080));
         return;
     }
     if (st.ApiDeviceIndex == -1)

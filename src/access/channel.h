@@ -8,7 +8,8 @@
 #include <optional>
 #include <string>
 
-namespace mrv {
+namespace mrv
+{
 
 class ProgramImpl;
 
@@ -24,8 +25,9 @@ std::optional<uint16_t> ParseHexPort(const std::string& text);
 /// wrapping and keep off the PCI configuration ports 0CF8h–0CFFh.
 std::string CustomPortsProblem(uint16_t base, uint16_t alt);
 
-class Channel {
-public:
+class Channel
+{
+  public:
     explicit Channel(ProgramImpl& program);
 
     enum Choice { kPrimary = 0, kSecondary = 1, kCustom = 2 };
@@ -42,7 +44,7 @@ public:
     void NonDestructiveChanged();
     void RefreshPortIndicator();
 
-private:
+  private:
     void SetPorts(uint16_t base, uint16_t alt);
     void ShowEdits(const std::string& base, const std::string& alt);
     void SetSelector(int index);

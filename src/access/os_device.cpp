@@ -406,8 +406,8 @@ void OsDeviceAccess::LogOpenFailure()
         return;
     }
     const std::string why = p_.platform.devices.PhysicalOpenFailure(number);
-    p_.LogLine("Unable to open physical drive #" + std::to_string(number) + (why.empty() ? "" : ": " + why), false,
-               4);
+    p_.LogLine("Unable to open physical drive #" + std::to_string(number) + (why.empty() ? "" : ": " + why),
+               false, 4);
 }
 
 bool OsDeviceAccess::IdePassThrough(uint32_t data_length, const IdeRegisters& registers, IdeRegisters& result,

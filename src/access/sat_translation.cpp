@@ -1,8 +1,7 @@
 #include "access/sat_translation.h"
 
-#include "platform/ata_sense_registers.h"
-
 #include "access/scsi_sense.h"
+#include "platform/ata_sense_registers.h"
 
 namespace mrv
 {

@@ -2,9 +2,11 @@
 
 #include "app/program_impl.h"
 
-namespace mrv {
+namespace mrv
+{
 
-namespace {
+namespace
+{
 enum Tab { kStandard = 0, kSmart = 1, kTests = 2, kAdvanced = 3, kSetup = 4 };
 
 void PressIfEnabled(form::Button& button)
@@ -34,7 +36,9 @@ void WireCommandKeys(ProgramImpl& p)
     TFm& fm = p.fm;
     fm.OnKeyDown = [&p, &fm](form::Key key) {
         switch (key) {
-        case form::Key::F1: ShowHelp(p); return true;
+        case form::Key::F1:
+            ShowHelp(p);
+            return true;
         case form::Key::F2:
             fm.MainPage.SetActivePageIndex(kStandard);
             PressIfEnabled(fm.PasspBtn);
@@ -55,13 +59,18 @@ void WireCommandKeys(ProgramImpl& p)
             fm.MainPage.SetActivePageIndex(kAdvanced);
             PressIfEnabled(fm.PartBtn);
             return true;
-        case form::Key::F7: p.log.ShowLog(); return true;
-        case form::Key::F8: ShowBufferViewer(p); return true;
+        case form::Key::F7:
+            p.log.ShowLog();
+            return true;
+        case form::Key::F8:
+            ShowBufferViewer(p);
+            return true;
         case form::Key::F9:
             fm.MainPage.SetActivePageIndex(kSmart);
             PressIfEnabled(fm.SmartBtn);
             return true;
-        default: return false;
+        default:
+            return false;
         }
     };
     fm.HexBtn.OnClick = [&p] { ShowBufferViewer(p); };

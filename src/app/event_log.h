@@ -6,12 +6,14 @@
 #include <string>
 #include <vector>
 
-namespace mrv {
+namespace mrv
+{
 
 class ProgramImpl;
 
-class EventLog {
-public:
+class EventLog
+{
+  public:
     explicit EventLog(ProgramImpl& program);
 
     /// Adds a line, or overwrites the last one (`replace`), with a level:
@@ -42,7 +44,7 @@ public:
     /// "eventlog.txt" when nothing usable is left.
     static std::string LogFileName(const std::string& name);
 
-private:
+  private:
     void Wire();
     std::string TimeText();
     void AppendToFile(const std::string& line);

@@ -7,7 +7,8 @@
 #include "platform/port_bus.h"
 #include "platform/system_info.h"
 
-namespace mrv {
+namespace mrv
+{
 
 struct Platform {
     PortBus& ports;

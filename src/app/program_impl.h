@@ -3,10 +3,6 @@
 // and the subsystems, all owned for the program's lifetime. Subsystems reach
 // each other through this object.
 
-#include <filesystem>
-#include <functional>
-#include <string>
-
 #include "access/ata_pio.h"
 #include "access/channel.h"
 #include "access/os_device.h"
@@ -27,7 +23,12 @@
 #include "identify/passport.h"
 #include "power/power_adaptor.h"
 
-namespace mrv {
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace mrv
+{
 
 /// Steps of the start-up sequence that other subsystems provide. Unset steps
 /// behave as "not available".
@@ -47,8 +48,9 @@ struct StartupSteps {
     std::function<void()> ApplyForcePassportReport;
 };
 
-class ProgramImpl {
-public:
+class ProgramImpl
+{
+  public:
     ProgramImpl(Program& owner, Platform& platform, form::Dialogs& dialogs, form::UiThread& ui,
                 std::filesystem::path home_dir);
 

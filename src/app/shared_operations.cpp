@@ -2,7 +2,8 @@
 
 #include "app/program_impl.h"
 
-namespace mrv {
+namespace mrv
+{
 
 void SharedOperations::SuspendTestThreads()
 {
@@ -20,8 +21,8 @@ void SharedOperations::ResumeTestThreads()
 void SharedOperations::EnableDriveControls(bool on)
 {
     TFm& fm = p_.fm;
-    for (form::Control* c : std::initializer_list<form::Control*>{&fm.TimerGroup, &fm.AtaTimerRg, &fm.PCIScanBtn,
-                                                                  &fm.ApiList, &fm.ApiDevSpin, &fm.PortPanel})
+    for (form::Control* c : std::initializer_list<form::Control*>{
+             &fm.TimerGroup, &fm.AtaTimerRg, &fm.PCIScanBtn, &fm.ApiList, &fm.ApiDevSpin, &fm.PortPanel})
         c->SetEnabled(on);
     fm.APIRg.SetEnabled(on && p_.state.IsNtFamily && p_.state.DriverOpen);
 }
@@ -52,7 +53,8 @@ void SharedOperations::SpeakerTone(uint16_t divisor, uint32_t milliseconds)
 void SharedOperations::BellSignal()
 {
     if (!p_.fm.BellChk.Checked()) return;
-    for (uint16_t divisor : {300, 400, 500, 600, 700}) SpeakerTone(divisor, 70);
+    for (uint16_t divisor : {300, 400, 500, 600, 700})
+        SpeakerTone(divisor, 70);
 }
 
 double SharedOperations::MeasureCpuClock()

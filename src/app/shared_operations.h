@@ -5,12 +5,14 @@
 
 #include <cstdint>
 
-namespace mrv {
+namespace mrv
+{
 
 class ProgramImpl;
 
-class SharedOperations {
-public:
+class SharedOperations
+{
+  public:
     explicit SharedOperations(ProgramImpl& program) : p_(program) {}
 
     void SuspendTestThreads();
@@ -24,7 +26,7 @@ public:
     double MeasureCpuClock();
     void CalibrateTimers();
 
-private:
+  private:
     ProgramImpl& p_;
 };
 

@@ -4,6 +4,8 @@
 // them are atomics; everything else a worker touches is read or written only
 // inside a synchronous hand-off to the user-interface thread.
 
+#include "identify/drive_passport.h"
+
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -13,15 +15,15 @@
 #include <string>
 #include <vector>
 
-#include "identify/drive_passport.h"
-
-namespace mrv {
+namespace mrv
+{
 
 enum class AccessMode { Api = 0, Pio = 1 };
 
 /// A buffer of 512-byte sectors read and written as little-endian 16-bit words.
-class SectorWords {
-public:
+class SectorWords
+{
+  public:
     explicit SectorWords(size_t sectors) : bytes_(sectors * 512, 0) {}
     uint8_t* Bytes() { return bytes_.data(); }
     const uint8_t* Bytes() const { return bytes_.data(); }
@@ -37,7 +39,7 @@ public:
     }
     void Clear() { std::fill(bytes_.begin(), bytes_.end(), 0); }
 
-private:
+  private:
     std::vector<uint8_t> bytes_;
 };
 

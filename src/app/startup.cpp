@@ -1,10 +1,11 @@
 #include "app/startup.h"
 
-#include <cstdio>
-
 #include "app/program_impl.h"
 
-namespace mrv {
+#include <cstdio>
+
+namespace mrv
+{
 
 std::string Startup::WindowsName(const OsVersion& v, bool wow64)
 {
@@ -12,21 +13,34 @@ std::string Startup::WindowsName(const OsVersion& v, bool wow64)
     if (v.platform == 0) {
         name = "Win32s";
     } else if (v.platform == 1) {
-        if (v.major == 4 && v.build == 950) name = "Windows 95";
-        else if (v.major == 4 && v.minor == 10 && v.build == 1998) name = "Windows 98";
-        else if (v.minor == 90) name = "Windows Me";
+        if (v.major == 4 && v.build == 950)
+            name = "Windows 95";
+        else if (v.major == 4 && v.minor == 10 && v.build == 1998)
+            name = "Windows 98";
+        else if (v.minor == 90)
+            name = "Windows Me";
     } else if (v.platform == 2) {
         const bool ws = v.workstation;
-        if (v.major == 3) name = "Windows NT 3.51";
-        else if (v.major == 4) name = "Windows NT 4.0";
-        else if (v.major == 5 && v.minor == 0) name = "Windows 2000";
-        else if (v.major == 5 && v.minor == 1) name = "Windows XP";
-        else if (v.major == 5 && v.minor == 2) name = "Windows Server 2003";
-        else if (v.major == 6 && v.minor == 0) name = ws ? "Windows Vista" : "Windows Server 2008";
-        else if (v.major == 6 && v.minor == 1) name = ws ? "Windows 7" : "Windows Server 2008 R2";
-        else if (v.major == 6 && v.minor == 2) name = ws ? "Windows 8" : "Windows Server 2012";
-        else if (v.major == 6 && v.minor == 3) name = ws ? "Windows 8.1" : "Windows Server 2012 R2";
-        else if (v.major == 10 && v.minor == 0) name = ws ? "Windows 10" : "Windows Server 2016";
+        if (v.major == 3)
+            name = "Windows NT 3.51";
+        else if (v.major == 4)
+            name = "Windows NT 4.0";
+        else if (v.major == 5 && v.minor == 0)
+            name = "Windows 2000";
+        else if (v.major == 5 && v.minor == 1)
+            name = "Windows XP";
+        else if (v.major == 5 && v.minor == 2)
+            name = "Windows Server 2003";
+        else if (v.major == 6 && v.minor == 0)
+            name = ws ? "Windows Vista" : "Windows Server 2008";
+        else if (v.major == 6 && v.minor == 1)
+            name = ws ? "Windows 7" : "Windows Server 2008 R2";
+        else if (v.major == 6 && v.minor == 2)
+            name = ws ? "Windows 8" : "Windows Server 2012";
+        else if (v.major == 6 && v.minor == 3)
+            name = ws ? "Windows 8.1" : "Windows Server 2012 R2";
+        else if (v.major == 10 && v.minor == 0)
+            name = ws ? "Windows 10" : "Windows Server 2016";
     }
     return name + (wow64 ? " x64" : " x32");
 }
@@ -103,7 +117,8 @@ void Startup::CreateMainWindow()
                    false, 4);
         p_.ops.SpeakerTone(500, 200);
     }
-    for (const std::string& warning : p_.settings.Load()) p_.LogLine(warning, false, 3);
+    for (const std::string& warning : p_.settings.Load())
+        p_.LogLine(warning, false, 3);
     p_.logs_dir = p_.home_dir / fm.LogDirEdit.Text();
     if (st.FilesWritable) {
         std::error_code ec;

@@ -1,13 +1,14 @@
 #pragma once
 // The 256 IDENTIFY DEVICE words and the small pure helpers that read them.
 
+#include "identify/drive_passport.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
 
-#include "identify/drive_passport.h"
-
-namespace mrv {
+namespace mrv
+{
 
 using IdentifyWords = std::array<uint16_t, 256>;
 

@@ -1,16 +1,18 @@
 #include "identify/passport.h"
 
+#include "access/device_kind.h"
+#include "app/program_impl.h"
+#include "identify/format_capacity.h"
+#include "platform/regular_file.h"
+
 #include <fstream>
 #include <system_error>
 
-#include "access/device_kind.h"
-#include "app/program_impl.h"
-#include "platform/regular_file.h"
-#include "identify/format_capacity.h"
+namespace mrv
+{
 
-namespace mrv {
-
-namespace {
+namespace
+{
 
 const form::Colour kLampGrey = form::Colour::Rgb(159, 159, 159);
 const form::Colour kLampLime = form::Colour::Rgb(0, 255, 0);
@@ -23,7 +25,10 @@ enum PspMenuItem { kGetPassport, kCopyAll, kCopyValue, kBigSmall, kMaximize };
 
 } // namespace
 
-Passport::Passport(ProgramImpl& program) : p_(program) { Wire(); }
+Passport::Passport(ProgramImpl& program) : p_(program)
+{
+    Wire();
+}
 
 void Passport::Wire()
 {
@@ -42,16 +47,19 @@ void Passport::Wire()
     items.push_back({"Copy ALL", true, true, [this] { CopyAll(); }});
     items.push_back({"Copy value", true, true, [this] { CopyValue(); }});
     items.push_back({"Big/Small", true, true, [this] { BigSmall(); }});
-    items.push_back({"Maximize", true, true, [this] { SetPanelWidth(p_.fm.PspPanel.Geometry().width > 370 ? 370 : 426); }});
+    items.push_back({"Maximize", true, true,
+                     [this] { SetPanelWidth(p_.fm.PspPanel.Geometry().width > 370 ? 370 : 426); }});
     fm.PspMenu.OnPopup = [this] {
-        p_.fm.PspMenu.Items()[kMaximize].caption = p_.fm.PspPanel.Geometry().width > 370 ? "Show ALL" : "Maximize";
+        p_.fm.PspMenu.Items()[kMaximize].caption =
+            p_.fm.PspPanel.Geometry().width > 370 ? "Show ALL" : "Maximize";
     };
 }
 
 IdentifyWords Passport::Words() const
 {
     IdentifyWords words{};
-    for (size_t i = 0; i < words.size(); ++i) words[i] = p_.state.SectorBuffer.Word(i);
+    for (size_t i = 0; i < words.size(); ++i)
+        words[i] = p_.state.SectorBuffer.Word(i);
     return words;
 }
 
@@ -110,8 +118,8 @@ bool Passport::TakePassport(bool log_messages, bool apply)
     }
 
     if (apply) {
-        bool same_drive = !ForcePassportReport && d.Model == LastPassport.model && d.Serial == LastPassport.serial &&
-                          result == LastPassport.last_lba;
+        bool same_drive = !ForcePassportReport && d.Model == LastPassport.model &&
+                          d.Serial == LastPassport.serial && result == LastPassport.last_lba;
         if (!same_drive) {
             if (d.Model != LastPassport.model) NewModelFlag = true;
             PassportTaken = true;
@@ -144,12 +152,23 @@ void Passport::FamilyRemark(uint8_t family)
 {
     const char* remark = nullptr;
     switch (family) {
-    case 9: remark = "Conner?! И где вы только берете эту гадость?"; break;
-    case 11: remark = "Aaaa, подсунули Quantum AS! Ну почему мне?!"; break;
-    case 12: remark = "Aaaa, подсунули Quantum AS, к тому же он дохлый!"; break;
-    case 13: remark = "IBM DTLA. Хм, странно что он еще жив..."; break;
-    case 14: remark = "Fujitsu MPG?! Ну все, сейчас защелкает головами..."; break;
-    default: return;
+    case 9:
+        remark = "Conner?! И где вы только берете эту гадость?";
+        break;
+    case 11:
+        remark = "Aaaa, подсунули Quantum AS! Ну почему мне?!";
+        break;
+    case 12:
+        remark = "Aaaa, подсунули Quantum AS, к тому же он дохлый!";
+        break;
+    case 13:
+        remark = "IBM DTLA. Хм, странно что он еще жив...";
+        break;
+    case 14:
+        remark = "Fujitsu MPG?! Ну все, сейчас защелкает головами...";
+        break;
+    default:
+        return;
     }
     p_.LogLine(remark, false, 4);
 }
@@ -197,7 +216,8 @@ void Passport::Reset()
     fm.SSDLabel.SetFontBold(false);
     RebuildColumns();
     fm.Psp.ClearRows();
-    for (size_t i = 0; i < 260; ++i) p_.state.SectorBuffer.SetWord(i, 0);
+    for (size_t i = 0; i < 260; ++i)
+        p_.state.SectorBuffer.SetWord(i, 0);
 }
 
 void Passport::FailureExit()
@@ -362,9 +382,14 @@ void Passport::ApplyGeometryKind(uint32_t sectors_per_track)
     TFm& fm = p_.fm;
     DrivePassport& d = p_.state.passport;
     switch (sectors_per_track) {
-    case 18: d.NonAtaFeatures += ", FDD"; break;
-    case 32: d.NonAtaFeatures += ", CD"; break;
-    case 63: break;
+    case 18:
+        d.NonAtaFeatures += ", FDD";
+        break;
+    case 32:
+        d.NonAtaFeatures += ", CD";
+        break;
+    case 63:
+        break;
     default:
         d.NonAtaFeatures += ", Virtual";
         fm.VirtDrvLed.SetBrush(kLampLime);

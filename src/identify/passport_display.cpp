@@ -1,17 +1,19 @@
 // The decoding half of the passport: the extended checks, the list, the panes,
 // the lamps and the panels of other tabs that follow the drive.
 
-#include <algorithm>
-#include <cstdio>
-
 #include "access/device_kind.h"
 #include "app/program_impl.h"
 #include "identify/format_capacity.h"
 #include "identify/passport.h"
 
-namespace mrv {
+#include <algorithm>
+#include <cstdio>
 
-namespace {
+namespace mrv
+{
+
+namespace
+{
 const form::Colour kLampGrey = form::Colour::Rgb(159, 159, 159);
 constexpr int kNarrowPanel = 370;
 constexpr int kWidePanel = 426;
@@ -45,7 +47,8 @@ void Passport::ClearPassport()
 {
     p_.fm.Psp.OnCustomDrawCell = nullptr;
     p_.fm.Psp.ClearRows();
-    for (int pane : {HDPn1, HdPn2, HdPn3, HdPn4}) p_.fm.StatusBar1.SetPanelText(pane, "");
+    for (int pane : {HDPn1, HdPn2, HdPn3, HdPn4})
+        p_.fm.StatusBar1.SetPanelText(pane, "");
     p_.fm.StatusBar1.SetPanelText(HDPn1, "Press 'Passport' to init drive");
 }
 
@@ -105,13 +108,14 @@ std::optional<bool> Passport::DiagnoseSetFeatures()
 {
     SharedState& st = p_.state;
     if (st.access_mode == AccessMode::Pio)
-        return p_.pio.AtaNonDataCommand(0x03, 0x0C, 0xEF, static_cast<uint8_t>(0xA0 | st.DeviceSelectBit), 0xC2,
-                                        0x4F, 0x00);
+        return p_.pio.AtaNonDataCommand(0x03, 0x0C, 0xEF, static_cast<uint8_t>(0xA0 | st.DeviceSelectBit),
+                                        0xC2, 0x4F, 0x00);
     // Without port access the command goes the API's ATA routes; when neither
     // carries it there is nothing to report.
     int drive = st.ApiDeviceIndex;
     if (p_.api.ApiSmartCommand(drive, 0, 0x03, 0xEF, 0xA0, 0xC2, 0x4F, 0x00, 0x0C)) return true;
-    if (p_.api.SatAtaCommand(drive, 0, SatKind::NonData, 0xEF, 0xA0, 0xC2, 0x4F, 0x00, 0x0C, 0x03)) return true;
+    if (p_.api.SatAtaCommand(drive, 0, SatKind::NonData, 0xEF, 0xA0, 0xC2, 0x4F, 0x00, 0x0C, 0x03))
+        return true;
     return std::nullopt;
 }
 
@@ -136,10 +140,12 @@ BufferDiagResult Passport::BufferDiagnostic()
 {
     SharedState& st = p_.state;
     const uint8_t device = static_cast<uint8_t>(0xA0 | st.DeviceSelectBit);
-    for (size_t i = 0; i < 256; ++i) st.SectorBuffer.SetWord(i, 0x55AA);
+    for (size_t i = 0; i < 256; ++i)
+        st.SectorBuffer.SetWord(i, 0x55AA);
     p_.pio.AtaNonDataCommand(0, 0, 0xE8, device, 0, 0, 0);
     if (p_.pio.WaitDataRequest()) p_.pio.PioWriteSector();
-    for (size_t i = 0; i < 256; ++i) st.SectorBuffer.SetWord(i, 0);
+    for (size_t i = 0; i < 256; ++i)
+        st.SectorBuffer.SetWord(i, 0);
     p_.pio.AtaNonDataCommand(0, 0, 0xE4, device, 0, 0, 0);
     if (p_.pio.WaitDataRequest()) p_.pio.PioReadSector();
     BufferDiagResult result;
@@ -164,7 +170,8 @@ void Passport::Show(const DecodedPassport& decoded, bool ext_run)
     const bool api = st.access_mode == AccessMode::Api;
     const bool ata = !d.NonAta || !api;
 
-    for (const PassportRow& row : decoded.rows) fm.Psp.AddRow({"", row.label, row.value, row.comment});
+    for (const PassportRow& row : decoded.rows)
+        fm.Psp.AddRow({"", row.label, row.value, row.comment});
 
     // Lamps.
     if (ata) {
@@ -214,7 +221,8 @@ void Passport::Show(const DecodedPassport& decoded, bool ext_run)
         return PassportCellColour(row, column, list.Cell(row, 1), list.Cell(row, 2), list.Cell(row, 3));
     };
     fm.Psp.Repaint();
-    std::string capacity = FormatCapacity(d.SectorSize, static_cast<uint64_t>(std::max<int64_t>(d.LbaCount, 0)));
+    std::string capacity =
+        FormatCapacity(d.SectorSize, static_cast<uint64_t>(std::max<int64_t>(d.LbaCount, 0)));
     fm.StatusBar1.SetPanelText(HDPn1, d.Model);
     fm.StatusBar1.SetPanelText(HdPn2, "SN: " + d.Serial);
     fm.StatusBar1.SetPanelText(HdPn3, "Fw: " + d.Firmware);
@@ -281,8 +289,12 @@ void Passport::ApplyNonAtaBlockSize(uint32_t sectors_per_track)
         SelectBlockSize(std::string("1"));
         p_.fm.ErLogBx600.SetChecked(false);
         break;
-    case 32: SelectBlockSize(std::string("64")); break;
-    default: SelectBlockSize(std::string("256")); break;
+    case 32:
+        SelectBlockSize(std::string("64"));
+        break;
+    default:
+        SelectBlockSize(std::string("256"));
+        break;
     }
 }
 
@@ -292,7 +304,10 @@ void Passport::SelectBlockSize(int index)
     if (index < static_cast<int>(box.Items().size())) box.SetItemIndex(index);
 }
 
-void Passport::SelectBlockSize(const std::string& text) { p_.fm.BlockSizeCb.SetText(text); }
+void Passport::SelectBlockSize(const std::string& text)
+{
+    p_.fm.BlockSizeCb.SetText(text);
+}
 
 // ---- List actions ----------------------------------------------------------
 
@@ -332,6 +347,9 @@ void Passport::CopyValue()
     if (last >= 0) p_.dialogs.SetClipboardText(Trim(list.Cell(last, 2)));
 }
 
-void Passport::BigSmall() { p_.fm.Psp.SetCheckBoxes(!p_.fm.Psp.CheckBoxes()); }
+void Passport::BigSmall()
+{
+    p_.fm.Psp.SetCheckBoxes(!p_.fm.Psp.CheckBoxes());
+}
 
 } // namespace mrv

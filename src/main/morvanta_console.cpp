@@ -2,14 +2,14 @@
 // driven by a script, on the virtual PC (with --lab, in virtual time) or on
 // this machine's drives.
 
-#include <filesystem>
-#include <iostream>
-
 #include "app/platform.h"
 #include "platform/linux/linux_platform.h"
 #include "sim/lab_loader.h"
 #include "sim/lab_pc.h"
 #include "ui/console/console_driver.h"
+
+#include <filesystem>
+#include <iostream>
 
 int main(int argc, char** argv)
 {
@@ -20,7 +20,8 @@ int main(int argc, char** argv)
         std::cerr << "morvanta-console: " << error << '\n' << console::ConsoleUsage() << std::endl;
         return 2;
     }
-    const std::filesystem::path home = options.home.empty() ? console::ExecutableDir() : std::filesystem::path(options.home);
+    const std::filesystem::path home =
+        options.home.empty() ? console::ExecutableDir() : std::filesystem::path(options.home);
 
     if (!options.lab.empty()) {
         sim::LabOptions lab_options;

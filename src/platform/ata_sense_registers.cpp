@@ -1,8 +1,10 @@
 #include "platform/ata_sense_registers.h"
 
-namespace mrv {
+namespace mrv
+{
 
-namespace {
+namespace
+{
 
 constexpr uint8_t kAtaReturnDescriptor = 0x09;
 constexpr uint8_t kAtaReturnDescriptorLength = 0x0C;

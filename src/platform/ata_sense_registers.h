@@ -3,12 +3,13 @@
 // device layer (its own register requests) and the program (ATA commands
 // through the SCSI pass-through) read them.
 
+#include "platform/os_devices.h"
+
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/os_devices.h"
-
-namespace mrv {
+namespace mrv
+{
 
 /// Registers from an ATA Return descriptor (descriptor sense 72h, descriptor
 /// code 09h) or from fixed-format sense (70h/71h): `features` holds the error

@@ -9,15 +9,16 @@
 #include <memory>
 #include <string>
 
-namespace mrv {
+namespace mrv
+{
 
 /// The eight IDE registers of the legacy SMART request and the IDE pass-through
 /// (IDEREGS order).
 struct IdeRegisters {
     uint8_t features = 0; ///< error on return
     uint8_t count = 0;
-    uint8_t lba_low = 0; ///< sector number
-    uint8_t lba_mid = 0; ///< cylinder low
+    uint8_t lba_low = 0;  ///< sector number
+    uint8_t lba_mid = 0;  ///< cylinder low
     uint8_t lba_high = 0; ///< cylinder high
     uint8_t device = 0;
     uint8_t command = 0; ///< status on return
@@ -85,8 +86,9 @@ enum class LogicalDriveType : uint32_t {
 
 /// An open device. Every call returns true on success; on failure LastError()
 /// holds the Windows error number.
-class OsDevice {
-public:
+class OsDevice
+{
+  public:
     virtual ~OsDevice() = default;
 
     /// Moves the file position (from the beginning); returns the new position or -1.
@@ -100,8 +102,8 @@ public:
     /// Legacy SMART request: `data_in` with a 512-byte buffer (SMART_RCV_DRIVE_DATA),
     /// otherwise a non-data command (SMART_SEND_DRIVE_COMMAND). `out` receives the
     /// registers after the command.
-    virtual bool SmartRequest(uint8_t drive_number, const IdeRegisters& in, uint8_t* data512,
-                              bool data_in, IdeRegisters& out) = 0;
+    virtual bool SmartRequest(uint8_t drive_number, const IdeRegisters& in, uint8_t* data512, bool data_in,
+                              IdeRegisters& out) = 0;
 
     /// IDE register pass-through; `regs` holds the registers after the command.
     virtual bool IdePassThrough(IdeRegisters& regs, uint8_t* data, uint32_t data_length) = 0;
@@ -111,8 +113,9 @@ public:
     virtual uint32_t LastError() const = 0;
 };
 
-class OsDevices {
-public:
+class OsDevices
+{
+  public:
     virtual ~OsDevices() = default;
 
     /// "\\.\PhysicalDrive<n>"; null with `error` set when it cannot be opened.

@@ -2,9 +2,11 @@
 
 #include "app/program_impl.h"
 
-namespace mrv {
+namespace mrv
+{
 
-namespace {
+namespace
+{
 const form::Colour kOnColour = form::colours::kYellow;
 const form::Colour kOffColour = form::colours::kRed;
 } // namespace

@@ -5,8 +5,8 @@
 #include "sim/sim_os_devices.h"
 
 #include <algorithm>
-#include <deque>
 #include <cctype>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -449,8 +449,8 @@ class Parser
         out = LabConfig{};
         out.source = source_;
         if (!ReadSections(text)) return Fail(error);
-        out.drives.reserve(static_cast<size_t>(
-            std::count_if(sections_.begin(), sections_.end(), [](const Section& s) { return s.kind == "drive"; })));
+        out.drives.reserve(static_cast<size_t>(std::count_if(
+            sections_.begin(), sections_.end(), [](const Section& s) { return s.kind == "drive"; })));
         for (const Section& s : sections_)
             if (!Apply(s, out)) return Fail(error);
         if (!Validate(out)) return Fail(error);
@@ -759,11 +759,13 @@ class Parser
             d.image_path = p.string();
         }
         if (d.os_number >= 0) {
-            const auto [first, added] = os_numbers_.emplace(d.os_number, std::make_pair(line_of("osnumber"), d.name));
+            const auto [first, added] =
+                os_numbers_.emplace(d.os_number, std::make_pair(line_of("osnumber"), d.name));
             if (!added)
                 return Error(line_of("osnumber"), where + " OsNumber",
                              "physical drive " + std::to_string(d.os_number) + " is already [Drive " +
-                                 first->second.second + "] (line " + std::to_string(first->second.first) + ")");
+                                 first->second.second + "] (line " + std::to_string(first->second.first) +
+                                 ")");
         }
         if (!d.os_letter.empty() && !TakeLetters(d.os_letter, line_of("osletter"), where + " OsLetter"))
             return false;
@@ -817,10 +819,12 @@ class Parser
             return true;
         });
         if (!ok) return false;
-        const uint32_t address = static_cast<uint32_t>(p.bus) << 8 | static_cast<uint32_t>(p.device) << 3 | p.function;
+        const uint32_t address =
+            static_cast<uint32_t>(p.bus) << 8 | static_cast<uint32_t>(p.device) << 3 | p.function;
         const auto [first, added] = pci_addresses_.emplace(address, p.name);
         if (!added)
-            return Error(s.line, "[" + s.title + "]", "same bus/device/function as [Pci " + first->second + "]");
+            return Error(s.line, "[" + s.title + "]",
+                         "same bus/device/function as [Pci " + first->second + "]");
         out.pci.push_back(p);
         return true;
     }
@@ -837,7 +841,7 @@ class Parser
     bool Validate(LabConfig& out)
     {
         std::map<std::string, std::string> used; // drive -> channel
-        std::map<uint32_t, uint32_t> ranges; // first port -> last port
+        std::map<uint32_t, uint32_t> ranges;     // first port -> last port
         for (size_t i = 0; i < out.channels.size(); ++i) {
             ChannelConfig& c = out.channels[i];
             const int line = channel_lines_[i];
@@ -894,7 +898,7 @@ class Parser
         return true;
     }
 
-    std::unordered_map<std::string, size_t> drive_index_; ///< lower-case name -> index in the drives
+    std::unordered_map<std::string, size_t> drive_index_;   ///< lower-case name -> index in the drives
     std::map<int, std::pair<int, std::string>> os_numbers_; ///< OsNumber -> its line and drive
     std::map<char, int> letter_lines_;
     std::map<uint32_t, std::string> pci_addresses_;

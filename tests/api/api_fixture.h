@@ -10,7 +10,6 @@
 #include "support/test_platform.h"
 
 #include <gtest/gtest.h>
-
 #include <memory>
 #include <vector>
 

@@ -3,9 +3,8 @@
 #include "access/access_mode_switch.h"
 #include "api_fixture.h"
 
-#include <gtest/gtest.h>
-
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 
 namespace mrv::test

@@ -1,15 +1,16 @@
-#include <fstream>
-#include <sstream>
-
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-
 #include "app/event_log.h"
 #include "support/program_fixture.h"
 #include "support/test_platform.h"
 
-namespace mrv::test {
-namespace {
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace mrv::test
+{
+namespace
+{
 
 std::string ReadText(const std::filesystem::path& path)
 {
@@ -31,8 +32,10 @@ std::vector<std::string> KeyOrder(const std::string& text)
     std::istringstream in(text);
     std::string line, section;
     while (std::getline(in, line)) {
-        if (!line.empty() && line[0] == '[') section = line;
-        else if (auto eq = line.find('='); eq != std::string::npos) keys.push_back(section + " " + line.substr(0, eq));
+        if (!line.empty() && line[0] == '[')
+            section = line;
+        else if (auto eq = line.find('='); eq != std::string::npos)
+            keys.push_back(section + " " + line.substr(0, eq));
     }
     return keys;
 }
@@ -57,17 +60,21 @@ TEST(Startup, FreshHomeWarnsStartsAndWritesSettingsAndLogOnQuit)
     f.Quit();
     std::string ini = ReadText(f.home() / "mrv40.ini");
     auto order = KeyOrder(ini);
-    std::vector<std::string> expected_head = {"[Info] Author", "[Position] X", "[Position] Y", "[Position] Height",
-                                              "[Position] Width", "[Position] Name", "[Position] PageIndex"};
+    std::vector<std::string> expected_head = {"[Info] Author",       "[Position] X",     "[Position] Y",
+                                              "[Position] Height",   "[Position] Width", "[Position] Name",
+                                              "[Position] PageIndex"};
     ASSERT_GE(order.size(), expected_head.size());
     EXPECT_TRUE(std::equal(expected_head.begin(), expected_head.end(), order.begin()));
     // The second [Scan] key goes into the one [Scan] section, after its others.
-    auto pos = [&](const std::string& key) { return std::find(order.begin(), order.end(), key) - order.begin(); };
+    auto pos = [&](const std::string& key) {
+        return std::find(order.begin(), order.end(), key) - order.begin();
+    };
     EXPECT_LT(pos("[Scan] Grid"), pos("[Scan] Reset after jump"));
     EXPECT_LT(pos("[Security] Password"), pos("[Advanced] Sync PA"));
     EXPECT_EQ(order.back(), "[Advanced] Get name");
     EXPECT_EQ(order.size(), 77u);
-    for (const char* never : {"AutoInstallDriver", "Write=", "Enable PM"}) EXPECT_EQ(ini.find(never), std::string::npos) << never;
+    for (const char* never : {"AutoInstallDriver", "Write=", "Enable PM"})
+        EXPECT_EQ(ini.find(never), std::string::npos) << never;
     EXPECT_NE(ini.find("Password=lantvorp"), std::string::npos);
     EXPECT_NE(ini.find("Time of RND=10.1"), std::string::npos);
 

@@ -1,11 +1,13 @@
-#include <gtest/gtest.h>
-
 #include "ui/console/console_dialogs.h"
 #include "ui/console/console_driver.h"
 #include "ui/console/script.h"
 
-namespace mrv::console {
-namespace {
+#include <gtest/gtest.h>
+
+namespace mrv::console
+{
+namespace
+{
 
 TEST(ScriptWords, QuotesEscapesAndComments)
 {

@@ -1,7 +1,7 @@
+#include "platform/linux/ata_sense.h"
+
 #include <gtest/gtest.h>
 #include <vector>
-
-#include "platform/linux/ata_sense.h"
 
 using namespace mrv;
 using namespace mrv::linux_platform;

@@ -2,22 +2,23 @@
 // among the physical drives, read and written with O_DIRECT. Needs root and
 // working loop devices; elsewhere the tests skip and say why.
 
+#include "loop_image.h"
+#include "platform/linux/linux_os_devices.h"
+#include "platform/port_access.h"
+
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <vector>
 
-#include "loop_image.h"
-#include "platform/linux/linux_os_devices.h"
-#include "platform/port_access.h"
-
 using namespace mrv;
 using namespace mrv::linux_platform;
 using mrv::linux_test::LoopImage;
 namespace fs = std::filesystem;
 
-namespace {
+namespace
+{
 
 constexpr size_t kImageBytes = 4 * 1024 * 1024;
 

@@ -17,6 +17,13 @@
 //                        status the program reads from the sense data
 // Each command prints one line; the exit code is the number of failed ones.
 
+#include "app/platform.h"
+#include "app/program.h"
+#include "app/program_impl.h"
+#include "platform/linux/linux_platform.h"
+#include "ui/console/console_dialogs.h"
+#include "ui/console/console_ui_thread.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -26,14 +33,8 @@
 #include <string>
 #include <vector>
 
-#include "app/platform.h"
-#include "app/program.h"
-#include "app/program_impl.h"
-#include "platform/linux/linux_platform.h"
-#include "ui/console/console_dialogs.h"
-#include "ui/console/console_ui_thread.h"
-
-namespace {
+namespace
+{
 
 using namespace mrv;
 
@@ -43,7 +44,8 @@ std::vector<uint8_t> Pattern(const std::string& tag, uint64_t lba)
 {
     const std::string line = "MRV-QEMU-SECTOR TAG=" + tag + " LBA=" + std::to_string(lba) + "\n";
     std::vector<uint8_t> sector(512);
-    for (size_t i = 0; i < sector.size(); ++i) sector[i] = static_cast<uint8_t>(line[i % line.size()]);
+    for (size_t i = 0; i < sector.size(); ++i)
+        sector[i] = static_cast<uint8_t>(line[i % line.size()]);
     return sector;
 }
 
@@ -105,14 +107,14 @@ bool RunCommand(ProgramImpl& p, const std::vector<std::string>& args, size_t& i)
         // answers 4F/C2, one past its threshold 2C/F4.
         char text[96];
         IdeRegisters out;
-        const bool legacy = p.api.ApiSmartCommand(p.state.ApiDeviceIndex, 0, 0xDA, 0xB0, 0xA0, 0xC2, 0x4F, 1, 1,
-                                                  nullptr, false, &out);
-        std::snprintf(text, sizeof text, "smart-status legacy %s mid=%02X high=%02X", legacy ? "ok" : "failed",
-                      out.lba_mid, out.lba_high);
+        const bool legacy = p.api.ApiSmartCommand(p.state.ApiDeviceIndex, 0, 0xDA, 0xB0, 0xA0, 0xC2, 0x4F, 1,
+                                                  1, nullptr, false, &out);
+        std::snprintf(text, sizeof text, "smart-status legacy %s mid=%02X high=%02X",
+                      legacy ? "ok" : "failed", out.lba_mid, out.lba_high);
         std::cout << text << std::endl;
         AtaResultRegisters result;
-        const bool sat = p.api.SatAtaCommand(p.state.ApiDeviceIndex, 0, SatKind::NonDataResult, 0xB0, 0xA0, 0xC2,
-                                             0x4F, 0, 0, 0xDA, nullptr, &result);
+        const bool sat = p.api.SatAtaCommand(p.state.ApiDeviceIndex, 0, SatKind::NonDataResult, 0xB0, 0xA0,
+                                             0xC2, 0x4F, 0, 0, 0xDA, nullptr, &result);
         std::snprintf(text, sizeof text, "smart-status sat %s status=%02X error=%02X mid=%02X high=%02X",
                       sat ? "ok" : "failed", result.status, result.error, result.lba_mid, result.lba_high);
         std::cout << text << std::endl;
@@ -120,8 +122,8 @@ bool RunCommand(ProgramImpl& p, const std::vector<std::string>& args, size_t& i)
     }
     if (command == "sat-identify") {
         std::vector<uint8_t> words(512);
-        const bool ok = p.api.SatAtaCommand(p.state.ApiDeviceIndex, 1, SatKind::PioIn, 0xEC, 0xA0, 0, 0, 1, 1, 0,
-                                            words.data());
+        const bool ok = p.api.SatAtaCommand(p.state.ApiDeviceIndex, 1, SatKind::PioIn, 0xEC, 0xA0, 0, 0, 1, 1,
+                                            0, words.data());
         // ATA strings: two characters a word, the first in the high byte.
         auto text = [&](int first, int last) {
             std::string out;
@@ -140,8 +142,8 @@ bool RunCommand(ProgramImpl& p, const std::vector<std::string>& args, size_t& i)
     if (command == "sat-abort") {
         // SET FEATURES 0x44 (a subcommand long retired): the drive aborts it.
         AtaResultRegisters result;
-        const bool ok = p.api.SatAtaCommand(p.state.ApiDeviceIndex, 0, SatKind::NonDataResult, 0xEF, 0xA0, 0, 0, 0,
-                                            0, 0x44, nullptr, &result);
+        const bool ok = p.api.SatAtaCommand(p.state.ApiDeviceIndex, 0, SatKind::NonDataResult, 0xEF, 0xA0, 0,
+                                            0, 0, 0, 0x44, nullptr, &result);
         char text[96];
         std::snprintf(text, sizeof text, "sat-abort %s status=%02X error=%02X", ok ? "succeeded" : "failed",
                       result.status, result.error);
@@ -208,7 +210,8 @@ int main(int argc, char** argv)
         std::cout << "LOG " << level << (replaced ? " (replaced) " : " ") << text << std::endl;
     };
     program.Start();
-    for (form::Window* window : program.Windows()) ui.AddWindow(window);
+    for (form::Window* window : program.Windows())
+        ui.AddWindow(window);
     ui.ProcessMessages();
 
     int failed = 0;

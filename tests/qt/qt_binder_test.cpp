@@ -1,4 +1,7 @@
-#include <gtest/gtest.h>
+#include "ui/qt/form_binder.h"
+#include "ui/qt/qt_dialogs.h"
+#include "ui/qt/qt_ui_thread.h"
+#include "ui/qt/widgets.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -10,23 +13,26 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTableView>
-
 #include <atomic>
+#include <gtest/gtest.h>
 #include <thread>
 
-#include "ui/qt/form_binder.h"
-#include "ui/qt/qt_dialogs.h"
-#include "ui/qt/qt_ui_thread.h"
-#include "ui/qt/widgets.h"
-
 // Fontconfig keeps its caches for the process's life; that is not our leak.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig\n";
+}
 // Qt's own worker pool (font loading) is not built with the race detector, so
 // its handovers look like races to it.
-extern "C" const char* __tsan_default_suppressions() { return "race:libQt6Gui.so\nrace:libQt6Core.so\n"; }
+extern "C" const char* __tsan_default_suppressions()
+{
+    return "race:libQt6Gui.so\nrace:libQt6Core.so\n";
+}
 
-namespace mrv::qt {
-namespace {
+namespace mrv::qt
+{
+namespace
+{
 
 /// One application for the whole test program, on the offscreen platform.
 QApplication& App()
@@ -81,15 +87,15 @@ struct WithApp {
     WithApp() { App(); }
 };
 
-class BinderTest : public ::testing::Test, WithApp {
-protected:
+class BinderTest : public ::testing::Test, WithApp
+{
+  protected:
     BinderTest()
     {
         binder.OnWindowVisibility = [this](form::Window&, bool visible) { visibility.push_back(visible); };
         top = binder.Bind(form);
     }
-    template <class W>
-    W* WidgetOf(const form::Control& control)
+    template <class W> W* WidgetOf(const form::Control& control)
     {
         return dynamic_cast<W*>(binder.WidgetOf(control));
     }
@@ -219,13 +225,15 @@ TEST_F(BinderTest, ListColumnsRowsColoursAndSelection)
     EXPECT_EQ(model->data(model->index(0, 3), Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
     EXPECT_EQ(model->data(model->index(0, 1), Qt::ForegroundRole).value<QColor>(), QColor(0, 0, 0));
     EXPECT_EQ(model->data(model->index(1, 3), Qt::ForegroundRole).value<QColor>(), QColor(0, 0, 0));
-    EXPECT_EQ(model->data(model->index(0, 1), Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignHCenter,
+    EXPECT_EQ(model->data(model->index(0, 1), Qt::TextAlignmentRole).value<Qt::Alignment>() &
+                  Qt::AlignHCenter,
               Qt::AlignHCenter);
 
     std::vector<int> selected;
     form.Log.OnSelectItem = [&](int row) { selected.push_back(row); };
     view->setCurrentIndex(model->index(1, 3));
-    view->selectionModel()->select(model->index(1, 3), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    view->selectionModel()->select(model->index(1, 3),
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     EXPECT_TRUE(form.Log.RowAt(1).selected);
     EXPECT_FALSE(form.Log.RowAt(0).selected);
     EXPECT_EQ(selected, std::vector<int>{1});
@@ -295,7 +303,8 @@ TEST_F(BinderTest, TimersFireOnTheQtLoop)
         if (++fired == 3) form.Tick.SetActive(false);
     };
     form.Tick.SetActive(true);
-    while (fired < 3) ui.ProcessMessages();
+    while (fired < 3)
+        ui.ProcessMessages();
     EXPECT_EQ(fired, 3);
 }
 
@@ -307,11 +316,13 @@ TEST(QtUiThread, WorkerHandOffsRunWhileTheUiThreadPumps)
     std::atomic<bool> done{false};
     int handed = 0; // touched only on the UI thread
     std::thread worker([&] {
-        for (int i = 0; i < 20; ++i) ui.RunSync([&] { ++handed; });
+        for (int i = 0; i < 20; ++i)
+            ui.RunSync([&] { ++handed; });
         ui.Post([&] { ++handed; });
         done = true;
     });
-    while (!done) ui.ProcessMessages();
+    while (!done)
+        ui.ProcessMessages();
     worker.join();
     ui.ProcessMessages();
     EXPECT_EQ(handed, 21);

@@ -5,9 +5,9 @@
 
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <fstream>
 
 namespace mrv::sim::test
 {
@@ -106,7 +106,8 @@ TEST(LabLoader, MalformedFilesNameFileLineAndKey)
         {"[Drive d]\nAttr5=1,2,3,4,5\nAttr05=1,2,3,4,5\n",
          "<lab text>:3: [Drive d] Attr05: key repeated (first at line 2)"},
         {"[Drive d]\rModel=a\rmodel=b\r", "<lab text>:3: [Drive d] model: key repeated (first at line 2)"},
-        {"[Channel X]\nBase=FFF0\nAlt=3F6\nPowerAdaptor=1\n", "<lab text>:1: [Channel X]: ports run past FFFFh"},
+        {"[Channel X]\nBase=FFF0\nAlt=3F6\nPowerAdaptor=1\n",
+         "<lab text>:1: [Channel X]: ports run past FFFFh"},
     };
     for (const Case& c : cases) {
         std::string error;
@@ -145,7 +146,9 @@ TEST(LabLoader, LargeLabsAreReadInLinearTime)
     for (int i = 0; i < 20000; ++i)
         sections += "[Drive d" + std::to_string(i) + "]\nModel=m\nSerial=s\n";
     // Processor time, so that a busy machine does not fail the test.
-    auto seconds_since = [](std::clock_t start) { return static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC; };
+    auto seconds_since = [](std::clock_t start) {
+        return static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
+    };
     LabConfig config;
     std::string error;
     std::clock_t start = std::clock();
@@ -160,7 +163,8 @@ TEST(LabLoader, LargeLabsAreReadInLinearTime)
 
 TEST(LabLoader, ImagesAndLabsThatAreNoFilesAreRefusedWithTheirLine)
 {
-    const auto dir = std::filesystem::temp_directory_path() / ("mrv_sim_fifo_test" + std::to_string(getpid()));
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("mrv_sim_fifo_test" + std::to_string(getpid()));
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
@@ -168,7 +172,8 @@ TEST(LabLoader, ImagesAndLabsThatAreNoFilesAreRefusedWithTheirLine)
     EXPECT_FALSE(LoadLab((dir / "pipe").string(), error));
     EXPECT_EQ(error, (dir / "pipe").string() + ": cannot open the lab file (a named pipe)");
     EXPECT_FALSE(LoadLabFromText("[Drive d]\nModel=x\n\nImage=pipe\n", dir.string(), error));
-    EXPECT_EQ(error, "<lab text>:4: [Drive d] Image: image file '" + (dir / "pipe").string() + "' is a named pipe");
+    EXPECT_EQ(error,
+              "<lab text>:4: [Drive d] Image: image file '" + (dir / "pipe").string() + "' is a named pipe");
     EXPECT_FALSE(LoadLabFromText("[Drive d]\nImage=" + dir.string() + "\n", "", error));
     EXPECT_NE(error.find("<lab text>:2: [Drive d] Image: image file '" + dir.string() + "' is a directory"),
               std::string::npos)

@@ -1,6 +1,7 @@
 #include "app/tabs/advanced_tab.h"
 
-namespace mrv {
+namespace mrv
+{
 
 AdvancedTab::AdvancedTab(form::TabSheet& tab) : tab_(tab)
 {

@@ -1,6 +1,7 @@
 #include "app/tabs/standard_tab.h"
 
-namespace mrv {
+namespace mrv
+{
 
 StandardTab::StandardTab(form::TabSheet& tab) : tab_(tab)
 {

@@ -1,8 +1,10 @@
 #include "platform/linux/ata_sense.h"
 
-namespace mrv::linux_platform {
+namespace mrv::linux_platform
+{
 
-namespace {
+namespace
+{
 
 constexpr uint8_t kAtaPassThrough16 = 0x85;
 constexpr uint8_t kCkCond = 0x20;

@@ -2,14 +2,15 @@
 // ATA PASS-THROUGH(16) command blocks for the device layer's own register
 // requests (their answers are read by DecodeAtaSenseRegisters).
 
+#include "platform/ata_sense_registers.h"
+#include "platform/os_devices.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/ata_sense_registers.h"
-#include "platform/os_devices.h"
-
-namespace mrv::linux_platform {
+namespace mrv::linux_platform
+{
 
 enum class AtaProtocol { NonData, PioIn };
 

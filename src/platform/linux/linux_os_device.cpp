@@ -1,5 +1,9 @@
 #include "platform/linux/linux_os_device.h"
 
+#include "platform/linux/ata_sense.h"
+#include "platform/linux/error_map.h"
+#include "platform/port_access.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -14,13 +18,11 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-#include "platform/linux/ata_sense.h"
-#include "platform/linux/error_map.h"
-#include "platform/port_access.h"
+namespace mrv::linux_platform
+{
 
-namespace mrv::linux_platform {
-
-namespace {
+namespace
+{
 
 constexpr uint8_t kAtaSmart = 0xB0;
 constexpr uint8_t kStatusReady = 0x50;  // DRDY | DSC: what a finished command leaves
@@ -123,9 +125,11 @@ std::unique_ptr<LinuxOsDevice> LinuxOsDevice::Open(const DeviceNode& node, uint3
         }
         write_refusal = errno_to_win_error(rw_error);
     }
-    struct stat node_stat {};
-    if (node.check_number && (fstat(fd, &node_stat) != 0 || !S_ISBLK(node_stat.st_mode) ||
-                              major(node_stat.st_rdev) != node.major || minor(node_stat.st_rdev) != node.minor)) {
+    struct stat node_stat {
+    };
+    if (node.check_number &&
+        (fstat(fd, &node_stat) != 0 || !S_ISBLK(node_stat.st_mode) ||
+         major(node_stat.st_rdev) != node.major || minor(node_stat.st_rdev) != node.minor)) {
         close(fd);
         error = win_error::kMediaChanged;
         return nullptr;

@@ -1,13 +1,15 @@
 #include "platform/linux/linux_os_devices.h"
 
-#include <cctype>
-
 #include "platform/linux/linux_os_device.h"
 #include "platform/port_access.h"
 
-namespace mrv::linux_platform {
+#include <cctype>
 
-namespace {
+namespace mrv::linux_platform
+{
+
+namespace
+{
 
 char UpperLetter(char letter)
 {

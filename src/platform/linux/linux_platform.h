@@ -8,7 +8,8 @@
 #include "platform/linux/linux_port_bus.h"
 #include "platform/linux/linux_system_info.h"
 
-namespace mrv::linux_platform {
+namespace mrv::linux_platform
+{
 
 struct LinuxPlatform {
     LinuxPortBus ports;

@@ -2,7 +2,8 @@
 
 #include <cstdio>
 
-namespace mrv::console {
+namespace mrv::console
+{
 
 std::optional<Answer> ParseAnswer(const std::string& word)
 {
@@ -18,12 +19,23 @@ std::string Quote(const std::string& text)
     std::string out = "\"";
     for (char c : text) {
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default: out += Visible(std::string(1, c));
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            out += Visible(std::string(1, c));
         }
     }
     out += '"';

@@ -3,11 +3,16 @@
 #include "ui/console/console_dialogs.h"
 #include "ui/console/script.h"
 
-namespace mrv::console {
+namespace mrv::console
+{
 
-namespace {
+namespace
+{
 
-std::string Bit(bool on) { return on ? "1" : "0"; }
+std::string Bit(bool on)
+{
+    return on ? "1" : "0";
+}
 
 std::string Join(const std::vector<std::string>& parts, const char* separator)
 {
@@ -21,7 +26,8 @@ std::string Join(const std::vector<std::string>& parts, const char* separator)
 
 std::string ItemText(const std::vector<std::string>& items, int index)
 {
-    return index >= 0 && index < static_cast<int>(items.size()) ? items[static_cast<size_t>(index)] : std::string();
+    return index >= 0 && index < static_cast<int>(items.size()) ? items[static_cast<size_t>(index)]
+                                                                : std::string();
 }
 
 } // namespace
@@ -37,7 +43,8 @@ std::string PrintedRowText(const form::ListView& list, int row)
     std::vector<std::string> shown;
     for (size_t column = 0; column < cells.size(); ++column) {
         const form::Colour colour = list.CellColour(row, static_cast<int>(column));
-        shown.push_back(colour == list.FontColour() ? cells[column] : cells[column] + " {" + colour.Hex() + "}");
+        shown.push_back(colour == list.FontColour() ? cells[column]
+                                                    : cells[column] + " {" + colour.Hex() + "}");
     }
     return Join(shown, " | ");
 }
@@ -57,7 +64,9 @@ std::vector<Property> Properties(form::Control& c)
     case ControlKind::GroupBox:
     case ControlKind::TabSheet:
     case ControlKind::Label:
-    case ControlKind::Button: caption(); break;
+    case ControlKind::Button:
+        caption();
+        break;
     case ControlKind::CheckBox:
         caption();
         p.push_back({"checked", Bit(static_cast<form::CheckBox&>(c).Checked()), false});
@@ -69,15 +78,21 @@ std::vector<Property> Properties(form::Control& c)
         index(r.ItemIndex());
         break;
     }
-    case ControlKind::Edit: text(static_cast<form::Edit&>(c).Text()); break;
+    case ControlKind::Edit:
+        text(static_cast<form::Edit&>(c).Text());
+        break;
     case ControlKind::ComboBox: {
         auto& box = static_cast<form::ComboBox&>(c);
         text(box.Text());
         index(box.ItemIndex());
         break;
     }
-    case ControlKind::SpinEdit: value(static_cast<form::SpinEdit&>(c).Value()); break;
-    case ControlKind::TrackBar: value(static_cast<form::TrackBar&>(c).Position()); break;
+    case ControlKind::SpinEdit:
+        value(static_cast<form::SpinEdit&>(c).Value());
+        break;
+    case ControlKind::TrackBar:
+        value(static_cast<form::TrackBar&>(c).Position());
+        break;
     case ControlKind::ProgressBar: {
         auto& bar = static_cast<form::ProgressBar&>(c);
         value(bar.Position());
@@ -91,23 +106,33 @@ std::vector<Property> Properties(form::Control& c)
         index(pages.ActivePageIndex());
         break;
     }
-    case ControlKind::Lamp: caption(); break;
-    case ControlKind::ListView: p.push_back({"rows", std::to_string(static_cast<form::ListView&>(c).RowCount()), false}); break;
+    case ControlKind::Lamp:
+        caption();
+        break;
+    case ControlKind::ListView:
+        p.push_back({"rows", std::to_string(static_cast<form::ListView&>(c).RowCount()), false});
+        break;
     case ControlKind::StatusBar: {
         std::vector<std::string> texts;
-        for (const auto& panel : static_cast<form::StatusBar&>(c).Panels()) texts.push_back(panel.text);
+        for (const auto& panel : static_cast<form::StatusBar&>(c).Panels())
+            texts.push_back(panel.text);
         text(Join(texts, " | "));
         break;
     }
-    case ControlKind::Memo: text(static_cast<form::Memo&>(c).Text()); break;
-    case ControlKind::HtmlView: text(static_cast<form::HtmlView&>(c).Path()); break;
+    case ControlKind::Memo:
+        text(static_cast<form::Memo&>(c).Text());
+        break;
+    case ControlKind::HtmlView:
+        text(static_cast<form::HtmlView&>(c).Path());
+        break;
     case ControlKind::Timer: {
         auto& timer = static_cast<form::Timer&>(c);
         p.push_back({"enabled", Bit(timer.Active()), false});
         value(static_cast<int>(timer.Interval()));
         return p;
     }
-    default: break;
+    default:
+        break;
     }
     p.push_back({"enabled", Bit(c.Enabled()), false});
     p.push_back({"visible", Bit(c.Visible()), false});
@@ -146,8 +171,8 @@ std::optional<std::string> PropertyValue(form::Control& control, const std::stri
         if (*row >= list.RowCount()) return std::string("<no row>");
         return RowText(list, static_cast<int>(*row));
     }
-    if (control.Kind() == form::ControlKind::ListView && key.size() > 8 && key.compare(0, 7, "column[") == 0 &&
-        key.back() == ']') {
+    if (control.Kind() == form::ControlKind::ListView && key.size() > 8 &&
+        key.compare(0, 7, "column[") == 0 && key.back() == ']') {
         auto& list = static_cast<form::ListView&>(control);
         auto column = ParseInteger(key.substr(7, key.size() - 8));
         if (!column || *column < 0) return std::nullopt;
@@ -190,7 +215,8 @@ int FindItem(const std::vector<std::string>& items, const std::string& value)
     return -1;
 }
 
-form::Control* FindControl(const std::vector<form::Window*>& windows, const std::string& name, bool by_caption)
+form::Control* FindControl(const std::vector<form::Window*>& windows, const std::string& name,
+                           bool by_caption)
 {
     if (!by_caption) {
         size_t dot = name.find('.');
@@ -212,7 +238,8 @@ form::Control* FindControl(const std::vector<form::Window*>& windows, const std:
             for (form::Window* w : windows) {
                 for (form::Control* c : w->AllControls()) {
                     if (c->Kind() == form::ControlKind::Window) continue;
-                    bool match = exact ? c->Caption() == name : PlainCaption(c->Caption()) == PlainCaption(name);
+                    bool match =
+                        exact ? c->Caption() == name : PlainCaption(c->Caption()) == PlainCaption(name);
                     if (match && (!on_screen || c->Showing())) return c;
                 }
             }
