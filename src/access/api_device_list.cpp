@@ -1,5 +1,6 @@
 #include "access/api_device_list.h"
 
+#include "access/device_kind.h"
 #include "access/os_device.h"
 #include "app/program_impl.h"
 #include "drive/ata_opcodes.h"
@@ -90,6 +91,8 @@ void ApiDeviceList::BuildApiDeviceList()
     TFm& fm = p_.fm;
     p_.ops.ResetBreakState();
     fm.ApiList.ClearRows();
+    // The numbers of this list stay with their devices until it is read again.
+    p_.platform.devices.ReadPhysicalDrives();
 
     int highest = 0;
     for (int n = kHighestSearched; n >= 1; --n) {
@@ -101,6 +104,8 @@ void ApiDeviceList::BuildApiDeviceList()
     st.ApiHighestDevice = highest;
     fm.ApiDevSpin.SetRange(0, highest);
     if (st.ApiDeviceIndex > highest) st.ApiDeviceIndex = highest;
+    // The spinner shows the device that is used, not a number saved earlier.
+    if (st.ApiDeviceIndex >= 0) ShowSpinnerValue(st.ApiDeviceIndex);
 
     for (int n = 0; n <= highest; ++n)
         AddPhysicalRow(n);
@@ -132,7 +137,11 @@ void ApiDeviceList::AddPhysicalRow(int number)
     passport.SectorsPerMb = cap.sector_size ? 0x100000 / cap.sector_size : 2048;
     const std::string size = FormatCapacity(cap.sector_size, cap.total_sectors);
     std::string note = cap.media_type == kRemovableMedia ? "Removable " : "";
-    if (cap.sectors_per_track == 63) {
+    // A system that says what the device is decides; otherwise the geometry
+    // tells a disk (63 sectors per track) from a virtual device.
+    const char* kind_note = NamesOf(cap.kind).list_note;
+    const bool disk = cap.kind == OsDeviceKind::Unknown ? cap.sectors_per_track == 63 : kind_note == nullptr;
+    if (disk) {
         bool identified = false;
         if (!p_.fm.OnlyScsiPassChk.Checked()) {
             uint8_t identify[512] = {};
@@ -148,7 +157,7 @@ void ApiDeviceList::AddPhysicalRow(int number)
             note += access_.ApiScsiInquiry(device.get(), model, revision, serial) ? model : "Non ATA drive";
         }
     } else {
-        note += "Virtual drive";
+        note += kind_note != nullptr ? kind_note : "Virtual drive";
         passport.NonAta = true;
     }
     if (passport.SectorSize != 512) note += ", sector=" + std::to_string(passport.SectorSize) + " B";

@@ -1,6 +1,7 @@
 #include "access/channel.h"
 
 #include "app/program_impl.h"
+#include "power/power_adaptor.h"
 
 #include <cstdio>
 
@@ -36,6 +37,26 @@ std::optional<uint16_t> ParseHexPort(const std::string& text)
         if (value > 0xFFFF) return std::nullopt;
     }
     return static_cast<uint16_t>(value);
+}
+
+std::string CustomPortsProblem(uint16_t base, uint16_t alt)
+{
+    constexpr uint32_t kLastTaskFilePort = 7;
+    constexpr uint32_t kAdaptorRegister = PowerAdaptor::kRegisterOffset;
+    auto touches_pci = [](uint32_t first, uint32_t last) { return first <= 0xCFF && last >= 0xCF8; };
+    if (base == 0 || base + kAdaptorRegister > 0xFFFF)
+        return "base " + HexPort(base, 4) + "h: the task-file ports and the adaptor register (base+" +
+               HexPort(kAdaptorRegister) + "h) must lie within 0001h-FFFFh";
+    if (touches_pci(base, base + kLastTaskFilePort) ||
+        touches_pci(base + kAdaptorRegister, base + kAdaptorRegister))
+        return "base " + HexPort(base, 4) +
+               "h: the task-file ports or the adaptor register touch the PCI "
+               "configuration ports 0CF8h-0CFFh";
+    if (alt == 0) return "alternative 0000h: the port must lie within 0001h-FFFFh";
+    if (touches_pci(alt, alt))
+        return "alternative " + HexPort(alt, 4) +
+               "h: the port touches the PCI configuration ports 0CF8h-0CFFh";
+    return {};
 }
 
 Channel::Channel(ProgramImpl& program) : p_(program)
@@ -176,6 +197,13 @@ void Channel::SetBaseFromEdit()
                    kLogError);
         return;
     }
+    // A custom base whose ports wrap or reach the PCI configuration ports
+    // would have the program write to other hardware.
+    const bool standard = *value == kSecondaryBase || *value == kPrimaryBase;
+    if (const std::string problem = CustomPortsProblem(*value, st.AltPort); !standard && !problem.empty()) {
+        p_.LogLine("Range error: " + problem + "; the ports stay as they were", false, 4);
+        return;
+    }
     st.BasePort = *value;
     if (fm.PortRg.ItemIndex() == kCustom) st.CustomBase = *value;
     if (*value == kSecondaryBase) {
@@ -211,6 +239,11 @@ void Channel::SetAltFromEdit()
     if (!value) {
         p_.LogLine("Range error: port " + text + "h is above FFFFh, the ports stay as they were", kNewLine,
                    kLogError);
+        return;
+    }
+    if (const std::string problem = CustomPortsProblem(st.BasePort, *value);
+        fm.PortRg.ItemIndex() == kCustom && !problem.empty()) {
+        p_.LogLine("Range error: " + problem + "; the ports stay as they were", false, 4);
         return;
     }
     st.AltPort = *value;

@@ -19,6 +19,12 @@ std::string HexPort(uint32_t value, int digits = 2);
 /// counts as 0. nullopt when the value does not fit 16 bits.
 std::optional<uint16_t> ParseHexPort(const std::string& text);
 
+/// Why a custom channel's ports may not be used, empty when they may: the
+/// eight task-file ports from `base`, the power adaptor's register above them
+/// and the alternate status port `alt` must lie in 0001h–FFFFh without
+/// wrapping and keep off the PCI configuration ports 0CF8h–0CFFh.
+std::string CustomPortsProblem(uint16_t base, uint16_t alt);
+
 class Channel
 {
   public:

@@ -1,6 +1,7 @@
 #include "app/event_log.h"
 
 #include "app/program_impl.h"
+#include "platform/regular_file.h"
 #include "util/file_names.h"
 
 #include <fstream>
@@ -110,14 +111,27 @@ void EventLog::AppendToFile(const std::string& line)
         early_lines_.push_back(line);
         return;
     }
-    // A line that cannot be appended is only missing from the file.
-    std::ofstream out(LogFilePath, std::ios::binary | std::ios::app);
-    if (out) out << line << '\n';
+    // Never a named pipe or a device: the open could wait forever.
+    std::string why;
+    bool written = MayWriteFile(LogFilePath, &why);
+    if (written) {
+        std::ofstream out(LogFilePath, std::ios::binary | std::ios::app);
+        if (out) out << line << '\n';
+        written = static_cast<bool>(out);
+    }
+    // A line that cannot be appended is missing from the file only; the user
+    // hears of it once, and the log panel goes on.
+    if (!written && !write_failure_told_) {
+        write_failure_told_ = true;
+        LogLine("Error! Can't write log file " + LogFilePath.string() + (why.empty() ? "" : " (" + why + ")"),
+                kNewLine, kLogError);
+    }
 }
 
 void EventLog::SetLogFilePath(const std::filesystem::path& path)
 {
     LogFilePath = path;
+    write_failure_told_ = false;
     std::vector<std::string> early;
     early.swap(early_lines_);
     if (!p_.fm.SaveLogChk.Checked() || !p_.state.FilesWritable) return;
@@ -128,6 +142,22 @@ void EventLog::SetLogFilePath(const std::filesystem::path& path)
 std::string EventLog::CleanFileName(const std::string& name)
 {
     return SanitizeFileName(name);
+}
+
+std::string EventLog::LogFileName(const std::string& name)
+{
+    constexpr size_t kMaxNameBytes = 255;
+    std::string cleaned = CleanFileName(name);
+    if (cleaned.size() > kMaxNameBytes) {
+        size_t cut = kMaxNameBytes;
+        // Not inside a UTF-8 sequence.
+        while (cut > 0 && (static_cast<unsigned char>(cleaned[cut]) & 0xC0) == 0x80)
+            --cut;
+        cleaned.resize(cut);
+    }
+    // "." and ".." name directories, not files.
+    if (cleaned.find_first_not_of('.') == std::string::npos) return "eventlog.txt";
+    return cleaned;
 }
 
 std::string EventLog::FirstDigitRun(const std::string& text)

@@ -41,12 +41,17 @@ class EventLog
     static std::string FirstDigitRun(const std::string& text);
     /// Removes characters below 0x20 and those a file name may not hold.
     static std::string CleanFileName(const std::string& name);
+    /// The log file's name as the program uses it: cleaned, so that it stays
+    /// in the logs directory; cut to what a file system takes (255 bytes);
+    /// "eventlog.txt" when nothing usable is left.
+    static std::string LogFileName(const std::string& name);
 
   private:
     void Wire();
     std::string TimeText();
     void AppendToFile(const std::string& line);
     std::vector<std::string> early_lines_;
+    bool write_failure_told_ = false; ///< a log file that cannot be written is reported once
     ProgramImpl& p_;
 };
 

@@ -1,5 +1,6 @@
 #include "app/settings.h"
 
+#include "access/channel.h"
 #include "app/program_impl.h"
 
 #include <cmath>
@@ -10,6 +11,9 @@ namespace mrv
 
 namespace
 {
+
+constexpr uint16_t kDefaultCustomBase = 0xD400;
+constexpr uint16_t kDefaultCustomAlt = 0xD802;
 constexpr const char* kAuthor = "Morvanta authors - drive diagnostics for technicians";
 
 /// Reads keys into controls, noting values that cannot be used.
@@ -186,8 +190,18 @@ std::vector<std::string> Settings::Load()
     // The primary channel's permission is known before the channel is chosen.
     st.EnablePm = r.Int("ATA Port", "Enable PM", 0) != 0;
     st.PrimaryAllowed = st.EnablePm && !fm.NonDestrChk.Checked();
-    st.CustomBase = static_cast<uint16_t>(r.Ranged("ATA Port", "CustomBase", 0xD400, 0, 0xFFFF));
-    st.CustomAlt = static_cast<uint16_t>(r.Ranged("ATA Port", "CustomAlt", 0xD802, 0, 0xFFFF));
+    st.CustomBase = static_cast<uint16_t>(r.Ranged("ATA Port", "CustomBase", kDefaultCustomBase, 0, 0xFFFF));
+    st.CustomAlt = static_cast<uint16_t>(r.Ranged("ATA Port", "CustomAlt", kDefaultCustomAlt, 0, 0xFFFF));
+    // Ports that wrap or reach the PCI configuration ports are never used,
+    // whatever the file says.
+    if (const std::string problem = CustomPortsProblem(st.CustomBase, kDefaultCustomAlt); !problem.empty()) {
+        r.Warn("ATA Port", "CustomBase", "is refused (" + problem + ")");
+        st.CustomBase = kDefaultCustomBase;
+    }
+    if (const std::string problem = CustomPortsProblem(st.CustomBase, st.CustomAlt); !problem.empty()) {
+        r.Warn("ATA Port", "CustomAlt", "is refused (" + problem + ")");
+        st.CustomAlt = kDefaultCustomAlt;
+    }
     fm.PortRg.SetItemIndex(static_cast<int>(r.Ranged("ATA Port", "Channel", 1, 0, 2)));
     r.Bool("ATA Port", "Remember Primary", fm.RemPrimChk);
 

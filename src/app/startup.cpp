@@ -125,8 +125,9 @@ void Startup::CreateMainWindow()
         std::filesystem::create_directories(p_.logs_dir, ec);
     }
 
-    // 4. Log file.
-    if (fm.LogFileEdit.Text().empty()) fm.LogFileEdit.SetText("eventlog.txt");
+    // 4. Log file: the name is cleaned before the path is fixed, so that the
+    // log stays in the logs directory.
+    fm.LogFileEdit.SetText(EventLog::LogFileName(fm.LogFileEdit.Text()));
     p_.log.SetLogFilePath(p_.logs_dir / fm.LogFileEdit.Text());
 
     // 5. Operating system.
@@ -158,6 +159,9 @@ void Startup::CreateMainWindow()
         p_.LogLine("[ Hint ] Use Windows 2000/XP to full capacity utilization!", kNewLine, kLogError);
         st.access_mode = AccessMode::Pio;
         fm.APIRg.SetEnabled(false);
+        // The saved channel holds here too, so that the selector and the
+        // ports the program talks to agree.
+        run(p_.steps.SelectChannel);
     } else if (!st.Administrator) {
         p_.LogLine("Program disabled. Please, use administrator rights", kNewLine, kLogError);
         DisableForNonAdministrator();

@@ -83,16 +83,22 @@ std::unique_ptr<OsDevice> OsDeviceOps::OpenApiDevice(int number, char letter)
 
 std::unique_ptr<OsDevice> OsDeviceOps::OpenCurrentDevice(bool log_failure)
 {
-    const int number = state_.ApiDeviceIndex;
-    const char letter = state_.ApiDriveLetter;
-    std::unique_ptr<OsDevice> device = OpenApiDevice(number, letter);
-    if (!device && log_failure) {
-        if (number == -1)
-            host_.Log(std::string("Unable to open logical drive ") + letter + ":", kNewLine, kLogError);
-        else
-            host_.Log("Unable to open physical drive #" + std::to_string(number), kNewLine, kLogError);
-    }
+    std::unique_ptr<OsDevice> device = OpenApiDevice(state_.ApiDeviceIndex, state_.ApiDriveLetter);
+    if (!device && log_failure) LogOpenFailure();
     return device;
+}
+
+void OsDeviceOps::LogOpenFailure()
+{
+    const int number = state_.ApiDeviceIndex;
+    if (number == -1) {
+        host_.Log(std::string("Unable to open logical drive ") + state_.ApiDriveLetter.load() + ":", kNewLine,
+                  kLogError);
+        return;
+    }
+    const std::string why = devices_.PhysicalOpenFailure(number);
+    host_.Log("Unable to open physical drive #" + std::to_string(number) + (why.empty() ? "" : ": " + why),
+              kNewLine, kLogError);
 }
 
 uint32_t OsDeviceOps::ApiReadSectors(OsDevice* device, uint32_t count, uint8_t* buffer, uint32_t sector_size,
@@ -192,9 +198,14 @@ DeviceCapacity OsDeviceOps::ApiGetCapacity(OsDevice* device)
     }
     cap.sector_size = static_cast<uint16_t>(std::min<uint32_t>(geometry.bytes_per_sector, 0xFFFF));
     if (!have_total) {
-        cap.total_sectors = geometry.cylinders * geometry.tracks_per_cylinder *
-                            static_cast<uint64_t>(geometry.sectors_per_track);
+        // The system's exact size where it gives one: whole cylinders would
+        // cut the device's tail off the passport and the scan.
+        cap.total_sectors = geometry.size_bytes != 0 && geometry.bytes_per_sector != 0
+                                ? geometry.size_bytes / geometry.bytes_per_sector
+                                : geometry.cylinders * geometry.tracks_per_cylinder *
+                                      static_cast<uint64_t>(geometry.sectors_per_track);
     }
+    cap.kind = geometry.kind;
     cap.media_type = geometry.media_type;
     cap.cylinders = geometry.cylinders;
     cap.tracks_per_cylinder = geometry.tracks_per_cylinder;

@@ -25,6 +25,7 @@ struct DeviceCapacity {
     uint64_t cylinders = 0;
     uint32_t tracks_per_cylinder = 0;
     uint32_t sectors_per_track = 0;
+    OsDeviceKind kind = OsDeviceKind::Unknown; ///< what the system says the device is
 };
 
 /// The caller's pass-through record: time-out in, error and sense out.
@@ -55,6 +56,9 @@ class OsDeviceOps
     /// `log_failure` a device that does not open is logged ("Unable to open
     /// physical drive #n").
     std::unique_ptr<OsDevice> OpenCurrentDevice(bool log_failure = false);
+    /// "Unable to open physical drive #N" (or the logical drive's line) with
+    /// the system's reason when it gave one (level 4).
+    void LogOpenFailure();
 
     uint32_t ApiReadSectors(OsDevice* device, uint32_t count, uint8_t* buffer, uint32_t sector_size,
                             uint64_t lba);

@@ -294,10 +294,14 @@ class ComboBox : public Control
     const std::string& Text() const { return text_; }
     /// Types a text; selects the matching item if any. Fires OnChange.
     void SetText(const std::string& text);
+    /// A drop-down list: the user can only pick one of the items, never type.
+    bool DropDownList() const { return drop_down_list_; }
+    void SetDropDownList(bool on) { drop_down_list_ = on; }
     std::function<void()> OnChange;
 
   private:
     std::vector<std::string> items_;
+    bool drop_down_list_ = false;
     int index_ = -1;
     std::string text_;
 };
@@ -469,6 +473,11 @@ class ListView : public Control
     void ScrollToEnd() { Notify(Aspect::Scroll); }
     /// Repaint request (colours computed by OnCustomDrawCell may have changed).
     void Repaint() { Notify(Aspect::Colours); }
+    /// A click on the header of `column`, as the user's (fires OnColumnClick).
+    void ClickColumn(int column)
+    {
+        if (OnColumnClick) OnColumnClick(column);
+    }
 
     std::function<void(int row)> OnSelectItem;
     std::function<void(int column)> OnColumnClick;

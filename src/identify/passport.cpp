@@ -1,8 +1,10 @@
 #include "identify/passport.h"
 
+#include "access/device_kind.h"
 #include "app/program_impl.h"
 #include "drive/ata_opcodes.h"
 #include "identify/format_capacity.h"
+#include "platform/regular_file.h"
 
 #include <fstream>
 #include <system_error>
@@ -129,18 +131,19 @@ bool Passport::TakePassport(bool log_messages, bool apply)
                 if (NewModelFlag && p_.state.RussianHelp) FamilyRemark(d.ModelFamily);
                 std::string count = std::to_string(d.LbaCount);
                 if (d.NonAta)
-                    p_.LogLine("Model: " + d.Model + "; Capacity: " + count + " LBAs", kNewLine, kLogInfo);
+                    p_.LogLine("Model: " + d.Model + "; Capacity: " + count + " LBAs", false, 1);
                 else
                     p_.LogLine("Model: " + d.Model + "; Capacity: " + count + " LBAs; SN: " + d.Serial +
                                    "; FW: " + d.Firmware,
-                               kNewLine, kLogInfo);
+                               false, 1);
                 if (p_.state.access_mode == AccessMode::Pio && d.LbaCount <= 0)
                     p_.LogLine("WARNING! THIS DRIVE DOES NOT SUPPORT LBA !!!", kNewLine, kLogError);
                 NewModelFlag = false;
             }
         }
-        if (fm.PassChk.Checked() && !d.NonAta && d.Model != LastPassport.model && p_.state.FilesWritable)
-            SaveFile();
+        // Another serial is another drive: a batch of one model keeps a file each.
+        const bool other_drive = d.Model != LastPassport.model || d.Serial != LastPassport.serial;
+        if (fm.PassChk.Checked() && !d.NonAta && other_drive && p_.state.FilesWritable) SaveFile();
         LastPassport = {d.Model, d.Serial, result};
     }
     return true;
@@ -175,6 +178,11 @@ void Passport::SaveFile()
 {
     const DrivePassport& d = p_.state.passport;
     std::filesystem::path path = p_.LogsDir() / PassportFileName(d.Model, d.Serial);
+    std::string why;
+    if (!MayWriteFile(path, &why)) {
+        p_.LogLine("Error! Can't write file " + path.string() + " (" + why + ")", kNewLine, kLogError);
+        return;
+    }
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(p_.state.SectorBuffer.Bytes()), 512);
     if (!out) p_.LogLine("Error! Can't write file " + path.string(), kNewLine, kLogError);
@@ -192,6 +200,7 @@ void Passport::Reset()
     d.NonAtaFeatures = "Non ATA";
     d.NonAta = d.Removable = d.InvalidGeometry = false;
     acquired_ = DrivePassport{};
+    device_kind_ = OsDeviceKind::Unknown;
     acquired_.Lba48Supported = d.Lba48Supported;
 
     fm.StatusBar1.SetPanelWidth(HDPn1, 190);
@@ -246,22 +255,19 @@ int64_t Passport::ReadPassport(bool from_file, const std::string& file_name)
     }
 
     if (from_file) {
-        std::ifstream in(file_name, std::ios::binary);
-        std::error_code ec;
-        auto size = std::filesystem::file_size(file_name, ec);
-        if (!in || ec) {
-            p_.LogLine("Error! Can't open file " + file_name, kNewLine, kLogError);
+        // Never a named pipe or a device: opening one could wait forever.
+        std::vector<uint8_t> bytes;
+        uint64_t size = 0;
+        std::string why;
+        if (!ReadRegularFile(file_name, 512, bytes, size, why)) {
+            p_.LogLine("Error! Can't open file " + file_name + " (" + why + ")", kNewLine, kLogError);
             return -1;
         }
-        if (size < 512) {
+        if (size < 512 || bytes.size() < 512) {
             p_.LogLine("Error! Incorrect length of file", kNewLine, kLogError);
             return -1;
         }
-        in.read(reinterpret_cast<char*>(st.SectorBuffer.Bytes()), 512);
-        if (!in) {
-            p_.LogLine("Error! Can't read file " + file_name, kNewLine, kLogError);
-            return -1;
-        }
+        std::copy(bytes.begin(), bytes.end(), st.SectorBuffer.Bytes());
         Decode(true, result);
         return result;
     }
@@ -320,7 +326,11 @@ bool Passport::AcquireScsi()
     DrivePassport& d = st.passport;
     d.UsbBridge = false;
     std::unique_ptr<OsDevice> device = p_.api.OpenApiDevice(st.ApiDeviceIndex, st.ApiDriveLetter);
-    if (!device) return false;
+    if (!device) {
+        // Without the ATA attempts nothing has said why yet.
+        if (fm.OnlyScsiPassChk.Checked()) p_.api.LogOpenFailure();
+        return false;
+    }
     fm.Psp.SetBackColour(form::Colour::Rgb(254, 255, 225));
     fm.Psp.SetColumnCaption(2, kScsiCaption);
     acquired_.LbaSupported = true;
@@ -344,23 +354,10 @@ bool Passport::AcquireScsi()
             d.NonAtaFeatures += ", MO";
         }
         d.SectorsPerMb = SectorsPerMbOf(d.SectorSize);
-        switch (cap.sectors_per_track) {
-        case 18:
-            d.NonAtaFeatures += ", FDD";
-            break;
-        case 32:
-            d.NonAtaFeatures += ", CD";
-            break;
-        case 63:
-            break;
-        default:
-            d.NonAtaFeatures += ", Virtual";
-            fm.VirtDrvLed.SetBrush(kLampLime);
-            fm.LabelVirtual.SetCaption("Virtual");
-            fm.LabelVirtual.SetEnabled(true);
-            break;
-        }
-        ApplyNonAtaBlockSize(cap.sectors_per_track);
+        if (cap.kind != OsDeviceKind::Unknown)
+            ApplyDeviceKind(cap.kind);
+        else
+            ApplyGeometryKind(cap.sectors_per_track);
     } else {
         d.SectorSize = 512;
         acquired_.LbaCount = 1;
@@ -378,6 +375,43 @@ bool Passport::AcquireScsi()
     device.reset();
     p_.LogLine("Get passport... OK", kNewLine, kLogInfo);
     return true;
+}
+
+void Passport::ApplyGeometryKind(uint32_t sectors_per_track)
+{
+    TFm& fm = p_.fm;
+    DrivePassport& d = p_.state.passport;
+    switch (sectors_per_track) {
+    case 18:
+        d.NonAtaFeatures += ", FDD";
+        break;
+    case 32:
+        d.NonAtaFeatures += ", CD";
+        break;
+    case 63:
+        break;
+    default:
+        d.NonAtaFeatures += ", Virtual";
+        fm.VirtDrvLed.SetBrush(kLampLime);
+        fm.LabelVirtual.SetCaption("Virtual");
+        fm.LabelVirtual.SetEnabled(true);
+        break;
+    }
+    ApplyNonAtaBlockSize(sectors_per_track);
+}
+
+void Passport::ApplyDeviceKind(OsDeviceKind kind)
+{
+    TFm& fm = p_.fm;
+    const DeviceKindNames names = NamesOf(kind);
+    p_.state.passport.NonAtaFeatures += names.passport_feature;
+    if (names.virtual_lamp != nullptr) {
+        fm.VirtDrvLed.SetBrush(kLampLime);
+        fm.LabelVirtual.SetCaption(names.virtual_lamp);
+        fm.LabelVirtual.SetEnabled(true);
+    }
+    device_kind_ = kind;
+    ApplyNonAtaBlockSize(0);
 }
 
 bool Passport::AcquirePio(int64_t& result)

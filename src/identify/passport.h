@@ -6,6 +6,7 @@
 
 #include "identify/identify_words.h"
 #include "identify/passport_rows.h"
+#include "platform/os_devices.h"
 
 #include <cstdint>
 #include <functional>
@@ -83,6 +84,10 @@ class Passport
     void Show(const DecodedPassport& decoded, bool ext_run);
     void ApplyFamilyAndSizes(const DrivePassport& d);
     void ApplyNonAtaBlockSize(uint32_t sectors_per_track);
+    /// The device's kind in the non-ATA feature text, lamps and block size:
+    /// from what the system said it is, or else from its sectors per track.
+    void ApplyDeviceKind(OsDeviceKind kind);
+    void ApplyGeometryKind(uint32_t sectors_per_track);
     void SetPanelWidth(int width);
     void SaveFile();
     void FamilyRemark(uint8_t family);
@@ -91,6 +96,8 @@ class Passport
     ProgramImpl& p_;
     /// What acquisition learned of a NonAta drive, handed to decoding.
     DrivePassport acquired_;
+    /// What the system said the device of a SCSI passport is (Unknown: it did not).
+    OsDeviceKind device_kind_ = OsDeviceKind::Unknown;
 };
 
 } // namespace mrv

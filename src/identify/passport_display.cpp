@@ -1,6 +1,7 @@
 // The decoding half of the passport: the extended checks, the list, the panes,
 // the lamps and the panels of other tabs that follow the drive.
 
+#include "access/device_kind.h"
 #include "app/program_impl.h"
 #include "drive/ata_opcodes.h"
 #include "identify/format_capacity.h"
@@ -271,6 +272,10 @@ void Passport::ApplyFamilyAndSizes(const DrivePassport& d)
 
 void Passport::ApplyNonAtaBlockSize(uint32_t sectors_per_track)
 {
+    if (device_kind_ != OsDeviceKind::Unknown) {
+        SelectBlockSize(std::string(NamesOf(device_kind_).block_size));
+        return;
+    }
     switch (sectors_per_track) {
     case 18:
         SelectBlockSize(std::string("1"));

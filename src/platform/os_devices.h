@@ -16,6 +16,22 @@ namespace mrv
 
 enum class ScsiDirection { None, In, Out };
 
+/// What the system says a device is. Unknown leaves the program to judge by
+/// the geometry (a system that does not say, such as the virtual PC's
+/// Windows-like personalities).
+enum class OsDeviceKind : uint8_t {
+    Unknown,
+    Disk,       ///< an ATA or SCSI disk on a host adapter
+    UsbDisk,    ///< a disk behind a USB bridge
+    Nvme,       ///< an NVMe namespace
+    Virtio,     ///< a paravirtual disk of a virtual machine
+    MemoryCard, ///< SD/MMC
+    Loop,       ///< a loop device over an image file
+    CdRom,
+    RamDisk,
+    Network, ///< a network block device
+};
+
 /// One SCSI command through the pass-through request.
 struct ScsiRequest {
     std::array<uint8_t, 16> cdb{};
@@ -40,6 +56,10 @@ struct OsGeometry {
     uint32_t tracks_per_cylinder = 0;
     uint32_t sectors_per_track = 0;
     uint32_t bytes_per_sector = 0;
+    /// The exact size in bytes when the system gives it (0 when it does not):
+    /// the made-up cylinders above round a device's tail away.
+    uint64_t size_bytes = 0;
+    OsDeviceKind kind = OsDeviceKind::Unknown;
 };
 
 /// Kinds of logical drive (GetDriveType values).
@@ -95,6 +115,13 @@ class OsDevices
     /// Bit n set when drive letter 'A'+n exists (GetLogicalDrives).
     virtual uint32_t LogicalDriveMask() = 0;
     virtual LogicalDriveType DriveType(char letter) = 0;
+    /// Numbers the physical drives afresh. Until the next call a number stays
+    /// bound to the device it was given to: when that device has gone or been
+    /// replaced, OpenPhysical fails rather than open another disk.
+    virtual void ReadPhysicalDrives() {}
+    /// Why the last OpenPhysical of `number` failed, in words (empty when the
+    /// error number says it all).
+    virtual std::string PhysicalOpenFailure(int /*number*/) { return {}; }
 };
 
 } // namespace mrv

@@ -101,6 +101,7 @@ struct DriveConfig {
     std::vector<DefectRange> defects;
     uint32_t interface_crc_every = 0; ///< every n-th data command fails with ICRC; 0 = never
     std::string image_path;           ///< sector image file; empty = sparse memory
+    int image_line = 0;               ///< the lab file's line that named the image (for its errors)
 
     // Reached as an operating-system device too (sim_os_devices.h).
     int os_number = -1;                ///< physical drive number; -1 = not an OS device

@@ -1,14 +1,20 @@
 #include "sim/lab_loader.h"
 
+#include "platform/regular_file.h"
 #include "sim/lab_pc.h"
+#include "sim/sim_os_devices.h"
 
 #include <algorithm>
 #include <cctype>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
+#include <set>
 #include <sstream>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace mrv::sim
 {
@@ -28,6 +34,7 @@ struct Section {
     std::string title;
     int line = 0;
     std::vector<Entry> entries;
+    std::unordered_map<std::string, int> key_lines; ///< normalised key -> its line
 };
 
 std::string Trim(const std::string& s)
@@ -358,6 +365,46 @@ const std::vector<std::pair<std::string, Handler<PciDeviceConfig>>>& PciKeys()
     return keys;
 }
 
+uint64_t DaysInMonth(int year, int month)
+{
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return static_cast<uint64_t>(month == 2 && leap ? 29 : kDays[month - 1]);
+}
+
+/// A key as the lab compares keys: case does not count, nor leading zeros of
+/// an attribute number (Attr5 and Attr05 are one key).
+std::string NormalKey(const std::string& key)
+{
+    std::string k = Lower(key);
+    uint64_t id = 0;
+    if (k.size() > 4 && k.rfind("attr", 0) == 0 && ParseUnsigned(k.substr(4), id) &&
+        std::all_of(k.begin() + 4, k.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return "attr" + std::to_string(id);
+    return k;
+}
+
+/// The text's lines, whatever ends them (LF, CR LF or a lone CR), without a
+/// UTF-8 byte-order mark in front.
+std::vector<std::string> SplitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t at = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+    std::string current;
+    while (at < text.size()) {
+        const char c = text[at++];
+        if (c == '\r' || c == '\n') {
+            lines.push_back(std::move(current));
+            current.clear();
+            if (c == '\r' && at < text.size() && text[at] == '\n') ++at;
+        } else {
+            current += c;
+        }
+    }
+    if (!current.empty()) lines.push_back(std::move(current));
+    return lines;
+}
+
 bool ParseTime(const std::string& text, LocalDateTime& t)
 {
     // "YYYY-MM-DD HH:MM[:SS]" or "HH:MM[:SS]".
@@ -368,7 +415,8 @@ bool ParseTime(const std::string& text, LocalDateTime& t)
         const auto date = Split(s.substr(0, space), '-');
         uint64_t a = 0, b = 0, c = 0;
         if (date.size() != 3 || !ParseUnsigned(date[0], a) || !ParseUnsigned(date[1], b) ||
-            !ParseUnsigned(date[2], c) || a < 1970 || a > 2100 || b < 1 || b > 12 || c < 1 || c > 31)
+            !ParseUnsigned(date[2], c) || a < 1970 || a > 2100 || b < 1 || b > 12 || c < 1 ||
+            c > DaysInMonth(static_cast<int>(a), static_cast<int>(b)))
             return false;
         y = static_cast<int>(a);
         mo = static_cast<int>(b);
@@ -401,6 +449,8 @@ class Parser
         out = LabConfig{};
         out.source = source_;
         if (!ReadSections(text)) return Fail(error);
+        out.drives.reserve(static_cast<size_t>(std::count_if(
+            sections_.begin(), sections_.end(), [](const Section& s) { return s.kind == "drive"; })));
         for (const Section& s : sections_)
             if (!Apply(s, out)) return Fail(error);
         if (!Validate(out)) return Fail(error);
@@ -421,13 +471,12 @@ class Parser
 
     bool ReadSections(const std::string& text)
     {
-        std::istringstream in(text);
-        std::string raw;
         int line = 0;
         Section* current = nullptr;
-        while (std::getline(in, raw)) {
+        // Kind and lower-case name of each section so far -> its line.
+        std::unordered_map<std::string, int> section_lines;
+        for (const std::string& raw : SplitLines(text)) {
             ++line;
-            if (!raw.empty() && raw.back() == '\r') raw.pop_back();
             const std::string s = Trim(raw);
             if (s.empty() || s[0] == ';' || s[0] == '#') continue;
             if (s[0] == '[') {
@@ -449,11 +498,11 @@ class Parser
                     return Error(line, "[" + title + "]", "the section needs a name");
                 if ((sec.kind == "system" || sec.kind == "portaccess") && !sec.name.empty())
                     return Error(line, "[" + title + "]", "unknown section");
-                for (const Section& other : sections_)
-                    if (other.kind == sec.kind && Lower(other.name) == Lower(sec.name))
-                        return Error(line, "[" + title + "]",
-                                     "section repeated (first at line " + std::to_string(other.line) + ")");
-                sections_.push_back(sec);
+                const auto [first, added] = section_lines.emplace(sec.kind + " " + Lower(sec.name), line);
+                if (!added)
+                    return Error(line, "[" + title + "]",
+                                 "section repeated (first at line " + std::to_string(first->second) + ")");
+                sections_.push_back(std::move(sec));
                 current = &sections_.back();
                 continue;
             }
@@ -461,11 +510,11 @@ class Parser
             if (eq == std::string::npos) return Error(line, "", "expected key=value: " + s);
             if (current == nullptr) return Error(line, Trim(s.substr(0, eq)), "key outside any section");
             Entry e{Trim(s.substr(0, eq)), Trim(s.substr(eq + 1)), line};
-            for (const Entry& other : current->entries)
-                if (Lower(other.key) == Lower(e.key))
-                    return Error(line, "[" + current->title + "] " + e.key,
-                                 "key repeated (first at line " + std::to_string(other.line) + ")");
-            current->entries.push_back(e);
+            const auto [first, added] = current->key_lines.emplace(NormalKey(e.key), line);
+            if (!added)
+                return Error(line, "[" + current->title + "] " + e.key,
+                             "key repeated (first at line " + std::to_string(first->second) + ")");
+            current->entries.push_back(std::move(e));
         }
         return true;
     }
@@ -522,6 +571,7 @@ class Parser
                 std::vector<LetterSpec> letters;
                 std::string why;
                 if (!ParseLetterList(e.value, letters, why)) return Error(e.line, where, why);
+                if (!TakeLetters(e.value, e.line, where)) return false;
                 out.empty_letters = Trim(e.value);
             } else if (k == "build") {
                 if (!num(0, 999999)) return false;
@@ -678,9 +728,8 @@ class Parser
         const std::string where = "[" + s.title + "]";
         // A cross-key problem is reported at the key's own line (the section's when absent).
         auto line_of = [&s](const char* key) {
-            for (const Entry& e : s.entries)
-                if (Lower(e.key) == key) return e.line;
-            return s.line;
+            const auto it = s.key_lines.find(key);
+            return it == s.key_lines.end() ? s.line : it->second;
         };
         const uint32_t ls = d.logical_sector_size;
         if (ls != 512 && ls != 1024 && ls != 2048 && ls != 4096)
@@ -704,12 +753,24 @@ class Parser
                 return Error(s.line, where,
                              "defect at LBA " + std::to_string(r.last) + " lies beyond Sectors");
         if (!d.image_path.empty()) {
+            d.image_line = line_of("image");
             std::filesystem::path p(d.image_path);
             if (p.is_relative() && !base_dir_.empty()) p = std::filesystem::path(base_dir_) / p;
             d.image_path = p.string();
         }
+        if (d.os_number >= 0) {
+            const auto [first, added] =
+                os_numbers_.emplace(d.os_number, std::make_pair(line_of("osnumber"), d.name));
+            if (!added)
+                return Error(line_of("osnumber"), where + " OsNumber",
+                             "physical drive " + std::to_string(d.os_number) + " is already [Drive " +
+                                 first->second.second + "] (line " + std::to_string(first->second.first) +
+                                 ")");
+        }
+        if (!d.os_letter.empty() && !TakeLetters(d.os_letter, line_of("osletter"), where + " OsLetter"))
+            return false;
+        drive_index_[Lower(d.name)] = out.drives.size();
         out.drives.push_back(std::move(d));
-        drive_lines_[Lower(s.name)] = s.line;
         return true;
     }
 
@@ -760,9 +821,12 @@ class Parser
             return true;
         });
         if (!ok) return false;
-        for (const PciDeviceConfig& o : out.pci)
-            if (o.bus == p.bus && o.device == p.device && o.function == p.function)
-                return Error(s.line, "[" + s.title + "]", "same bus/device/function as [Pci " + o.name + "]");
+        const uint32_t address =
+            static_cast<uint32_t>(p.bus) << 8 | static_cast<uint32_t>(p.device) << 3 | p.function;
+        const auto [first, added] = pci_addresses_.emplace(address, p.name);
+        if (!added)
+            return Error(s.line, "[" + s.title + "]",
+                         "same bus/device/function as [Pci " + first->second + "]");
         out.pci.push_back(p);
         return true;
     }
@@ -779,18 +843,17 @@ class Parser
     bool Validate(LabConfig& out)
     {
         std::map<std::string, std::string> used; // drive -> channel
-        std::vector<std::pair<uint32_t, uint32_t>> ranges;
+        std::map<uint32_t, uint32_t> ranges;     // first port -> last port
         for (size_t i = 0; i < out.channels.size(); ++i) {
             ChannelConfig& c = out.channels[i];
             const int line = channel_lines_[i];
             const std::string where = "[Channel " + c.name + "]";
             for (std::string* ref : {&c.master, &c.slave}) {
                 if (ref->empty()) continue;
-                auto it = std::find_if(out.drives.begin(), out.drives.end(),
-                                       [&](const DriveConfig& d) { return Lower(d.name) == Lower(*ref); });
-                if (it == out.drives.end())
+                const auto found = drive_index_.find(Lower(*ref));
+                if (found == drive_index_.end())
                     return Error(line, where, "no [Drive " + *ref + "] section for '" + *ref + "'");
-                *ref = it->name;
+                *ref = out.drives[found->second].name;
                 auto prev = used.find(Lower(*ref));
                 if (prev != used.end())
                     return Error(line, where, "drive '" + *ref + "' is already on channel " + prev->second);
@@ -799,22 +862,48 @@ class Parser
             std::vector<std::pair<uint32_t, uint32_t>> mine = {{c.base, c.base + 7u}, {c.alt, c.alt}};
             if (c.power_adaptor) mine.push_back({c.base + 0x16u, c.base + 0x16u});
             for (const auto& m : mine) {
+                // The port space is 16 bits wide: a range past FFFFh would wrap.
+                if (m.second > 0xFFFF) return Error(line, where, "ports run past FFFFh");
                 if ((m.first <= 0xCFF && m.second >= 0xCF8) || (m.first <= 0x43 && m.second >= 0x42) ||
                     (m.first <= 0x61 && m.second >= 0x61))
                     return Error(line, where, "ports collide with the PCI or speaker ports");
-                for (const auto& r : ranges)
-                    if (m.first <= r.second && m.second >= r.first)
-                        return Error(line, where, "ports overlap another channel");
+                // Ranges taken so far, by first port: only the neighbours can overlap.
+                auto next = ranges.lower_bound(m.first);
+                if (next != ranges.end() && next->first <= m.second)
+                    return Error(line, where, "ports overlap another channel");
+                if (next != ranges.begin() && std::prev(next)->second >= m.first)
+                    return Error(line, where, "ports overlap another channel");
             }
-            ranges.insert(ranges.end(), mine.begin(), mine.end());
+            for (const auto& m : mine)
+                ranges.emplace(m.first, m.second);
         }
         return true;
     }
 
     std::string source_;
     std::string base_dir_;
-    std::vector<Section> sections_;
-    std::map<std::string, int> drive_lines_;
+    std::deque<Section> sections_; ///< a deque: a growing lab never moves the sections read
+    /// Records the drive letters of OsLetter or EmptyLetters; false when one
+    /// is given twice in the lab.
+    bool TakeLetters(const std::string& value, int line, const std::string& where)
+    {
+        std::vector<LetterSpec> letters;
+        std::string why;
+        if (!ParseLetterList(Trim(value), letters, why)) return Error(line, where, why);
+        for (const LetterSpec& l : letters) {
+            const auto [first, added] = letter_lines_.emplace(l.letter, line);
+            if (!added)
+                return Error(line, where,
+                             std::string("letter ") + l.letter + ": is already given at line " +
+                                 std::to_string(first->second));
+        }
+        return true;
+    }
+
+    std::unordered_map<std::string, size_t> drive_index_;   ///< lower-case name -> index in the drives
+    std::map<int, std::pair<int, std::string>> os_numbers_; ///< OsNumber -> its line and drive
+    std::map<char, int> letter_lines_;
+    std::map<uint32_t, std::string> pci_addresses_;
     std::vector<int> channel_lines_;
     std::string error_;
 };
@@ -835,16 +924,22 @@ bool ParseLab(const std::string& text, const std::string& source, const std::str
 
 std::unique_ptr<LabPc> LoadLab(const std::string& path, std::string& error, const LabOptions& options)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = path + ": cannot open the lab file";
+    // A lab is a small text; anything larger is no lab file.
+    constexpr size_t kMaxLabBytes = 64u << 20;
+    std::vector<uint8_t> bytes;
+    uint64_t size = 0;
+    std::string why;
+    if (!ReadRegularFile(path, kMaxLabBytes, bytes, size, why)) {
+        error = path + ": cannot open the lab file (" + why + ")";
         return nullptr;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
+    if (size > kMaxLabBytes) {
+        error = path + ": larger than a lab file can be (64 MiB)";
+        return nullptr;
+    }
     LabConfig config;
     const std::string dir = std::filesystem::path(path).parent_path().string();
-    if (!ParseLab(text.str(), path, dir, config, error)) return nullptr;
+    if (!ParseLab(std::string(bytes.begin(), bytes.end()), path, dir, config, error)) return nullptr;
     return Build(config, error, options);
 }
 

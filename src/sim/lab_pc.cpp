@@ -29,7 +29,8 @@ std::unique_ptr<LabPc> LabPc::Build(const LabConfig& config, std::string& error)
         auto drive = std::make_unique<AtaDrive>(dc, *pc->clock_, config.system.cpu_mhz);
         std::string why;
         if (!drive->Open(why)) {
-            error = config.source + ": [Drive " + dc.name + "] Image: " + why;
+            error = config.source + ":" + std::to_string(dc.image_line) + ": [Drive " + dc.name +
+                    "] Image: " + why;
             return nullptr;
         }
         pc->drives_.push_back(std::move(drive));

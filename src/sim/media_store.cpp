@@ -1,5 +1,7 @@
 #include "sim/media_store.h"
 
+#include "platform/regular_file.h"
+
 #include <cstring>
 #include <filesystem>
 
@@ -16,6 +18,12 @@ MediaStore::~MediaStore() = default;
 bool MediaStore::OpenImage(const std::string& path, std::string& error)
 {
     std::error_code ec;
+    std::string why;
+    // A named pipe or a device would make the open wait, or be no image at all.
+    if (!MayWriteFile(path, &why)) {
+        error = "image file '" + path + "' is " + why;
+        return false;
+    }
     if (!std::filesystem::exists(path, ec)) {
         std::ofstream create(path, std::ios::binary);
         if (!create) {

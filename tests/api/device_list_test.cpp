@@ -3,7 +3,9 @@
 #include "access/access_mode_switch.h"
 #include "api_fixture.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 
 namespace mrv::test
 {
@@ -207,6 +209,25 @@ TEST_F(ApiTest, ApiStartBuildsTheListWithoutLoggingTheSwitch)
     fx->Run(10);
     ASSERT_EQ(fm().ApiList.RowCount(), 1);
     EXPECT_EQ(Cell(0, kApiNote), "A");
+}
+
+TEST_F(ApiTest, ASavedDeviceAboveTheHighestShowsTheDeviceUsed)
+{
+    pc.port_access.open_device_error = 5; // no port access: API mode from the start
+    for (int n = 0; n <= 4; ++n)
+        pc.AddPhysical(n, OsPersonality::SataPort, Model("DISK " + std::to_string(n)));
+    TempDir home;
+    std::ofstream(home.Path() / "mrv40.ini") << "[API]\nLast API device=9\n";
+    fx = std::make_unique<ProgramFixture>(pc.platform, home.Path());
+    fx->Start();
+    fx->Run(10);
+    EXPECT_EQ(p().state.ApiDeviceIndex, 4);
+    EXPECT_EQ(fm().ApiDevSpin.Value(), 4);
+    EXPECT_EQ(fm().ApiList.ItemIndex(), 4);
+    fx->Quit();
+    std::ifstream in(home.Path() / "mrv40.ini");
+    const std::string ini((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(ini.find("Last API device=4"), std::string::npos);
 }
 
 } // namespace

@@ -1,9 +1,11 @@
+#include "app/event_log.h"
 #include "support/program_fixture.h"
 #include "support/test_platform.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace mrv::test
 {
@@ -143,6 +145,21 @@ TEST(Startup, NonNtSystemRefusesApiMode)
     EXPECT_FALSE(f.fm().APIRg.Enabled());
 }
 
+TEST(Startup, NonNtSystemTalksToTheSavedChannel)
+{
+    TestPlatform pc;
+    pc.system.version = OsVersion{1, 4, 10, 1998, true};
+    TempDir home;
+    WriteText(home.Path() / "mrv40.ini", "[ATA Port]\nEnable PM=1\nChannel=0\n");
+    ProgramFixture f(pc.platform, home.Path());
+    f.Start();
+    // The selector and the ports agree.
+    EXPECT_EQ(f.fm().PortRg.ItemIndex(), 0);
+    EXPECT_EQ(f.impl().state.BasePort, 0x1F0);
+    EXPECT_EQ(f.impl().state.AltPort, 0x3F6);
+    EXPECT_EQ(f.fm().BaseEdit.Text(), "1F0");
+}
+
 TEST(Startup, LinuxNamesItselfAndGivesNoWindowsAdvice)
 {
     TestPlatform pc;
@@ -192,6 +209,51 @@ TEST(Startup, SettingsSpecialValues)
     EXPECT_NE(ini.find("Channel=1"), std::string::npos);
     EXPECT_NE(ini.find("Last API device=1"), std::string::npos);
     EXPECT_NE(ini.find("Enable PM=1"), std::string::npos);
+}
+
+TEST(Startup, TheLogFileStaysInTheLogsDirectory)
+{
+    TestPlatform pc;
+    TempDir root;
+    const auto home = root.Path() / "a" / "b";
+    std::filesystem::create_directories(home);
+    WriteText(home / "mrv40.ini", "[Setup]\nLogFileName=../../escape.txt\n");
+    {
+        ProgramFixture f(pc.platform, home);
+        f.Start();
+        EXPECT_EQ(f.fm().LogFileEdit.Text(), "....escape.txt");
+        EXPECT_EQ(f.impl().log.LogFilePath, home / "LOGS" / "....escape.txt");
+        f.Quit();
+    }
+    EXPECT_FALSE(std::filesystem::exists(root.Path() / "escape.txt"));
+    EXPECT_NE(ReadText(home / "LOGS" / "....escape.txt").find(" : Starting Morvanta"), std::string::npos);
+
+    // Too long for any file system: cut; cleaned to nothing: the default name.
+    EXPECT_EQ(EventLog::LogFileName(std::string(300, 'x')), std::string(255, 'x'));
+    EXPECT_EQ(EventLog::LogFileName(std::string(254, 'x') + "\xD0\x96"), std::string(254, 'x'));
+    EXPECT_EQ(EventLog::LogFileName("\"*?"), "eventlog.txt");
+    EXPECT_EQ(EventLog::LogFileName("/.."), "eventlog.txt");
+}
+
+TEST(Startup, ALogFileThatCannotBeWrittenIsReportedOnceAndNeverWaitedFor)
+{
+    TestPlatform pc;
+    TempDir home;
+    std::filesystem::create_directories(home.Path() / "LOGS");
+    // A named pipe without a reader would hold every line's open forever.
+    ASSERT_EQ(mkfifo((home.Path() / "LOGS" / "eventlog.txt").c_str(), 0600), 0);
+    ProgramFixture f(pc.platform, home.Path());
+    f.Start();
+    f.impl().LogLine("one more line", kNewLine, kLogInfo);
+    int reports = 0;
+    for (const auto& entry : f.log) {
+        if (entry.text.rfind("Error! Can't write log file ", 0) != 0) continue;
+        ++reports;
+        EXPECT_EQ(entry.level, 4);
+        EXPECT_NE(entry.text.find("(a named pipe)"), std::string::npos) << entry.text;
+    }
+    EXPECT_EQ(reports, 1);
+    EXPECT_TRUE(f.Logged("one more line"));
 }
 
 TEST(Startup, TicksPerUnitIsNeverZero)
@@ -264,8 +326,8 @@ TEST(Startup, StartupStepsWithoutAProviderAreKnown)
 {
     TestPlatform pc;
     ProgramFixture f(pc.platform);
-    EXPECT_EQ(f.impl().steps.Unset(), (std::vector<std::string>{"ApplyScanTimerChoice", "ClearScanGraph",
-                                                                "LoadAuxBufferView"}));
+    EXPECT_EQ(f.impl().steps.Unset(),
+              (std::vector<std::string>{"ApplyScanTimerChoice", "ClearScanGraph", "LoadAuxBufferView"}));
 }
 
 } // namespace

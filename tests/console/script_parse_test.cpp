@@ -1,3 +1,4 @@
+#include "ui/console/console_dialogs.h"
 #include "ui/console/console_driver.h"
 #include "ui/console/script.h"
 
@@ -62,7 +63,9 @@ TEST(ScriptParse, ErrorsNameTheLine)
     } cases[] = {
         {"key F2\nfrobnicate X\n", "line 2: unknown command 'frobnicate'"},
         {"\"click\" X\n", "line 1: unknown command 'click'"},
-        {"click\n", "line 1: usage: click NAME"},
+        {"click\n", "line 1: usage: click NAME [column N]"},
+        {"click List row 2\n", "line 1: usage: click NAME [column N] (N a column number from 0)"},
+        {"click List column -1\n", "line 1: usage: click NAME [column N] (N a column number from 0)"},
         {"set A\n", "line 1: usage: set NAME VALUE"},
         {"expect A caption\n", "line 1: usage: expect NAME KEY VALUE"},
         {"key F10\n", "line 1: unknown key 'F10'"},
@@ -80,6 +83,16 @@ TEST(ScriptParse, ErrorsNameTheLine)
         EXPECT_FALSE(ParseScript(c.script, commands, error)) << c.script;
         EXPECT_EQ(error, c.error) << c.script;
     }
+}
+
+TEST(ScriptParse, StrayControlBytesShowEscaped)
+{
+    EXPECT_EQ(Visible(std::string("cl\0ick\x01\x7F", 8)), "cl\\0ick\\x01\\x7F");
+    EXPECT_EQ(Quote(std::string("a\0b", 3)), "\"a\\0b\"");
+    std::vector<Command> commands;
+    std::string error;
+    EXPECT_FALSE(ParseScript(std::string("cl\0ick X\n", 10), commands, error));
+    EXPECT_EQ(Visible(error), "line 1: unknown command 'cl\\0ick'");
 }
 
 TEST(ScriptParse, Numbers)

@@ -122,6 +122,13 @@ TEST_F(ScriptRunnerTest, SetFiresTheEventsOfUserInput)
 
     EXPECT_EQ(Run("set Bits48 yes\n"), kScriptError);
     EXPECT_EQ(Run("set APIRg SATA\n"), kScriptError);
+    // A drop-down list takes only its items; a box one may type into takes any text.
+    err.str("");
+    EXPECT_EQ(Run("set ChannelBox Tertiary\n"), kScriptError);
+    EXPECT_EQ(err.str(), "line 1: 'Tertiary' is not one of its items for 'ChannelBox'\n");
+    EXPECT_EQ(main.Channel.ItemIndex(), 0);
+    EXPECT_EQ(Run("set BlockBox 100\n"), kScriptOk);
+    EXPECT_EQ(main.Block.Text(), "100");
     EXPECT_EQ(Run("set SpeedSpin fast\n"), kScriptError);
     EXPECT_EQ(Run("set GoBtn 1\n"), kScriptError);
     main.Name.SetReadOnly(true);
@@ -151,6 +158,37 @@ TEST_F(ScriptRunnerTest, PrintFormatsByKind)
                          "StringLog[1]:  | 10:00:01 |   | fine\n"
                          "SpeedSpin: value=0 enabled=1 visible=1 colour=#000000\n"
                          "Pages: text=\"Standard\" index=0 enabled=1 visible=1 colour=#000000\n");
+}
+
+TEST_F(ScriptRunnerTest, PrintShowsCellColoursThatDifferFromTheList)
+{
+    main.Log.AddRow({"", "10:00:00", "4", "Error!"});
+    main.Log.AddRow({"", "10:00:01", " ", "fine"});
+    main.Log.OnCustomDrawCell = [this](int row, int column) -> std::optional<form::Colour> {
+        if (column == 3 && main.Log.Cell(row, 2) == "4") return form::Colour::FromColorRef(0x0000FF);
+        if (column == 1) return form::colours::kBlack; // the list's own colour: not shown
+        return std::nullopt;
+    };
+    EXPECT_EQ(Run("print StringLog\nexpect StringLog row[0] \" | 10:00:00 | 4 | Error!\"\n"), kScriptOk)
+        << err.str();
+    EXPECT_EQ(out.str(), "StringLog: rows=2 enabled=1 visible=1 colour=#000000\n"
+                         "StringLog[0]:  | 10:00:00 | 4 | Error! {#FF0000}\n"
+                         "StringLog[1]:  | 10:00:01 |   | fine\n");
+}
+
+TEST_F(ScriptRunnerTest, AColumnHeaderIsClickedByNumber)
+{
+    std::vector<int> clicked;
+    main.Log.OnColumnClick = [&](int column) { clicked.push_back(column); };
+    EXPECT_EQ(Run("click StringLog column 3\nclick StringLog column 0\n"), kScriptOk) << err.str();
+    EXPECT_EQ(clicked, (std::vector<int>{3, 0}));
+    err.str("");
+    EXPECT_EQ(Run("click StringLog column 4\n"), kScriptError);
+    EXPECT_EQ(err.str(), "line 1: 'StringLog' has no column 4 (it has 4)\n");
+    EXPECT_EQ(Run("click GoBtn column 0\n"), kScriptError);
+    main.Log.SetVisible(false);
+    EXPECT_EQ(Run("click StringLog column 1\n"), kScriptError);
+    EXPECT_EQ(clicked.size(), 2u);
 }
 
 TEST_F(ScriptRunnerTest, PrintStarCoversEveryWindow)

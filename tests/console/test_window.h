@@ -22,6 +22,8 @@ struct TestWindow : form::Window {
         Mode.SetItems({"API", "PIO"});
         Mode.SetItemIndex(1);
         Channel.SetItems({" Primary", " Secondary", " Custom"});
+        Channel.SetDropDownList(true);
+        Block.SetItems({"1", "64", "256"});
         Speed.SetRange(1, 10);
         Led.SetBrush(form::Colour::Rgb(0, 255, 0));
         Log.SetColumns({{"", 0}, {"Time", 65}, {"", 0}, {"Text", 200}});
@@ -43,6 +45,7 @@ struct TestWindow : form::Window {
     form::Edit Name{"NameEdit", &Std};
     form::RadioGroup Mode{"APIRg", &Std};
     form::ComboBox Channel{"ChannelBox", &Std};
+    form::ComboBox Block{"BlockBox", &Std};
     form::SpinEdit Speed{"SpeedSpin", &Std};
     form::Lamp Led{"ErrLed", &Std};
     form::Button Go2{"ScanBtn", &Tests};

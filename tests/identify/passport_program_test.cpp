@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <optional>
+#include <sys/stat.h>
 
 namespace mrv::test
 {
@@ -195,15 +196,49 @@ TEST_F(PassportTest, ColoursFollowTheListAndCanBeSwitchedOff)
     EXPECT_EQ(fm().Psp.CellColour(cache, 3), fm().Psp.FontColour());
 }
 
-TEST_F(PassportTest, SameModelNewSerialIsReportedButNotSaved)
+TEST_F(PassportTest, EachSerialOfOneModelGetsItsFileButTheSameDriveOnlyOne)
 {
     Start();
     fm().PasspBtn.Click();
-    fs::remove(PassportFile(p().state.passport.Model, p().state.passport.Serial));
+    const fs::path file = PassportFile(p().state.passport.Model, p().state.passport.Serial);
+    ASSERT_TRUE(fs::exists(file));
+    // The same drive again: no second file.
+    fs::remove(file);
+    ASSERT_TRUE(p().passport.TakePassport(true, true));
+    EXPECT_FALSE(fs::exists(file));
+    // A drive of the same model with another serial (a batch of one model).
     p().passport.LastPassport.serial = "OTHER";
     ASSERT_TRUE(p().passport.TakePassport(true, true));
-    EXPECT_EQ(Count("Model: WDC"), 2);
-    EXPECT_FALSE(fs::exists(PassportFile(p().state.passport.Model, p().state.passport.Serial)));
+    EXPECT_EQ(Count("Model: WDC"), 2); // the first and the other serial
+    EXPECT_TRUE(fs::exists(file));
+}
+
+TEST_F(PassportTest, PassportFilesThatAreNoFilesAreRefusedWithoutWaiting)
+{
+    Start();
+    // A named pipe with no writer would block a plain open forever.
+    const fs::path pipe = fixture->home() / "pipe.bin";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    fixture->dialogs.file_answers.push_back(pipe.string());
+    fm().OpenBinBtn.Click();
+    EXPECT_TRUE(fixture->Logged("Error! Can't open file " + pipe.string() + " (a named pipe)"));
+    EXPECT_EQ(fm().EndLbaEdit.Text(), "-1");
+    fixture->dialogs.file_answers.push_back("/dev/zero");
+    fm().OpenBinBtn.Click();
+    EXPECT_TRUE(fixture->Logged("Error! Can't open file /dev/zero (a character device)"));
+    fixture->dialogs.file_answers.push_back(fixture->home().string());
+    fm().OpenBinBtn.Click();
+    EXPECT_TRUE(fixture->Logged("(a directory)"));
+
+    // Nor is one written over a pipe standing where the passport file goes.
+    const DrivePassport& d = p().state.passport;
+    fm().PasspBtn.Click();
+    const fs::path file = PassportFile(d.Model, d.Serial);
+    fs::remove(file);
+    ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);
+    p().passport.LastPassport.serial = "OTHER";
+    ASSERT_TRUE(p().passport.TakePassport(true, true));
+    EXPECT_TRUE(fixture->Logged("Error! Can't write file " + file.string() + " (a named pipe)"));
 }
 
 TEST_F(PassportTest, PassportFilesOfWrongAndLongerLength)

@@ -157,3 +157,39 @@ TEST(LinuxOsDevices, LetterMaskTypesAndMissingDrives)
     EXPECT_EQ(devices.OpenPhysical(0, error), nullptr);
     EXPECT_EQ(error, win_error::kFileNotFound);
 }
+
+TEST(BlockDevices, KindsAsTheKernelNamesThem)
+{
+    EXPECT_EQ(
+        OsKindOf("sda", "/sys/devices/pci0000:00/0000:00:1f.2/ata1/host0/target0:0:0/0:0:0:0/block/sda"),
+        OsDeviceKind::Disk);
+    EXPECT_EQ(OsKindOf("sdb", "/sys/devices/pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host6/target6:0:0/"
+                              "6:0:0:0/block/sdb"),
+              OsDeviceKind::UsbDisk);
+    EXPECT_EQ(OsKindOf("vda", ""), OsDeviceKind::Virtio);
+    EXPECT_EQ(OsKindOf("nvme0n1", ""), OsDeviceKind::Nvme);
+    EXPECT_EQ(OsKindOf("mmcblk0", ""), OsDeviceKind::MemoryCard);
+    EXPECT_EQ(OsKindOf("loop7", ""), OsDeviceKind::Loop);
+    EXPECT_EQ(OsKindOf("sr0", ""), OsDeviceKind::CdRom);
+    EXPECT_EQ(OsKindOf("zram0", ""), OsDeviceKind::RamDisk);
+    EXPECT_EQ(OsKindOf("nbd3", ""), OsDeviceKind::Network);
+    EXPECT_EQ(OsKindOf("dm-0", ""), OsDeviceKind::Unknown);
+}
+
+TEST(LinuxOsDevices, AFakeDiskWhoseIdentityChangesIsRefused)
+{
+    FakeSysfs sys;
+    sys.Disk("sda");
+    sys.File("block/sda/diskseq", "7\n");
+    sys.File("dev/sda", std::string(1024 * 1024, '\0'));
+    LinuxOsDevices devices(sys.block(), sys.dev());
+    uint32_t error = 0;
+    EXPECT_NE(devices.OpenPhysical(0, error), nullptr);
+    // The kernel counts a new medium or a new attach: another disk.
+    sys.File("block/sda/diskseq", "8\n");
+    EXPECT_EQ(devices.OpenPhysical(0, error), nullptr);
+    EXPECT_EQ(error, win_error::kMediaChanged);
+    EXPECT_EQ(devices.PhysicalOpenFailure(0), "sda is another device since the device list was read");
+    devices.ReadPhysicalDrives();
+    EXPECT_NE(devices.OpenPhysical(0, error), nullptr);
+}

@@ -2,22 +2,19 @@
 // among the physical drives, read and written with O_DIRECT. Needs root and
 // working loop devices; elsewhere the tests skip and say why.
 
+#include "loop_image.h"
 #include "platform/linux/linux_os_devices.h"
 #include "platform/port_access.h"
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
-#include <random>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 using namespace mrv;
 using namespace mrv::linux_platform;
+using mrv::linux_test::LoopImage;
 namespace fs = std::filesystem;
 
 namespace
@@ -39,74 +36,6 @@ std::vector<uint8_t> ReadFile(const fs::path& path)
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-/// Runs a shell command; its standard output, and whether it exited with 0.
-bool Run(const std::string& command, std::string& output)
-{
-    output.clear();
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) return false;
-    std::array<char, 256> chunk{};
-    while (fgets(chunk.data(), static_cast<int>(chunk.size()), pipe) != nullptr)
-        output += chunk.data();
-    const int status = pclose(pipe);
-    while (!output.empty() && (output.back() == '\n' || output.back() == ' '))
-        output.pop_back();
-    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-/// An image file attached to a free loop device; detached when destroyed.
-class LoopImage
-{
-  public:
-    /// Empty `why_not` when attached.
-    LoopImage(const std::vector<uint8_t>& contents, bool read_only, std::string& why_not)
-    {
-        if (geteuid() != 0) {
-            why_not = "loop devices need root";
-            return;
-        }
-        if (!fs::exists("/dev/loop-control")) {
-            why_not = "no /dev/loop-control on this machine";
-            return;
-        }
-        std::random_device random;
-        image_ = fs::temp_directory_path() / ("mrv-loop-" + std::to_string(random()) + ".img");
-        std::ofstream out(image_, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(contents.data()),
-                  static_cast<std::streamsize>(contents.size()));
-        out.close();
-        std::string output;
-        const std::string options = read_only ? "-r " : "";
-        if (!Run("losetup -f --show " + options + image_.string(), output) ||
-            output.rfind("/dev/loop", 0) != 0) {
-            why_not = "losetup could not attach an image: " + output;
-            return;
-        }
-        device_ = output;
-    }
-    ~LoopImage()
-    {
-        Detach();
-        std::error_code ec;
-        if (!image_.empty()) fs::remove(image_, ec);
-    }
-    LoopImage(const LoopImage&) = delete;
-    LoopImage& operator=(const LoopImage&) = delete;
-
-    void Detach()
-    {
-        std::string output;
-        if (!device_.empty()) Run("losetup -d " + device_, output);
-        device_.clear();
-    }
-    std::string name() const { return fs::path(device_).filename().string(); }
-    const fs::path& image() const { return image_; }
-
-  private:
-    fs::path image_;
-    std::string device_;
-};
-
 int PhysicalNumberOf(LinuxOsDevices& devices, const std::string& name)
 {
     const auto names = devices.PhysicalDriveNames();
@@ -121,7 +50,7 @@ TEST(LoopDevice, ReadWriteAndGeometryThroughThePhysicalDrive)
 {
     const auto contents = Pattern(kImageBytes);
     std::string why_not;
-    LoopImage loop(contents, false, why_not);
+    LoopImage loop(contents, {}, why_not);
     if (!why_not.empty()) GTEST_SKIP() << why_not;
 
     LinuxOsDevices devices;
@@ -138,6 +67,8 @@ TEST(LoopDevice, ReadWriteAndGeometryThroughThePhysicalDrive)
     EXPECT_NE(geometry.sectors_per_track, 63u); // listed as a virtual drive
     EXPECT_EQ(geometry.cylinders * geometry.tracks_per_cylinder * geometry.sectors_per_track * 512,
               kImageBytes);
+    EXPECT_EQ(geometry.size_bytes, kImageBytes);
+    EXPECT_EQ(geometry.kind, OsDeviceKind::Loop);
 
     alignas(4096) static uint8_t sectors[2048];
     uint32_t done = 0;
@@ -198,7 +129,7 @@ TEST(LoopDevice, ReadOnlyDeviceReadsButRefusesWrites)
 {
     const auto contents = Pattern(kImageBytes);
     std::string why_not;
-    LoopImage loop(contents, true, why_not);
+    LoopImage loop(contents, {.read_only = true}, why_not);
     if (!why_not.empty()) GTEST_SKIP() << why_not;
 
     LinuxOsDevices devices;
@@ -217,4 +148,54 @@ TEST(LoopDevice, ReadOnlyDeviceReadsButRefusesWrites)
     device.reset();
     loop.Detach();
     EXPECT_EQ(ReadFile(loop.image()), contents);
+}
+
+TEST(LoopDevice, NumbersStayWithTheirDevicesUntilTheListIsReadAgain)
+{
+    std::string why_not;
+    LoopImage first(8u << 20, {}, why_not);
+    if (!why_not.empty()) GTEST_SKIP() << why_not;
+    LoopImage second(16u << 20, {}, why_not);
+    if (!why_not.empty()) GTEST_SKIP() << why_not;
+    LoopImage other(24u << 20, {}, why_not);
+    if (!why_not.empty()) GTEST_SKIP() << why_not;
+
+    LinuxOsDevices devices;
+    devices.ReadPhysicalDrives();
+    const int number = PhysicalNumberOf(devices, second.name());
+    ASSERT_GE(number, 0);
+    auto size_of = [&](int n) -> uint64_t {
+        uint32_t error = 0;
+        auto device = devices.OpenPhysical(n, error);
+        OsGeometry geometry;
+        return device && device->Geometry(geometry) ? geometry.size_bytes : 0;
+    };
+    EXPECT_EQ(size_of(number), 16u << 20);
+
+    // Another drive going away moves no number.
+    first.Detach();
+    EXPECT_EQ(size_of(number), 16u << 20);
+
+    // Another image on the same loop device is another disk.
+    const std::string node = second.device();
+    const std::string name = second.name();
+    second.Detach();
+    uint32_t error = 0;
+    EXPECT_EQ(devices.OpenPhysical(number, error), nullptr);
+    EXPECT_EQ(error, win_error::kDeviceNotConnected);
+    EXPECT_EQ(devices.PhysicalOpenFailure(number), name + " has gone since the device list was read");
+    other.Detach();
+    // Another test or program may take the freed device first.
+    if (!second.AttachInstead(other, node)) GTEST_SKIP() << node << " was taken by someone else meanwhile";
+    EXPECT_EQ(devices.OpenPhysical(number, error), nullptr);
+    EXPECT_EQ(error, win_error::kMediaChanged);
+    EXPECT_EQ(devices.PhysicalOpenFailure(number),
+              second.name() + " is another device since the device list was read");
+
+    // Read again, the list numbers what is there now.
+    devices.ReadPhysicalDrives();
+    const int again = PhysicalNumberOf(devices, second.name());
+    ASSERT_GE(again, 0);
+    EXPECT_EQ(size_of(again), 24u << 20);
+    EXPECT_EQ(devices.PhysicalOpenFailure(again), "");
 }

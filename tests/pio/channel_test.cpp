@@ -129,6 +129,46 @@ TEST_F(ChannelTest, PortAbove16BitsIsRefusedAndNothingChanges)
     EXPECT_EQ(st().CustomBase, 0xD400);
 }
 
+TEST_F(ChannelTest, CustomPortsThatWrapOrReachThePciPortsAreRefused)
+{
+    Start();
+    fm().PortRg.SetItemIndex(2);
+    const uint16_t base = st().BasePort, alt = st().AltPort;
+    for (const char* typed : {"FFFF", "FFF0", "0", "CF8", "CF4", "CE2"}) {
+        NewLines();
+        fm().BaseEdit.SetText(typed);
+        auto lines = NewLines();
+        ASSERT_EQ(lines.size(), 1u) << typed;
+        EXPECT_EQ(lines[0].rfind("Range error: base ", 0), 0u) << lines[0];
+        EXPECT_EQ(st().BasePort, base) << typed;
+    }
+    EXPECT_EQ(st().CustomBase, 0xD400);
+    for (const char* typed : {"CFC", "0"}) {
+        NewLines();
+        fm().AltEdit.SetText(typed);
+        auto lines = NewLines();
+        ASSERT_EQ(lines.size(), 1u) << typed;
+        EXPECT_EQ(lines[0].rfind("Range error: alternative ", 0), 0u) << lines[0];
+        EXPECT_EQ(st().AltPort, alt);
+    }
+    // The highest base that keeps the adaptor register in the port space.
+    fm().BaseEdit.SetText("FFE9");
+    EXPECT_EQ(st().BasePort, 0xFFE9);
+    EXPECT_EQ(CustomPortsProblem(0xFFEA, 0x3F6).substr(0, 11), "base FFEAh:");
+    EXPECT_EQ(CustomPortsProblem(0xCF0, 0x3F6), "");
+}
+
+TEST_F(ChannelTest, StoredCustomPortsThatWrapAreReplacedByTheDefaults)
+{
+    // FFFFh, and 0CF8h (3320) written as the settings store them: in decimal.
+    Start("[ATA Port]\nChannel=2\nCustomBase=65535\nCustomAlt=3320\n");
+    EXPECT_EQ(st().BasePort, 0xD400);
+    EXPECT_EQ(st().AltPort, 0xD802);
+    EXPECT_TRUE(fixture->Logged("[ATA Port] CustomBase=65535 is refused (base FFFFh:"));
+    EXPECT_TRUE(fixture->Logged("[ATA Port] CustomAlt=3320 is refused (alternative 0CF8h:"));
+    EXPECT_FALSE(fixture->Logged("EXTERNAL port: base=FFFF"));
+}
+
 TEST_F(ChannelTest, CustomChoiceShowsTheStoredPorts)
 {
     Start("[ATA Port]\nChannel=2\nCustomBase=49152\nCustomAlt=50178\n");

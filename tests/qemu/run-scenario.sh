@@ -34,12 +34,14 @@ pass() {
 }
 # The lines a guest section printed. (The helpers read their input to the
 # end: an early exit would break the pipe and, under pipefail, fail the check.)
+# The checks compare texts: the cell colours that print adds to list rows
+# (" {#RRGGBB}") are left out.
 section_text() {
   tr -d '\r' <"$LOG" | awk -v n="$1" '
     done { next }
     $0 == "MRV-BEGIN " n { on = 1; next }
     on && index($0, "MRV-END " n " rc=") == 1 { done = 1; next }
-    on { print }'
+    on { print }' | sed -E 's/ \{#[0-9A-F]{6}\}//g'
 }
 section_rc() {
   tr -d '\r' <"$LOG" | sed -n "s/^MRV-END $1 rc=\\([0-9]*\\)\$/\\1/p" | sed -n 1p

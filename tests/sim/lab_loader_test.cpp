@@ -3,8 +3,11 @@
 
 #include "ata_host.h"
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace mrv::sim::test
 {
@@ -89,6 +92,22 @@ TEST(LabLoader, MalformedFilesNameFileLineAndKey)
         {"[Pci a]\nBar7=1\n", "[Pci a] Bar7: unknown key"},
         {"[Pci a]\n[Pci b]\n", "same bus/device/function as [Pci a]"},
         {"[System]\nTime=25:00\n", "[System] Time: expected YYYY-MM-DD HH:MM[:SS] or HH:MM[:SS]"},
+        // Typos that used to pass.
+        {"[System]\nTime=2018-02-31 10:00\n", "<lab text>:2: [System] Time: expected"},
+        {"[System]\nTime=2019-02-29 10:00\n", "<lab text>:2: [System] Time: expected"},
+        {"[Drive a]\nOsNumber=1\n[Drive b]\nModel=x\nOsNumber=1\n",
+         "<lab text>:5: [Drive b] OsNumber: physical drive 1 is already [Drive a] (line 2)"},
+        {"[Drive a]\nOsLetter=F:removable\n[Drive b]\nOsLetter=f:cdrom\n",
+         "<lab text>:4: [Drive b] OsLetter: letter F: is already given at line 2"},
+        {"[System]\nEmptyLetters=E:cdrom,N:network,e:ramdisk\n",
+         "<lab text>:2: [System] EmptyLetters: letter E: is already given at line 2"},
+        {"[Drive a]\nOsLetter=G:removable\n[System]\nEmptyLetters=G:cdrom\n",
+         "<lab text>:4: [System] EmptyLetters: letter G: is already given at line 2"},
+        {"[Drive d]\nAttr5=1,2,3,4,5\nAttr05=1,2,3,4,5\n",
+         "<lab text>:3: [Drive d] Attr05: key repeated (first at line 2)"},
+        {"[Drive d]\rModel=a\rmodel=b\r", "<lab text>:3: [Drive d] model: key repeated (first at line 2)"},
+        {"[Channel X]\nBase=FFF0\nAlt=3F6\nPowerAdaptor=1\n",
+         "<lab text>:1: [Channel X]: ports run past FFFFh"},
     };
     for (const Case& c : cases) {
         std::string error;
@@ -98,7 +117,68 @@ TEST(LabLoader, MalformedFilesNameFileLineAndKey)
     }
     std::string error;
     EXPECT_FALSE(LoadLab("/nonexistent/lab.ini", error));
-    EXPECT_EQ(error, "/nonexistent/lab.ini: cannot open the lab file");
+    EXPECT_EQ(error, "/nonexistent/lab.ini: cannot open the lab file (not there)");
+}
+
+TEST(LabLoader, LineEndsAndAByteOrderMarkAsEditorsWriteThem)
+{
+    for (const char* text : {"\xEF\xBB\xBF[System]\nCpuMhz=1000\n", "[System]\r\nCpuMhz=1000\r\n",
+                             "[System]\rCpuMhz=1000", "; old Mac file\r[System]\rCpuMhz=1000\r"}) {
+        std::string error;
+        auto lab = LoadLabFromText(text, "", error);
+        ASSERT_TRUE(lab) << error;
+        EXPECT_EQ(lab->Time().CpuMhz(), 1000u);
+    }
+    // Lines count the same whatever ends them.
+    std::string error;
+    EXPECT_FALSE(LoadLabFromText("\xEF\xBB\xBF[System]\rCpuMhz=x\r\n", "", error));
+    EXPECT_NE(error.find("<lab text>:2: [System] CpuMhz"), std::string::npos) << error;
+}
+
+TEST(LabLoader, LargeLabsAreReadInLinearTime)
+{
+    // Every key compared with every other made such labs take minutes.
+    std::string keys = "[Drive d]\n";
+    for (int i = 0; i < 40000; ++i)
+        keys += "Key" + std::to_string(i) + "=1\n";
+    keys += "key17=2\n";
+    std::string sections;
+    for (int i = 0; i < 20000; ++i)
+        sections += "[Drive d" + std::to_string(i) + "]\nModel=m\nSerial=s\n";
+    // Processor time, so that a busy machine does not fail the test.
+    auto seconds_since = [](std::clock_t start) {
+        return static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
+    };
+    LabConfig config;
+    std::string error;
+    std::clock_t start = std::clock();
+    EXPECT_FALSE(ParseLab(keys, "big.ini", "", config, error));
+    EXPECT_LT(seconds_since(start), 1.0);
+    EXPECT_EQ(error, "big.ini:40002: [Drive d] key17: key repeated (first at line 19)");
+    start = std::clock();
+    EXPECT_TRUE(ParseLab(sections, "many.ini", "", config, error)) << error;
+    EXPECT_LT(seconds_since(start), 1.0);
+    EXPECT_EQ(config.drives.size(), 20000u);
+}
+
+TEST(LabLoader, ImagesAndLabsThatAreNoFilesAreRefusedWithTheirLine)
+{
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("mrv_sim_fifo_test" + std::to_string(getpid()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
+    std::string error;
+    EXPECT_FALSE(LoadLab((dir / "pipe").string(), error));
+    EXPECT_EQ(error, (dir / "pipe").string() + ": cannot open the lab file (a named pipe)");
+    EXPECT_FALSE(LoadLabFromText("[Drive d]\nModel=x\n\nImage=pipe\n", dir.string(), error));
+    EXPECT_EQ(error,
+              "<lab text>:4: [Drive d] Image: image file '" + (dir / "pipe").string() + "' is a named pipe");
+    EXPECT_FALSE(LoadLabFromText("[Drive d]\nImage=" + dir.string() + "\n", "", error));
+    EXPECT_NE(error.find("<lab text>:2: [Drive d] Image: image file '" + dir.string() + "' is a directory"),
+              std::string::npos)
+        << error;
+    std::filesystem::remove_all(dir);
 }
 
 TEST(LabLoader, KeysAreCaseInsensitiveAndCommentsIgnored)

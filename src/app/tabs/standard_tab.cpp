@@ -9,6 +9,7 @@ StandardTab::StandardTab(form::TabSheet& tab) : tab_(tab)
     PortPanel.SetCaption(" ATA port ");
     PortRg.SetBounds(6, 14, 90, 21);
     PortRg.SetItems({" Primary", "Secondary", " Custom"});
+    PortRg.SetDropDownList(true);
     PortRg.SetItemIndex(1);
     PortRg.SetHint("Port selector");
     BaseLab.SetCaption(" Base");

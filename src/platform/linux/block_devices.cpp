@@ -160,6 +160,102 @@ bool PhysicalOrderLess(const std::string& a, const std::string& b)
     return NaturalLess(a, b);
 }
 
+OsDeviceKind OsKindOf(const std::string& name, const std::string& device_path)
+{
+    switch (FamilyRank(name)) {
+    case 0:
+        return device_path.find("/usb") != std::string::npos ? OsDeviceKind::UsbDisk : OsDeviceKind::Disk;
+    case 1:
+        return OsDeviceKind::Disk;
+    case 2:
+        return OsDeviceKind::Virtio;
+    case 3:
+        return OsDeviceKind::Nvme;
+    case 4:
+        return OsDeviceKind::MemoryCard;
+    case 5:
+        return OsDeviceKind::Loop;
+    default:
+        break;
+    }
+    switch (KindFromName(name)) {
+    case BlockKind::CdRom:
+        return OsDeviceKind::CdRom;
+    case BlockKind::RamDisk:
+        return OsDeviceKind::RamDisk;
+    case BlockKind::Network:
+        return OsDeviceKind::Network;
+    default:
+        return OsDeviceKind::Unknown;
+    }
+}
+
+namespace
+{
+
+/// "major:minor" as sysfs writes a device number.
+bool ParseDeviceNumber(const std::string& text, uint32_t& major, uint32_t& minor)
+{
+    const size_t colon = text.find(':');
+    if (colon == std::string::npos || !AllDigits(text.substr(0, colon), 0) || !AllDigits(text, colon + 1) ||
+        colon > 9 || text.size() - colon - 1 > 9)
+        return false;
+    major = static_cast<uint32_t>(std::stoul(text.substr(0, colon)));
+    minor = static_cast<uint32_t>(std::stoul(text.substr(colon + 1)));
+    return true;
+}
+
+BlockIdentity ReadIdentity(const fs::path& dir)
+{
+    BlockIdentity identity;
+    identity.has_number = ParseDeviceNumber(ReadFirstLine(dir / "dev"), identity.major, identity.minor);
+    identity.diskseq = ReadFirstLine(dir / "diskseq");
+    // The first of these the kernel offers: NVMe and virtio disks have a
+    // serial, SCSI disks a world-wide identifier.
+    for (const char* file : {"serial", "device/serial", "wwid", "device/wwid"}) {
+        identity.serial = ReadFirstLine(dir / file);
+        if (!identity.serial.empty()) break;
+    }
+    identity.backing_file = ReadFirstLine(dir / "loop" / "backing_file");
+    return identity;
+}
+
+} // namespace
+
+bool ReadBlockDevice(const fs::path& dir, BlockDevice& device)
+{
+    std::error_code ec;
+    if (!fs::is_directory(dir, ec)) return false;
+    device = BlockDevice{};
+    device.name = dir.filename().string();
+    device.kind = KindFromName(device.name);
+    // A partition listed on its own is never a whole device.
+    if (fs::exists(dir / "partition", ec)) device.kind = BlockKind::Other;
+    device.identity = ReadIdentity(dir);
+    // A loop device without a backing file has nothing behind it, and an
+    // nbd device without a client pid is not connected.
+    if (device.kind == BlockKind::Loop && device.identity.backing_file.empty())
+        device.kind = BlockKind::Other;
+    if (device.kind == BlockKind::Network && !fs::exists(dir / "pid", ec)) device.kind = BlockKind::Other;
+    device.removable = ReadFlag(dir / "removable");
+    device.read_only = ReadFlag(dir / "ro");
+    device.size_sectors = ReadNumber(dir / "size");
+    // An unconfigured RAM disk (zram before its size is set) cannot be opened.
+    if (device.kind == BlockKind::RamDisk && device.size_sectors == 0) device.kind = BlockKind::Other;
+    const fs::path resolved = fs::canonical(dir, ec);
+    device.os_kind = OsKindOf(device.name, ec ? std::string() : resolved.string());
+    fs::directory_iterator parts(dir, ec);
+    if (!ec) {
+        for (const auto& part : parts) {
+            std::error_code part_ec;
+            if (part.is_directory(part_ec) && fs::exists(part.path() / "partition", part_ec))
+                device.partitions.push_back(part.path().filename().string());
+        }
+    }
+    std::sort(device.partitions.begin(), device.partitions.end(), NaturalLess);
+    return true;
+}
+
 std::vector<BlockDevice> ScanBlockDevices(const fs::path& sys_block)
 {
     std::vector<BlockDevice> devices;
@@ -167,33 +263,8 @@ std::vector<BlockDevice> ScanBlockDevices(const fs::path& sys_block)
     fs::directory_iterator it(sys_block, ec);
     if (ec) return devices;
     for (const auto& entry : it) {
-        const fs::path dir = entry.path();
-        if (!fs::is_directory(dir, ec)) continue;
         BlockDevice device;
-        device.name = dir.filename().string();
-        device.kind = KindFromName(device.name);
-        // A partition listed on its own is never a whole device.
-        if (fs::exists(dir / "partition", ec)) device.kind = BlockKind::Other;
-        // A loop device without a backing file has nothing behind it, and an
-        // nbd device without a client pid is not connected.
-        if (device.kind == BlockKind::Loop && ReadFirstLine(dir / "loop" / "backing_file").empty())
-            device.kind = BlockKind::Other;
-        if (device.kind == BlockKind::Network && !fs::exists(dir / "pid", ec)) device.kind = BlockKind::Other;
-        device.removable = ReadFlag(dir / "removable");
-        device.read_only = ReadFlag(dir / "ro");
-        device.size_sectors = ReadNumber(dir / "size");
-        // An unconfigured RAM disk (zram before its size is set) cannot be opened.
-        if (device.kind == BlockKind::RamDisk && device.size_sectors == 0) device.kind = BlockKind::Other;
-        fs::directory_iterator parts(dir, ec);
-        if (!ec) {
-            for (const auto& part : parts) {
-                std::error_code part_ec;
-                if (part.is_directory(part_ec) && fs::exists(part.path() / "partition", part_ec))
-                    device.partitions.push_back(part.path().filename().string());
-            }
-        }
-        std::sort(device.partitions.begin(), device.partitions.end(), NaturalLess);
-        devices.push_back(std::move(device));
+        if (ReadBlockDevice(entry.path(), device)) devices.push_back(std::move(device));
     }
     return devices;
 }
@@ -219,6 +290,7 @@ std::vector<LogicalDrive> LogicalDrives(const std::vector<BlockDevice>& devices)
     for (const auto& device : devices) {
         LogicalDrive drive;
         drive.removable = device.removable;
+        drive.os_kind = device.os_kind;
         switch (device.kind) {
         case BlockKind::Disk:
             if (!device.removable) continue;

@@ -22,9 +22,25 @@ enum class BlockKind {
     Other,   ///< partitions, device-mapper, md, empty loops ... (not offered)
 };
 
+/// What tells one device from another behind the same name: the device
+/// number, the kernel's sequence number of the disk (new at every attach and
+/// media change), the serial or world-wide name where the kernel knows them,
+/// and a loop device's backing file.
+struct BlockIdentity {
+    uint32_t major = 0;
+    uint32_t minor = 0;
+    bool has_number = false;
+    std::string diskseq;
+    std::string serial;
+    std::string backing_file;
+    bool operator==(const BlockIdentity&) const = default;
+};
+
 struct BlockDevice {
     std::string name; ///< kernel name, also the node name under /dev
     BlockKind kind = BlockKind::Other;
+    OsDeviceKind os_kind = OsDeviceKind::Unknown;
+    BlockIdentity identity;
     bool removable = false;
     bool read_only = false;
     uint64_t size_sectors = 0;           ///< in 512-byte units, as sysfs counts
@@ -36,6 +52,7 @@ struct LogicalDrive {
     char letter = 0;
     std::string name;
     LogicalDriveType type = LogicalDriveType::Unknown;
+    OsDeviceKind os_kind = OsDeviceKind::Unknown;
     bool removable = false;
 };
 
@@ -50,6 +67,13 @@ BlockKind KindFromName(const std::string& name);
 /// Ordering of physical drives: by family (sd, hd, vd, nvme, mmcblk, loop),
 /// then naturally within it (sdz before sdaa, loop2 before loop10).
 bool PhysicalOrderLess(const std::string& a, const std::string& b);
+
+/// What the kernel says a device is: by its driver's name, and for an sd disk
+/// whether it hangs below a USB controller (`device_path`: the resolved sysfs path).
+OsDeviceKind OsKindOf(const std::string& name, const std::string& device_path);
+
+/// Reads one /sys/block entry; false when it is not there.
+bool ReadBlockDevice(const std::filesystem::path& dir, BlockDevice& device);
 
 /// Reads every entry of a /sys/block directory. A missing directory gives none.
 std::vector<BlockDevice> ScanBlockDevices(const std::filesystem::path& sys_block);

@@ -14,6 +14,8 @@
 #include <linux/hdreg.h>
 #include <scsi/sg.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace mrv::linux_platform
@@ -144,6 +146,15 @@ std::unique_ptr<LinuxOsDevice> LinuxOsDevice::Open(const DeviceNode& node, uint3
             return nullptr;
         }
         write_refusal = errno_to_win_error(rw_error);
+    }
+    struct stat node_stat {
+    };
+    if (node.check_number &&
+        (fstat(fd, &node_stat) != 0 || !S_ISBLK(node_stat.st_mode) ||
+         major(node_stat.st_rdev) != node.major || minor(node_stat.st_rdev) != node.minor)) {
+        close(fd);
+        error = win_error::kMediaChanged;
+        return nullptr;
     }
     // Keep blocking I/O for the transfers themselves.
     if (node.removable) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
@@ -555,6 +566,8 @@ bool LinuxOsDevice::Geometry(OsGeometry& geometry)
     geometry.tracks_per_cylinder = heads;
     geometry.sectors_per_track = sectors;
     geometry.bytes_per_sector = sector_size_;
+    geometry.size_bytes = size_bytes_;
+    geometry.kind = node_.kind;
     // HDIO_GETGEO's cylinder count is 16 bits wide; the size gives the real one.
     geometry.cylinders = size_bytes_ / (static_cast<uint64_t>(heads) * sectors * sector_size_);
     last_error_ = win_error::kSuccess;

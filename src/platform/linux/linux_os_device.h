@@ -28,6 +28,12 @@ struct DeviceNode {
     std::string path; ///< e.g. "/dev/sda"
     bool removable = false;
     GeometrySource geometry = GeometrySource::Kernel;
+    OsDeviceKind kind = OsDeviceKind::Unknown;
+    /// The device number the node must carry (none when not known): a node
+    /// that now stands for another device is refused.
+    bool check_number = false;
+    uint32_t major = 0;
+    uint32_t minor = 0;
     TraceSink trace;
 };
 

@@ -23,24 +23,86 @@ LinuxOsDevices::LinuxOsDevices(std::filesystem::path sys_block, std::filesystem:
 {
 }
 
-std::vector<std::string> LinuxOsDevices::PhysicalDriveNames() const
+const std::vector<BlockDevice>& LinuxOsDevices::BoundDrives()
 {
+    if (!bound_) {
+        drives_ = PhysicalDrives(ScanBlockDevices(sys_block_));
+        failures_.clear();
+        bound_ = true;
+    }
+    return drives_;
+}
+
+void LinuxOsDevices::ReadPhysicalDrives()
+{
+    std::lock_guard lock(mutex_);
+    bound_ = false;
+    BoundDrives();
+}
+
+std::vector<std::string> LinuxOsDevices::PhysicalDriveNames()
+{
+    std::lock_guard lock(mutex_);
     std::vector<std::string> names;
-    for (const auto& drive : PhysicalDrives(ScanBlockDevices(sys_block_)))
+    for (const auto& drive : BoundDrives())
         names.push_back(drive.name);
     return names;
 }
 
+std::string LinuxOsDevices::PhysicalOpenFailure(int number)
+{
+    std::lock_guard lock(mutex_);
+    const auto it = failures_.find(number);
+    return it == failures_.end() ? std::string() : it->second;
+}
+
+std::unique_ptr<OsDevice> LinuxOsDevices::Fail(int number, uint32_t code, const std::string& why,
+                                               uint32_t& error)
+{
+    std::lock_guard lock(mutex_);
+    failures_[number] = why;
+    error = code;
+    return nullptr;
+}
+
 std::unique_ptr<OsDevice> LinuxOsDevices::OpenPhysical(int number, uint32_t& error)
 {
-    const auto drives = PhysicalDrives(ScanBlockDevices(sys_block_));
-    if (number < 0 || static_cast<size_t>(number) >= drives.size()) {
-        error = win_error::kFileNotFound; // as for a "\\.\PhysicalDriveN" that is not there
-        return nullptr;
+    BlockDevice bound;
+    {
+        std::lock_guard lock(mutex_);
+        const auto& drives = BoundDrives();
+        // As for a "\\.\PhysicalDriveN" that is not there.
+        if (number < 0 || static_cast<size_t>(number) >= drives.size()) {
+            failures_[number] = "no such drive in the device list";
+            error = win_error::kFileNotFound;
+            return nullptr;
+        }
+        bound = drives[static_cast<size_t>(number)];
     }
-    const BlockDevice& drive = drives[static_cast<size_t>(number)];
-    DeviceNode node{(dev_dir_ / drive.name).string(), drive.removable, GeometrySourceFor(drive.name), trace_};
-    return LinuxOsDevice::Open(node, error);
+    BlockDevice now;
+    if (!ReadBlockDevice(sys_block_ / bound.name, now) || now.kind != bound.kind)
+        return Fail(number, win_error::kDeviceNotConnected,
+                    bound.name + " has gone since the device list was read", error);
+    const std::string replaced = bound.name + " is another device since the device list was read";
+    if (now.identity != bound.identity) return Fail(number, win_error::kMediaChanged, replaced, error);
+
+    DeviceNode node;
+    node.path = (dev_dir_ / bound.name).string();
+    node.removable = now.removable;
+    node.geometry = GeometrySourceFor(bound.name);
+    node.kind = bound.os_kind;
+    node.check_number = bound.identity.has_number;
+    node.major = bound.identity.major;
+    node.minor = bound.identity.minor;
+    node.trace = trace_;
+    auto device = LinuxOsDevice::Open(node, error);
+    if (!device) {
+        if (error == win_error::kMediaChanged) return Fail(number, error, replaced, error);
+        return Fail(number, error, {}, error);
+    }
+    std::lock_guard lock(mutex_);
+    failures_.erase(number);
+    return device;
 }
 
 std::unique_ptr<OsDevice> LinuxOsDevices::OpenLogical(char letter, uint32_t& error)
@@ -48,8 +110,12 @@ std::unique_ptr<OsDevice> LinuxOsDevices::OpenLogical(char letter, uint32_t& err
     const char wanted = UpperLetter(letter);
     for (const auto& drive : LogicalDrives(ScanBlockDevices(sys_block_))) {
         if (drive.letter != wanted) continue;
-        DeviceNode node{(dev_dir_ / drive.name).string(), drive.removable, GeometrySourceFor(drive.name),
-                        trace_};
+        DeviceNode node;
+        node.path = (dev_dir_ / drive.name).string();
+        node.removable = drive.removable;
+        node.geometry = GeometrySourceFor(drive.name);
+        node.kind = drive.os_kind;
+        node.trace = trace_;
         return LinuxOsDevice::Open(node, error);
     }
     error = win_error::kFileNotFound;

@@ -1,5 +1,7 @@
 #include "ui/console/console_dialogs.h"
 
+#include <cstdio>
+
 namespace mrv::console
 {
 
@@ -33,10 +35,28 @@ std::string Quote(const std::string& text)
             out += "\\t";
             break;
         default:
-            out += c;
+            out += Visible(std::string(1, c));
         }
     }
     out += '"';
+    return out;
+}
+
+std::string Visible(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte == 0) {
+            out += "\\0";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
     return out;
 }
 

@@ -49,5 +49,8 @@ class ConsoleDialogs : public form::Dialogs
 std::optional<Answer> ParseAnswer(const std::string& word);
 /// Text in double quotes with backslash, quote and line breaks escaped.
 std::string Quote(const std::string& text);
+/// The text with every other control character escaped (\0, \xNN), so that
+/// a stray byte of a script shows in a message instead of vanishing.
+std::string Visible(const std::string& text);
 
 } // namespace mrv::console

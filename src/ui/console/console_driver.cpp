@@ -27,7 +27,7 @@ int RunConsoleScript(Platform& platform, const std::filesystem::path& home,
     std::vector<Command> commands;
     std::string error;
     if (!ParseScript(text.str(), commands, error)) {
-        err << script.string() << ": " << error << std::endl;
+        err << script.string() << ": " << Visible(error) << std::endl;
         return kScriptError;
     }
     std::error_code ec;

@@ -37,6 +37,18 @@ std::string RowText(const form::ListView& list, int row)
     return Join(list.RowAt(row).cells, " | ");
 }
 
+std::string PrintedRowText(const form::ListView& list, int row)
+{
+    const auto& cells = list.RowAt(row).cells;
+    std::vector<std::string> shown;
+    for (size_t column = 0; column < cells.size(); ++column) {
+        const form::Colour colour = list.CellColour(row, static_cast<int>(column));
+        shown.push_back(colour == list.FontColour() ? cells[column]
+                                                    : cells[column] + " {" + colour.Hex() + "}");
+    }
+    return Join(shown, " | ");
+}
+
 std::vector<Property> Properties(form::Control& c)
 {
     using form::ControlKind;
@@ -142,7 +154,7 @@ std::vector<std::string> PrintLines(const std::string& label, form::Control& con
     if (control.Kind() == form::ControlKind::ListView) {
         auto& list = static_cast<form::ListView&>(control);
         for (int i = 0; i < list.RowCount(); ++i) {
-            lines.push_back(label + "[" + std::to_string(i) + "]: " + RowText(list, i));
+            lines.push_back(label + "[" + std::to_string(i) + "]: " + PrintedRowText(list, i));
         }
     }
     return lines;

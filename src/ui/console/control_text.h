@@ -24,6 +24,9 @@ std::vector<Property> Properties(form::Control& control);
 std::vector<std::string> PrintLines(const std::string& label, form::Control& control);
 /// The sub-items of a list-view row joined by " | ".
 std::string RowText(const form::ListView& list, int row);
+/// The same as `print` shows it: a cell drawn in another colour than the
+/// list's font colour is followed by " {#RRGGBB}".
+std::string PrintedRowText(const form::ListView& list, int row);
 /// A print key's value, or `row[i]` / `rows` / `column[i]` (a column caption) of a list
 /// view; nullopt when the key does not apply.
 std::optional<std::string> PropertyValue(form::Control& control, const std::string& key);

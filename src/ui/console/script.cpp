@@ -87,7 +87,7 @@ struct Arity {
 const std::map<std::string, Arity>& Verbs()
 {
     static const std::map<std::string, Arity> verbs = {
-        {"click", {1, 1, "click NAME"}},
+        {"click", {1, 3, "click NAME [column N]"}},
         {"set", {2, 2, "set NAME VALUE"}},
         {"select", {2, 2, "select NAME ROW"}},
         {"dblclick", {1, 2, "dblclick NAME [ROW]"}},
@@ -110,6 +110,13 @@ const std::map<std::string, Arity>& Verbs()
 bool CheckArguments(const Command& cmd, std::string& error)
 {
     const auto& a = cmd.args;
+    if (cmd.verb == "click" && a.size() != 1) {
+        auto column = a.size() == 3 ? ParseInteger(a[2].text) : std::nullopt;
+        if (a.size() != 3 || a[1].quoted || a[1].text != "column" || !column || *column < 0) {
+            error = "usage: click NAME [column N] (N a column number from 0)";
+            return false;
+        }
+    }
     if (cmd.verb == "key" && !ParseKey(a[0].text)) {
         error = "unknown key '" + a[0].text + "'";
         return false;

@@ -68,7 +68,7 @@ ScriptResult ScriptRunner::Run(const std::vector<Command>& commands)
         try {
             Execute(cmd);
         } catch (const Failure& failure) {
-            err_ << "line " << cmd.line << ": " << failure.message << std::endl;
+            err_ << "line " << cmd.line << ": " << Visible(failure.message) << std::endl;
             return failure.result;
         }
         if (shut_down_) break;
@@ -110,7 +110,9 @@ void ScriptRunner::Execute(const Command& cmd)
 {
     const auto& a = cmd.args;
     const std::string& verb = cmd.verb;
-    if (verb == "click") {
+    if (verb == "click" && a.size() == 3) {
+        ClickColumn(Resolve(a[0]), a[0], *ParseInteger(a[2].text));
+    } else if (verb == "click") {
         Click(Resolve(a[0]), a[0]);
     } else if (verb == "set") {
         form::Control& control = Resolve(a[0]);
@@ -200,6 +202,18 @@ void ScriptRunner::Click(form::Control& control, const Word& name)
     }
 }
 
+void ScriptRunner::ClickColumn(form::Control& control, const Word& name, long long column)
+{
+    RequireUsable(control, name);
+    if (control.Kind() != form::ControlKind::ListView) Fail(kScriptError, Describe(name) + " is not a list");
+    auto& list = static_cast<form::ListView&>(control);
+    const auto columns = static_cast<long long>(list.Columns().size());
+    if (column >= columns)
+        Fail(kScriptError, Describe(name) + " has no column " + std::to_string(column) + " (it has " +
+                               std::to_string(columns) + ")");
+    list.ClickColumn(static_cast<int>(column));
+}
+
 void ScriptRunner::Set(form::Control& control, const Word& name, const std::string& value)
 {
     using form::ControlKind;
@@ -235,6 +249,8 @@ void ScriptRunner::Set(form::Control& control, const Word& name, const std::stri
         int index = FindItem(box.Items(), value);
         if (index >= 0) {
             box.SetItemIndex(index);
+        } else if (box.DropDownList()) {
+            bad("one of its items");
         } else {
             box.SetText(value);
         }

@@ -60,6 +60,8 @@ class ScriptRunner
     form::Window& MainWindow();
 
     void Click(form::Control& control, const Word& name);
+    /// A click on the header of a list column (the device list reads the drives again).
+    void ClickColumn(form::Control& control, const Word& name, long long column);
     void Set(form::Control& control, const Word& name, const std::string& value);
     void Print(const Word& name);
     void Expect(const Word& name, const std::string& key, const std::string& value);
