@@ -17,6 +17,7 @@
 #include "app/shared_state.h"
 #include "app/startup.h"
 #include "app/test_threads.h"
+#include "config/security_manager.h"
 #include "drive/drive_host.h"
 #include "drive/drive_routes.h"
 #include "form/dialogs.h"
@@ -112,6 +113,7 @@ class ProgramImpl
     /// Every route of an ATA command value to the drive.
     DriveRoutes routes{pio, api, state};
     Passport passport{*this};
+    SecurityManager security{*this};
 
     void LogLine(const std::string& text, bool replace, int level) { log.LogLine(text, replace, level); }
     /// The directory that logs and dumps go to (ends with a separator).
