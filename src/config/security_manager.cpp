@@ -186,6 +186,8 @@ bool SecurityManager::BuildPasswordBlock()
             break;
         }
         block_ = MakeSecurityBlock(control, password);
+        // The edit keeps the bare name from now on: remember where it is.
+        password_folder_ = std::filesystem::absolute(path).parent_path();
         fm.PwdEdit.SetText(kPasswordFilePrefix + path.filename().string());
         p_.LogLine("Send password from file: " + name + type_text, kReplaceLast, kLogInfo);
         return true;

@@ -29,7 +29,8 @@ EraseMinutes=4
 std::string ApiLab(const std::string& via, int number, bool linux_system)
 {
     return std::string("[System]\n") + (linux_system ? "Kernel=Linux 6.1.0 x64\n" : "") +
-           "[PortAccess]\nDriverFile=0\nRestrict=refuse\n[Channel Secondary]\nMaster=hdd\n[Drive hdd]\nModel=LAB SECURE "
+           "[PortAccess]\nDriverFile=0\nRestrict=refuse\n[Channel Secondary]\nMaster=hdd\n[Drive "
+           "hdd]\nModel=LAB SECURE "
            "DISK\nSerial=SEC0002\nSectors=400000\nEraseMinutes=4\nOsNumber=" +
            std::to_string(number) + "\nOsVia=" + via + "\n";
 }
@@ -42,6 +43,13 @@ class SecurityTest : public ::testing::Test
         lab = std::make_unique<LabProgram>(lab_text);
         ASSERT_TRUE(lab->lab);
         drive = lab->lab->Drives().front().get();
+    }
+    /// A lab in API mode, with physical drive `number` chosen.
+    void OpenApi(const std::string& via, int number, bool linux_system)
+    {
+        Open(ApiLab(via, number, linux_system));
+        ASSERT_EQ(lab->p().state.access_mode, AccessMode::Api);
+        lab->p().state.ApiDeviceIndex = number;
     }
     TFm& fm() { return lab->fm(); }
     ScriptedDialogs& dialogs() { return lab->fixture->dialogs; }
@@ -260,8 +268,7 @@ TEST_F(SecurityTest, CyrillicPasswordUnlocksWithTheSameCp1251BytesFromAFile)
 
 TEST_F(SecurityTest, ApiWithoutBridgeOnWindowsLocksNothingAndUnlockFails)
 {
-    Open(ApiLab("sata", 1, false));
-    ASSERT_EQ(lab->p().state.access_mode, AccessMode::Api);
+    OpenApi("sata", 1, false);
     const size_t from = lab->LogSize();
     fm().LockBtn.Click();
     for (const std::string& text : TextsSince(from))
@@ -277,7 +284,7 @@ TEST_F(SecurityTest, ApiWithoutBridgeOnWindowsLocksNothingAndUnlockFails)
 
 TEST_F(SecurityTest, UsbBridgeLocksAfterTheWarningAndUnlocksButNeverErases)
 {
-    Open(ApiLab("usb", 1, false));
+    OpenApi("usb", 1, false);
     dialogs().yes_no_answers = {false};
     fm().LockBtn.Click();
     EXPECT_FALSE(security().Enabled());
@@ -301,7 +308,7 @@ TEST_F(SecurityTest, UsbBridgeLocksAfterTheWarningAndUnlocksButNeverErases)
 
 TEST_F(SecurityTest, SataPortOnLinuxTakesLockUnlockAndEraseThroughPassThrough)
 {
-    Open(ApiLab("sata", 1, true));
+    OpenApi("sata", 1, true);
     dialogs().yes_no_answers = {true};
     fm().LockBtn.Click();
     ASSERT_TRUE(security().Enabled());
@@ -326,7 +333,7 @@ TEST_F(SecurityTest, SataPortOnLinuxTakesLockUnlockAndEraseThroughPassThrough)
 
 TEST_F(SecurityTest, SystemDiskQuestionGuardsLockAndErase)
 {
-    Open(ApiLab("sata", 0, true));
+    OpenApi("sata", 0, true);
     dialogs().yes_no_answers = {true, false};
     fm().LockBtn.Click();
     ASSERT_EQ(dialogs().asked.size(), 2u);
