@@ -23,8 +23,10 @@
 #include "form/dialogs.h"
 #include "form/ui_thread.h"
 #include "identify/passport.h"
+#include "pci/pci_scan.h"
 #include "platform/platform.h"
 #include "power/power_adaptor.h"
+#include "smart/smart.h"
 
 #include <filesystem>
 #include <functional>
@@ -113,6 +115,8 @@ class ProgramImpl
     /// Every route of an ATA command value to the drive.
     DriveRoutes routes{pio, api, state};
     Passport passport{*this};
+    PciScan pci{*this};
+    Smart smart{*this};
     SecurityManager security{*this};
 
     void LogLine(const std::string& text, bool replace, int level) { log.LogLine(text, replace, level); }

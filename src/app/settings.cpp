@@ -168,7 +168,7 @@ std::vector<std::string> Settings::Load()
 
     r.Bool("ATA Checkboxes", "BinToFile", fm.PassChk);
     r.Bool("ATA Checkboxes", "+reset", fm.PspplusRstChk);
-    r.Bool("ATA Checkboxes", "AllDev", fm.AllDevChk);
+    r.Bool("ATA Checkboxes", "AllDev", fm.PCIAllDevChk);
     r.Bool("ATA Checkboxes", "AltStat", fm.AltStChk);
     r.Bool("ATA Checkboxes", "TermoCtrl", fm.TermoCtrlBox);
     r.Bool("ATA Checkboxes", "HPA Tmp", fm.HpaTmpChk);
@@ -283,7 +283,7 @@ bool Settings::Save()
 
     ini.WriteBool("ATA Checkboxes", "BinToFile", fm.PassChk.Checked());
     ini.WriteBool("ATA Checkboxes", "+reset", fm.PspplusRstChk.Checked());
-    ini.WriteBool("ATA Checkboxes", "AllDev", fm.AllDevChk.Checked());
+    ini.WriteBool("ATA Checkboxes", "AllDev", fm.PCIAllDevChk.Checked());
     ini.WriteBool("ATA Checkboxes", "AltStat", fm.AltStChk.Checked());
     ini.WriteBool("ATA Checkboxes", "TermoCtrl", fm.TermoCtrlBox.Checked());
     ini.WriteBool("ATA Checkboxes", "HPA Tmp", fm.HpaTmpChk.Checked());

@@ -13,7 +13,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     mrv::qt::SetUpApplication(app);
     mrv::linux_platform::LinuxPlatform machine;
-    mrv::Platform platform{machine.ports, machine.port_access, machine.devices, machine.system,
-                           machine.clock};
+    mrv::Platform platform{machine.ports,  machine.port_access, machine.devices,
+                           machine.system, machine.clock,       machine.pci};
     return mrv::qt::RunQtProgram(platform, QCoreApplication::applicationDirPath().toStdString());
 }

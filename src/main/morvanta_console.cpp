@@ -35,6 +35,7 @@ int main(int argc, char** argv)
         return console::RunConsoleScript(platform, home, options.script, std::cout, std::cerr);
     }
     linux_platform::LinuxPlatform machine;
-    Platform platform{machine.ports, machine.port_access, machine.devices, machine.system, machine.clock};
+    Platform platform{machine.ports,  machine.port_access, machine.devices,
+                      machine.system, machine.clock,       machine.pci};
     return console::RunConsoleScript(platform, home, options.script, std::cout, std::cerr);
 }

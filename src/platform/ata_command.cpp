@@ -46,6 +46,19 @@ AtaCommand AtaCommand::PioOut(const AtaRegisters& registers, uint8_t* data, size
     return c;
 }
 
+AtaRegisters RegistersFromBytes(const uint8_t* bytes, const RegisterLayout& at)
+{
+    AtaRegisters r;
+    r.features = bytes[at.features];
+    r.count = bytes[at.count];
+    r.lba_low = bytes[at.lba_low];
+    r.lba_mid = bytes[at.lba_mid];
+    r.lba_high = bytes[at.lba_high];
+    r.device = bytes[at.device];
+    r.command = bytes[at.command];
+    return r;
+}
+
 AtaRegisters AtaResult::Registers() const
 {
     AtaRegisters r;

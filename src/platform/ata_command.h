@@ -25,6 +25,15 @@ struct AtaRegisters {
     friend bool operator==(const AtaRegisters&, const AtaRegisters&) = default;
 };
 
+/// Where each 28-bit register sits in a byte layout: an ioctl's task array, a
+/// command block, sense data.
+struct RegisterLayout {
+    uint8_t features, count, lba_low, lba_mid, lba_high, device, command;
+};
+
+/// The registers at the offsets `at` of `bytes` (28-bit: low bytes only).
+AtaRegisters RegistersFromBytes(const uint8_t* bytes, const RegisterLayout& at);
+
 /// Status bits as the indicator lamps name them.
 namespace ata_bits
 {

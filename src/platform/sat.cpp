@@ -47,13 +47,13 @@ bool DecodeFixed(const uint8_t* sense, size_t length, AtaRegisters& regs)
     const bool info_nonzero = length >= 7 && (sense[3] | sense[4] | sense[5] | sense[6]) != 0;
     if (info_valid || info_nonzero) {
         if (length < 12) return false;
-        regs.features = sense[3];
-        regs.command = sense[4];
-        regs.device = sense[5];
-        regs.count = sense[6];
-        regs.lba_low = sense[9];
-        regs.lba_mid = sense[10];
-        regs.lba_high = sense[11];
+        regs = RegistersFromBytes(sense, {.features = 3,
+                                          .count = 6,
+                                          .lba_low = 9,
+                                          .lba_mid = 10,
+                                          .lba_high = 11,
+                                          .device = 5,
+                                          .command = 4});
         return true;
     }
     // Older libata: registers placed from byte 8 on, the INFORMATION field left zero.

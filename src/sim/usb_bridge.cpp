@@ -267,13 +267,13 @@ bool UsbBridge::AtaPassThrough(const ScsiRequest& request, ScsiReply& reply, uin
         r.device = cdb[13];
         r.command = cdb[14];
     } else {
-        r.features = cdb[3];
-        r.count = cdb[4];
-        r.lba_low = cdb[5];
-        r.lba_mid = cdb[6];
-        r.lba_high = cdb[7];
-        r.device = cdb[8];
-        r.command = cdb[9];
+        r = RegistersFromBytes(cdb, {.features = 3,
+                                     .count = 4,
+                                     .lba_low = 5,
+                                     .lba_mid = 6,
+                                     .lba_high = 7,
+                                     .device = 8,
+                                     .command = 9});
     }
     c.ext = ext;
     switch (protocol) {

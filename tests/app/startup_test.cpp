@@ -265,7 +265,7 @@ TEST(Startup, StartupStepsWithoutAProviderAreKnown)
     TestPlatform pc;
     ProgramFixture f(pc.platform);
     EXPECT_EQ(f.impl().steps.Unset(), (std::vector<std::string>{"ApplyScanTimerChoice", "ClearScanGraph",
-                                                                "ClearSmartDisplay", "LoadAuxBufferView"}));
+                                                                "LoadAuxBufferView"}));
 }
 
 } // namespace

@@ -100,7 +100,8 @@ class PassportTest : public ::testing::Test
         devices.AddPhysical(1, slot(sim::OsPersonality::UsbSat, "usb"));
         devices.AddPhysical(2, slot(sim::OsPersonality::ScsiBridge, "ssd"));
         wrapped = std::make_unique<DevicesWithFloppy>(devices);
-        platform.emplace(Platform{lab->Ports(), lab->PortAccess(), *wrapped, lab->System(), lab->GetClock()});
+        platform.emplace(Platform{lab->Ports(), lab->PortAccess(), *wrapped, lab->System(), lab->GetClock(),
+                                  lab->PciConfig()});
         fixture = std::make_unique<ProgramFixture>(*platform);
         if (api)
             std::ofstream(fixture->home() / "mrv40.ini")

@@ -121,7 +121,8 @@ class LabProgram
             return;
         }
         bus = std::make_unique<RecordingBus>(lab->Ports());
-        platform.emplace(Platform{*bus, lab->PortAccess(), lab->Devices(), lab->System(), lab->GetClock()});
+        platform.emplace(Platform{*bus, lab->PortAccess(), lab->Devices(), lab->System(), lab->GetClock(),
+                                  lab->PciConfig()});
         fixture = std::make_unique<ProgramFixture>(*platform);
         if (!ini.empty()) std::ofstream(fixture->home() / "mrv40.ini") << ini;
         fixture->Start();

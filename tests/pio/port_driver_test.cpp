@@ -130,7 +130,7 @@ TEST(PortDriverLinux, KernelRefusalIsOneLineWithItsReason)
     RefusingKernel kernel;
     kernel.control_errors[0x9C40240C] = 5;
     tp.system.kernel_name = "Linux 6.1.0 x64";
-    Platform platform{tp.ports, kernel, tp.devices, tp.system, tp.clock};
+    Platform platform{tp.ports, kernel, tp.devices, tp.system, tp.clock, tp.pci};
     ProgramFixture f(platform);
     f.Start();
     auto texts = f.LoggedTexts();
@@ -159,7 +159,7 @@ TEST(PortDriverLinux, ThisMachinesKernelDecidesAndTheProgramKeepsWorking)
     linux_platform::LinuxPortAccess kernel;
     ThisProcess system;
     system.kernel_name = "Linux test x64";
-    Platform platform{tp.ports, kernel, tp.devices, system, tp.clock};
+    Platform platform{tp.ports, kernel, tp.devices, system, tp.clock, tp.pci};
     ProgramFixture f(platform);
     f.Start();
     if (f.impl().state.DriverOpen) GTEST_SKIP() << "this process may use the I/O ports";

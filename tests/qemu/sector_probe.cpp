@@ -213,7 +213,8 @@ int main(int argc, char** argv)
     }
     const std::filesystem::path home = args[1];
     linux_platform::LinuxPlatform machine;
-    Platform platform{machine.ports, machine.port_access, machine.devices, machine.system, machine.clock};
+    Platform platform{machine.ports,  machine.port_access, machine.devices,
+                      machine.system, machine.clock,       machine.pci};
     console::ConsoleUiThread ui(platform.clock);
     console::ConsoleDialogs dialogs(std::cout, home);
     Program program(platform, dialogs, ui, home);

@@ -181,7 +181,8 @@ struct TestPlatform {
     RecordingPortBus ports;
     FakePortAccess port_access;
     NoOsDevices devices;
-    Platform platform{ports, port_access, devices, system, clock};
+    PortPciConfig pci{ports};
+    Platform platform{ports, port_access, devices, system, clock, pci};
 };
 
 } // namespace mrv::test

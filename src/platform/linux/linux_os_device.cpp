@@ -94,15 +94,9 @@ TaskBytes ToTaskBytes(const AtaRegisters& r)
 
 AtaRegisters FromTaskBytes(const TaskBytes& task)
 {
-    AtaRegisters r;
-    r.command = task[0];
-    r.features = task[1];
-    r.count = task[2];
-    r.lba_low = task[3];
-    r.lba_mid = task[4];
-    r.lba_high = task[5];
-    r.device = task[6];
-    return r;
+    return RegistersFromBytes(
+        task.data(),
+        {.features = 1, .count = 2, .lba_low = 3, .lba_mid = 4, .lba_high = 5, .device = 6, .command = 0});
 }
 
 /// Microseconds since `start`, for the trace lines.
