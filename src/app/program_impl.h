@@ -17,6 +17,7 @@
 #include "app/shared_state.h"
 #include "app/startup.h"
 #include "app/test_threads.h"
+#include "config/security_manager.h"
 #include "drive/drive_host.h"
 #include "drive/drive_routes.h"
 #include "form/dialogs.h"
@@ -116,6 +117,7 @@ class ProgramImpl
     Passport passport{*this};
     PciScan pci{*this};
     Smart smart{*this};
+    SecurityManager security{*this};
 
     void LogLine(const std::string& text, bool replace, int level) { log.LogLine(text, replace, level); }
     /// The directory that logs and dumps go to (ends with a separator).

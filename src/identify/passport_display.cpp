@@ -242,9 +242,12 @@ void Passport::Show(const DecodedPassport& decoded, bool ext_run)
         fm.SecurityGroup.SetEnabled(true);
         fm.FilePwdBtn.SetEnabled(true);
     } else {
+        // On Linux an ATA drive on a SATA port answers ATA pass-through too
+        // (libata translates it): the group works there, under its API caption.
+        const bool sata_port = !d.NonAta && !p_.platform.system.KernelName().empty();
         fm.SecurityGroup.SetCaption(" Security manager (disabled in API) ");
-        fm.SecurityGroup.SetEnabled(false);
-        fm.FilePwdBtn.SetEnabled(false);
+        fm.SecurityGroup.SetEnabled(sata_port);
+        fm.FilePwdBtn.SetEnabled(sata_port);
     }
 }
 

@@ -594,6 +594,8 @@ class Parser
             } else if (k == "cpumhz") {
                 if (!num(1, 100000)) return false;
                 sys.cpu_mhz = static_cast<uint32_t>(n);
+            } else if (k == "kernel") {
+                sys.kernel_name = Trim(e.value);
             } else if (k == "processid") {
                 if (!num(1, 0xFFFFFFFF)) return false;
                 sys.process_id = static_cast<uint32_t>(n);

@@ -70,7 +70,8 @@ bool SecurityModel::MayStart(uint8_t command) const
     case kErasePrepare:
         return !frozen_;
     case kEraseUnit:
-        return !frozen_ && erase_prepared_;
+        // An expired attempt counter stops the erase as well as the unlock.
+        return !frozen_ && !Expired() && erase_prepared_;
     case kFreezeLock:
         return !locked_;
     default:

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 namespace mrv::sim
 {
@@ -17,6 +18,8 @@ struct SystemConfig {
     uint32_t cpu_mhz = 2400;
     bool power_off_allowed = true;
     uint32_t process_id = 4242;
+    /// The system's own name ("Linux 6.1.0 x64"); empty for a Windows system.
+    std::string kernel_name;
 };
 
 class SimSystemInfo : public SystemInfo
@@ -28,7 +31,7 @@ class SimSystemInfo : public SystemInfo
     bool IsWow64() override { return config_.wow64; }
     bool IsAdministrator() override { return config_.admin; }
     int CpuCount() override { return config_.cpus; }
-    std::string KernelName() override { return {}; }
+    std::string KernelName() override { return config_.kernel_name; }
     uint32_t ProcessId() override { return config_.process_id; }
     uint32_t PriorityClass() override { return priority_class_.load(); }
     void SetPriorityClass(uint32_t cls) override { priority_class_.store(cls); }

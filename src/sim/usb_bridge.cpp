@@ -252,7 +252,8 @@ bool UsbBridge::AtaPassThrough(const ScsiRequest& request, ScsiReply& reply, uin
     const bool ext = sixteen && (cdb[1] & 0x01) != 0;
     const bool ck_cond = (cdb[2] & 0x20) != 0;
     AtaCommand c;
-    c.timeout_seconds = kBridgeTimeoutSeconds;
+    // The host's own time-out: a long command (a security erase) needs more than the bridge's default.
+    c.timeout_seconds = std::max(request.timeout_seconds, kBridgeTimeoutSeconds);
     mrv::AtaRegisters& r = c.in;
     if (sixteen) {
         auto pair = [&](int index) {

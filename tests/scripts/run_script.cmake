@@ -1,6 +1,10 @@
 # Runs one console script on the lab it names in its first line
 # ("# lab: labs/xyz.ini", relative to the source tree) with an empty work
 # directory as the program's home. Fails when the driver exits non-zero.
+# Optional header lines for labs whose drives keep their sectors in an image:
+#   "# image: NAME TEXT"   the lab runs from a copy in the work directory, and
+#                          NAME there starts as 4 KiB of TEXT repeated;
+#   "# image-zero: NAME"   after the run NAME must hold nothing but zeros.
 #   cmake -DCONSOLE=... -DSCRIPT=... -DSOURCE_DIR=... -DWORK_DIR=... -P run_script.cmake
 
 foreach(var CONSOLE SCRIPT SOURCE_DIR WORK_DIR)
@@ -24,6 +28,23 @@ endif()
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
 
+file(STRINGS ${SCRIPT} image_lines REGEX "^#[ \t]*image:")
+foreach(line IN LISTS image_lines)
+  if(NOT line MATCHES "^#[ \t]*image:[ \t]*([^ \t]+)[ \t]+(.+)$")
+    message(FATAL_ERROR "${SCRIPT}: \"# image: NAME TEXT\" expected: ${line}")
+  endif()
+  set(image_text "")
+  string(LENGTH "${CMAKE_MATCH_2}" piece)
+  math(EXPR copies "4096 / ${piece} + 1")
+  string(REPEAT "${CMAKE_MATCH_2}" ${copies} image_text)
+  string(SUBSTRING "${image_text}" 0 4096 image_text)
+  file(WRITE ${WORK_DIR}/${CMAKE_MATCH_1} "${image_text}")
+  # Image= names resolve beside the lab file: run a copy of it from here.
+  get_filename_component(lab_name ${lab} NAME)
+  file(COPY ${lab} DESTINATION ${WORK_DIR})
+  set(lab ${WORK_DIR}/${lab_name})
+endforeach()
+
 execute_process(
   COMMAND ${CONSOLE} --lab ${lab} --home ${WORK_DIR} ${SCRIPT}
   WORKING_DIRECTORY ${WORK_DIR}
@@ -35,3 +56,12 @@ message("${output}")
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "${SCRIPT} failed (exit ${result}):\n${errors}")
 endif()
+
+file(STRINGS ${SCRIPT} zero_lines REGEX "^#[ \t]*image-zero:")
+foreach(line IN LISTS zero_lines)
+  string(REGEX REPLACE "^#[ \t]*image-zero:[ \t]*" "" name "${line}")
+  file(READ ${WORK_DIR}/${name} content HEX)
+  if(content MATCHES "[1-9a-f]")
+    message(FATAL_ERROR "${SCRIPT}: ${name} still holds data after the run")
+  endif()
+endforeach()

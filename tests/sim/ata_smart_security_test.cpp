@@ -312,5 +312,34 @@ TEST_F(SmartAndSecurity, SecurityEraseZerosTheMediumAndDisablesSecurity)
     EXPECT_EQ(drive->Live().pending, 0u);
 }
 
+TEST_F(SmartAndSecurity, MaximumLevelKeepsTheMasterForTheEraseAndExpiryStopsItToo)
+{
+    ASSERT_TRUE(Security(0xF1, Block("secret", false, true)));
+    lab->PowerCycle();
+    ASSERT_TRUE(host->WaitNotBusy());
+    // The master password neither unlocks nor disables at level maximum...
+    EXPECT_FALSE(Security(0xF2, Block(std::string(32, ' '), true, false)));
+    EXPECT_FALSE(Security(0xF6, Block(std::string(32, ' '), true, false)));
+    // ...but it erases; an erase prepared and then separated by another command is refused.
+    ASSERT_TRUE(host->NonData28(0xF3));
+    host->Identify();
+    EXPECT_FALSE(Security(0xF4, Block(std::string(32, ' '), true, true)));
+    for (int i = 0; i < 4; ++i)
+        EXPECT_FALSE(Security(0xF2, Block("bad", false, false)));
+    ASSERT_NE(Word128() & 0x0010, 0);
+    // An expired counter refuses the erase as well, until the next power-on.
+    ASSERT_TRUE(host->NonData28(0xF3));
+    EXPECT_FALSE(Security(0xF4, Block(std::string(32, ' '), true, true)));
+    lab->PowerCycle();
+    ASSERT_TRUE(host->WaitNotBusy());
+    ASSERT_TRUE(host->NonData28(0xF3));
+    host->Task28(0xF4, 0, 1, 0, 0xA0);
+    ASSERT_TRUE(host->WaitDrq());
+    host->WriteBlock(Block(std::string(32, ' '), true, true));
+    ASSERT_TRUE(host->WaitNotBusy(20 * 60 * 1000));
+    EXPECT_EQ(host->Status() & 0x01, 0);
+    EXPECT_EQ(Word128() & 0x0006, 0); // security off, not locked
+}
+
 } // namespace
 } // namespace mrv::sim::test

@@ -120,19 +120,31 @@ StandardTab::StandardTab(form::TabSheet& tab) : tab_(tab)
     PwdTypeGrp.SetItems({"Master", "User"});
     PwdTypeGrp.SetColumns(2);
     PwdTypeGrp.SetItemIndex(1);
+    PwdTypeGrp.SetHint("Master or User password type");
     PwdLevGrp.SetBounds(130, 12, 88, 20);
     PwdLevGrp.SetItems({"High", "Max"});
     PwdLevGrp.SetColumns(2);
     PwdLevGrp.SetItemIndex(0);
+    PwdLevGrp.SetHint("Security level");
     PwdEdit.SetBounds(4, 34, 150, 21);
     PwdEdit.SetText("lantvorp");
-    FilePwdBtn.SetCaption("File");
-    FilePwdBtn.SetBounds(158, 34, 60, 21);
+    PwdEdit.SetHint("Field for ATA password");
+    FilePwdBtn.SetCaption("F");
+    FilePwdBtn.SetHint("Send password from file");
+    FilePwdBtn.SetBounds(156, 34, 22, 21);
+    EraseBeepChk.SetCaption("beep");
+    EraseBeepChk.SetHint("Beep after drive readiness");
+    EraseBeepChk.SetBounds(180, 36, 40, 17);
     LockBtn.SetCaption("Lock");
+    LockBtn.SetHint("Set ATA password");
     LockBtn.SetBounds(4, 57, 70, 20);
     UnlockBtn.SetCaption("Unlock");
+    UnlockBtn.SetHint(
+        "Remove password from HDD. Need valid User password or Master password (if level=High)");
     UnlockBtn.SetBounds(76, 57, 70, 20);
     PwdEraseBtn.SetCaption("Erase");
+    PwdEraseBtn.SetHint(
+        "Start security erase process. Need Maximum security level, and valid Master password.");
     PwdEraseBtn.SetBounds(148, 57, 70, 20);
 
     PspPanel.SetBounds(226, 0, 370, 328);

@@ -65,6 +65,7 @@ struct StandardTab {
     form::RadioGroup PwdLevGrp{"PwdLevGrp", &SecurityGroup};
     form::Edit PwdEdit{"PwdEdit", &SecurityGroup};
     form::Button FilePwdBtn{"FilePwdBtn", &SecurityGroup};
+    form::CheckBox EraseBeepChk{"EraseBeepChk", &SecurityGroup};
     form::Button LockBtn{"LockBtn", &SecurityGroup};
     form::Button UnlockBtn{"UnlockBtn", &SecurityGroup};
     form::Button PwdEraseBtn{"PwdEraseBtn", &SecurityGroup};
