@@ -383,6 +383,7 @@ bool AtaPio::PioReadSector()
         ActiveFlag active(p_.state.PioReadActive);
         std::array<uint16_t, kSectorWords> words{};
         p_.platform.ports.InWords(Base(kData), words.data(), kSectorWords);
+        std::lock_guard buffer_lock(p_.state.BufferLock);
         WordsToBuffer(words, p_.state.SectorBuffer);
     }
     if (WaitNotBusy() == -1) return false;
@@ -395,6 +396,7 @@ bool AtaPio::PioReadSectorAux()
         ActiveFlag active(p_.state.PioReadActive);
         std::array<uint16_t, kSectorWords> words{};
         p_.platform.ports.InWords(Base(kData), words.data(), kSectorWords);
+        std::lock_guard buffer_lock(p_.state.BufferLock);
         WordsToBuffer(words, p_.state.AuxSectorBuffer);
     }
     if (WaitNotBusy() == -1) return false;
@@ -417,6 +419,7 @@ void AtaPio::PioReadSector32()
     ActiveFlag active(p_.state.PioReadActive);
     std::array<uint32_t, kSectorDwords> dwords{};
     p_.platform.ports.InDwords(Base(kData), dwords.data(), kSectorDwords);
+    std::lock_guard buffer_lock(p_.state.BufferLock);
     uint8_t* bytes = p_.state.WideBuffer.Bytes();
     for (size_t i = 0; i < kSectorDwords; ++i)
         for (int b = 0; b < 4; ++b) bytes[i * 4 + b] = static_cast<uint8_t>(dwords[i] >> (8 * b));
@@ -516,6 +519,7 @@ bool AtaPio::ApiSectorTransfer(uint64_t lba, uint8_t* buffer, size_t buffer_size
         done = p_.api.ApiReadSectors(device.get(), 1, buffer, sector_size, lba);
     } else {
         done = p_.api.ApiReadSectors(device.get(), 1, st.ApiBuffer.get(), sector_size, lba);
+        std::lock_guard buffer_lock(st.BufferLock);
         std::memcpy(buffer, st.ApiBuffer.get(), buffer_size);
     }
     device.reset();

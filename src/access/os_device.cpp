@@ -115,6 +115,7 @@ uint32_t OsDeviceAccess::ApiReadSectors(OsDevice* device, uint32_t count, uint8_
     if (!ByteOffset(lba, sector_size, offset) || length > std::numeric_limits<uint32_t>::max()) return 0;
     if (device->SetPosition(offset) != static_cast<int64_t>(offset)) return 0;
     uint32_t done = 0;
+    std::lock_guard buffer_lock(p_.state.BufferLock);
     if (!device->Read(buffer, static_cast<uint32_t>(length), done)) return 0;
     return done;
 }
@@ -432,7 +433,10 @@ bool OsDeviceAccess::IssueBlockCommand(OsDevice* device, uint32_t count, uint8_t
         return ApiReadSectors(device, count, buffer, sector_size, lba) == bytes;
     case 0x30:
         if (count == 0 || bytes > SharedState::kApiBufferSize) return false;
-        if (st.WriteLbaStamp) StampSectors(buffer, count, sector_size, lba, p_.platform.clock.Now());
+        if (st.WriteLbaStamp) {
+            std::lock_guard buffer_lock(st.BufferLock);
+            StampSectors(buffer, count, sector_size, lba, p_.platform.clock.Now());
+        }
         return ApiWriteSectors(device, count, buffer, sector_size, lba) == bytes;
     case 0x40:
         return ApiVerifySectors(device, count, lba);

@@ -26,6 +26,9 @@
 #include "form/ui_thread.h"
 #include "identify/passport.h"
 #include "power/power_adaptor.h"
+#include "views/buffer_viewer.h"
+#include "views/partition_viewer.h"
+#include "views/sector_editor.h"
 
 namespace mrv {
 
@@ -95,6 +98,9 @@ public:
     PowerAdaptor power{*this};
     OsDeviceAccess api{*this};
     Passport passport{*this};
+    SectorEditor sector_editor{*this};
+    BufferViewer buffer_viewer{*this};
+    PartitionViewer partition_viewer{*this};
 
     void LogLine(const std::string& text, bool replace, int level) { log.LogLine(text, replace, level); }
     /// The directory that logs and dumps go to (ends with a separator).

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -101,6 +102,10 @@ struct SharedState {
     static constexpr size_t kApiBufferSize = 32u * 1024 * 1024 + 512;
     std::unique_ptr<uint8_t, decltype(&std::free)> ApiBuffer{
         static_cast<uint8_t*>(std::calloc(kApiBufferSize, 1)), &std::free};
+    /// Held while a transfer stores data into one of the buffers above and
+    /// while the buffer viewer copies from them, so that the viewer never reads
+    /// a buffer a worker is filling. Only around the copy, never across a wait.
+    std::mutex BufferLock;
 
     DrivePassport passport;
 };

@@ -91,6 +91,15 @@ public:
     virtual uint32_t LastError() const = 0;
 };
 
+/// What the running system itself keeps on a disk: writing to such a disk
+/// pulls the ground from under the system.
+struct SystemDiskUse {
+    bool root = false;    ///< the root file system
+    bool mounted = false; ///< any mounted file system
+    bool swap = false;    ///< active swap space
+    bool Any() const { return root || mounted || swap; }
+};
+
 class OsDevices {
 public:
     virtual ~OsDevices() = default;
@@ -102,6 +111,21 @@ public:
     /// Bit n set when drive letter 'A'+n exists (GetLogicalDrives).
     virtual uint32_t LogicalDriveMask() = 0;
     virtual LogicalDriveType DriveType(char letter) = 0;
+
+    /// What the system uses on physical drive `number` (including file systems
+    /// on its partitions and on volumes built from them). Nothing by default:
+    /// a platform that cannot tell says so by reporting no use.
+    virtual SystemDiskUse PhysicalDriveUse(int number)
+    {
+        (void)number;
+        return {};
+    }
+    /// The same for a logical drive.
+    virtual SystemDiskUse LogicalDriveUse(char letter)
+    {
+        (void)letter;
+        return {};
+    }
 };
 
 } // namespace mrv

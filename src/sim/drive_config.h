@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/os_devices.h"
+
 namespace mrv::sim
 {
 
@@ -108,6 +110,7 @@ struct DriveConfig {
     bool os_removable = false;         ///< the system reports removable media
     uint32_t os_sectors_per_track = 0; ///< geometry; 0 = the personality's own
     std::string os_letter;             ///< "F:removable": also a logical drive letter
+    SystemDiskUse os_in_use;           ///< what the virtual system keeps on it (root, mounted, swap)
 };
 
 } // namespace mrv::sim
