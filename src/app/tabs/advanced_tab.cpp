@@ -5,7 +5,7 @@ namespace mrv
 
 AdvancedTab::AdvancedTab(form::TabSheet& tab) : tab_(tab)
 {
-    HexEditGroup.SetBounds(2, 0, 480, 212);
+    HexEditGroup.SetBounds(2, 0, 490, 212);
     HexEditGroup.SetCaption(" Sector editor ");
     Label6.SetCaption("Press 'Passport'");
     Label6.SetBounds(8, 14, 200, 13);
@@ -23,10 +23,10 @@ AdvancedTab::AdvancedTab(form::TabSheet& tab) : tab_(tab)
     AdvSyncHexPV.SetCaption("synchronize w. PV");
     AdvSyncHexPV.SetHint("A partition chosen in the list is shown here");
     AdvSyncHexPV.SetBounds(236, 32, 150, 17);
-    HexE.SetBounds(6, 56, 468, 150);
+    HexE.SetBounds(4, 54, 482, 154);
     HexE.SetHint("Double click: show or hide the partition viewer");
 
-    CacheGroup.SetBounds(486, 0, 108, 112);
+    CacheGroup.SetBounds(494, 0, 100, 112);
     CacheGroup.SetCaption(" Cache ");
     const struct {
         form::Button* button;
@@ -38,22 +38,22 @@ AdvancedTab::AdvancedTab(form::TabSheet& tab) : tab_(tab)
     int top = 16;
     for (const auto& c : cache) {
         c.button->SetCaption(c.caption);
-        c.button->SetBounds(5, top, 98, 22);
+        c.button->SetBounds(4, top, 92, 22);
         top += 23;
     }
 
-    RPMBox.SetBounds(486, 114, 108, 98);
+    RPMBox.SetBounds(494, 114, 100, 98);
     RPMBox.SetCaption(" RPM ");
     RpmMeter.SetCaption("Measure RPM");
-    RpmMeter.SetBounds(5, 18, 98, 22);
+    RpmMeter.SetBounds(4, 18, 92, 22);
     RpmLED.SetBounds(7, 50, 10, 10);
-    RpmLab.SetBounds(22, 48, 80, 13);
+    RpmLab.SetBounds(22, 48, 74, 13);
 
     PartBox.SetBounds(2, 214, 592, kPartBoxHeight);
     PartBox.SetCaption(" Partition viewer ");
     PartBox.SetEnabled(false);
     PartBtn.SetCaption("First get passport!");
-    PartBtn.SetBounds(6, 15, 122, 22);
+    PartBtn.SetBounds(6, 15, 118, 22);
     PartAnalPassChk.SetCaption("Analize passport");
     PartAnalPassChk.SetBounds(6, 39, 122, 17);
     PartAnalPassChk.SetChecked(true);
@@ -69,15 +69,16 @@ AdvancedTab::AdvancedTab(form::TabSheet& tab) : tab_(tab)
     MbrLed.SetBounds(119, 83, 10, 10);
     MbrLed.SetBrush(form::colours::kGray);
     MbrLed.SetHint("MBR signature: green 55AAh, red CC88h, grey none");
-    PartList.SetBounds(134, 12, 452, 96);
+    PartList.SetBounds(128, 12, 460, 97);
+    // The captions keep their padding; the widths fit the list into the tab.
     PartList.SetColumns({{"", 0, form::Align::Left},
-                         {"N", 30, form::Align::Centre},
-                         {"Boot", 42, form::Align::Left},
-                         {"    System", 88, form::Align::Left},
-                         {"Start LBA  ", 93, form::Align::Right},
-                         {"End LBA   ", 93, form::Align::Right},
-                         {"Size     ", 80, form::Align::Right},
-                         {"Name", 85, form::Align::Centre}});
+                         {"N", 26, form::Align::Centre},
+                         {"Boot", 38, form::Align::Left},
+                         {"    System", 82, form::Align::Left},
+                         {"Start LBA  ", 78, form::Align::Right},
+                         {"End LBA   ", 78, form::Align::Right},
+                         {"Size     ", 62, form::Align::Right},
+                         {"Name", 76, form::Align::Centre}});
     PartList.SetPopup(&PartMenu);
 }
 

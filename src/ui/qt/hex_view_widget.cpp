@@ -17,6 +17,8 @@ constexpr int kMargin = 4;
 // Columns in characters: "0000: " then "HH " per byte, a gap, the characters.
 constexpr int kHexColumn = 6;
 constexpr int kCharColumn = kHexColumn + kPerRow * 3 + 1;
+constexpr int kLargestPixels = 13;
+constexpr int kSmallestPixels = 9;
 
 QFont HexFont()
 {
@@ -24,7 +26,7 @@ QFont HexFont()
     font.setStyleHint(QFont::Monospace);
     font.setFixedPitch(true);
     if (!QFontInfo(font).fixedPitch()) font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSize(9);
+    font.setPixelSize(kLargestPixels);
     return font;
 }
 
@@ -100,7 +102,26 @@ void HexViewWidget::UpdateScrollBar()
 void HexViewWidget::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);
+    FitFont();
     UpdateScrollBar();
+}
+
+void HexViewWidget::FitFont()
+{
+    // The largest legible size at which a whole row fits the width; below that
+    // the view scrolls sideways.
+    QFont fitted = font();
+    for (int pixels = kLargestPixels; pixels >= kSmallestPixels; --pixels) {
+        fitted.setPixelSize(pixels);
+        if (QFontMetrics(fitted).horizontalAdvance('0') * (kCharColumn + kPerRow) + 2 * kMargin <= viewport()->width() ||
+            pixels == kSmallestPixels)
+            break;
+    }
+    if (fitted == font()) return;
+    setFont(fitted);
+    QFontMetrics metrics(fitted);
+    char_width_ = std::max(1, metrics.horizontalAdvance('0'));
+    line_height_ = std::max(1, metrics.height());
 }
 
 void HexViewWidget::paintEvent(QPaintEvent*)

@@ -41,6 +41,7 @@ class HexViewWidget : public QAbstractScrollArea
     int RowCount() const;
     int VisibleRows() const;
     void UpdateScrollBar();
+    void FitFont();
     void MoveCursor(int to);
     /// The byte at a point of the viewport, −1 when none.
     int ByteAt(const QPoint& point) const;
