@@ -33,7 +33,8 @@ void AccessModeSwitch::APIRgClick()
             p_.ui.Post([this] {
                 if (p_.state.access_mode != AccessMode::Api || p_.state.AppClosing) return;
                 access_.BuildApiDeviceList();
-                const int row = p_.state.ApiDeviceIndex < 1 ? 0 : p_.state.ApiDeviceIndex;
+                const int index = p_.state.ApiDeviceIndex;
+                const int row = index < 1 ? 0 : index;
                 if (row < p_.fm.ApiList.RowCount()) p_.fm.ApiList.SetRowSelected(row, true);
                 p_.channel.RefreshPortIndicator();
             });

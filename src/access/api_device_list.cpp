@@ -1,5 +1,7 @@
 #include "access/api_device_list.h"
 
+#include "drive/ata_opcodes.h"
+
 #include "access/os_device.h"
 #include "app/program_impl.h"
 #include "identify/format_capacity.h"
@@ -135,7 +137,8 @@ void ApiDeviceList::AddPhysicalRow(int number)
         bool identified = false;
         if (!p_.fm.OnlyScsiPassChk.Checked()) {
             uint8_t identify[512] = {};
-            if (access_.SmartIoctlCommand(device.get(), number, 512, 0xEC, 0xA0, 0, 0, 1, 1, 0, identify)) {
+            const AtaCommand command = AtaCommand::PioIn(kIdentifyDevice, identify, sizeof identify);
+            if (p_.routes.smart_request.ExecuteOn(*device, number, command).Ok()) {
                 note += IdentifyModel(identify);
                 identified = true;
             }

@@ -85,7 +85,7 @@ void Channel::SetSelector(int index)
 void Channel::UpdateStatusPort()
 {
     SharedState& st = p_.state;
-    st.StatusPort = p_.fm.AltStChk.Checked() ? st.AltPort : static_cast<uint16_t>(st.BasePort + 7);
+    st.StatusPort = p_.fm.AltStChk.Checked() ? st.AltPort.load() : static_cast<uint16_t>(st.BasePort + 7);
 }
 
 void Channel::SelectChannel()
@@ -254,7 +254,7 @@ void Channel::RefreshPortIndicator()
         return;
     }
     if (st.ApiDeviceIndex == -1)
-        label.SetCaption(std::string("Device ") + st.ApiDriveLetter + ":");
+        label.SetCaption(std::string("Device ") + st.ApiDriveLetter.load() + ":");
     else
         label.SetCaption("Device " + std::to_string(st.ApiDeviceIndex));
     label.SetFontColour(st.ApiDeviceIndex == 0 ? form::colours::kRed : form::colours::kBlue);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "access/ata_command.h"
+#include "platform/ata_command.h"
 #include "access/channel.h"
 #include "app/program_impl.h"
 

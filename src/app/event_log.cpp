@@ -1,5 +1,7 @@
 #include "app/event_log.h"
 
+#include "util/file_names.h"
+
 #include <fstream>
 #include <vector>
 
@@ -112,13 +114,7 @@ void EventLog::SetLogFilePath(const std::filesystem::path& path)
 
 std::string EventLog::CleanFileName(const std::string& name)
 {
-    static const std::string kForbidden = "\"*/:<>?\\^`|";
-    std::string out;
-    for (char c : name) {
-        if (static_cast<unsigned char>(c) < 0x20 || kForbidden.find(c) != std::string::npos) continue;
-        out += c;
-    }
-    return out;
+    return SanitizeFileName(name);
 }
 
 std::string EventLog::FirstDigitRun(const std::string& text)

@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <string>
+
+#include "util/log_sink.h"
 #include <vector>
 
 namespace mrv {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "form/controls.h"
 #include "form/dialogs.h"
 #include "form/ui_thread.h"

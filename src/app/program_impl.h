@@ -14,8 +14,11 @@
 #include "access/register_monitor.h"
 #include "app/event_log.h"
 #include "app/main_window.h"
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "app/program.h"
+#include "drive/drive_host.h"
+#include "drive/drive_routes.h"
+#include "platform/platform.h"
 #include "app/satellite_windows.h"
 #include "app/settings.h"
 #include "app/shared_operations.h"
@@ -91,12 +94,20 @@ public:
     Settings settings;
     SharedOperations ops;
     Startup startup;
+    /// The command layer's log sink and message pump.
+    DriveHost drive_host{
+        [this](const std::string& text, LogPlace place, LogLevel level) { LogLine(text, place, level); },
+        [this] {
+            if (ui.IsUiThread()) ui.ProcessMessages();
+        }};
     AtaPio pio{*this};
     PortDriver port_driver{*this};
     Channel channel{*this};
     RegisterMonitor monitor{*this};
     PowerAdaptor power{*this};
     OsDeviceAccess api{*this};
+    /// Every route of an ATA command value to the drive.
+    DriveRoutes routes{pio, api, state};
     Passport passport{*this};
     SectorEditor sector_editor{*this};
     BufferViewer buffer_viewer{*this};

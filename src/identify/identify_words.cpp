@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "app/event_log.h"
+#include "util/file_names.h"
 
 namespace mrv {
 
@@ -74,7 +74,6 @@ std::string WordToBinary(uint16_t value)
     return digits;
 }
 
-std::string SanitizeFileName(const std::string& name) { return EventLog::CleanFileName(name); }
 
 std::string PassportFileName(const std::string& model, const std::string& serial)
 {

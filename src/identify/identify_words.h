@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "util/file_names.h"
+
 #include "identify/drive_passport.h"
 
 namespace mrv {
@@ -33,8 +35,6 @@ std::string FormatSectorsCompact(int64_t count, uint32_t sector_size, uint32_t s
 /// Base-2 digits without leading zeros ("0" for 0).
 std::string WordToBinary(uint16_t value);
 
-/// A name without control characters and the characters file systems refuse.
-std::string SanitizeFileName(const std::string& name);
 
 /// "Passp_" + sanitised model_serial + ".bin".
 std::string PassportFileName(const std::string& model, const std::string& serial);

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "app/program_impl.h"
+#include "drive/ata_opcodes.h"
 #include "identify/format_capacity.h"
 
 namespace mrv {
@@ -265,8 +266,7 @@ bool Passport::AcquireApi()
     TFm& fm = p_.fm;
     SharedState& st = p_.state;
     std::array<uint8_t, 512> data{};
-    int drive = st.ApiDeviceIndex;
-    if (p_.api.ApiSmartCommand(drive, 512, 0, 0xEC, 0xA0, 0, 0, 1, 1, data.data())) {
+    if (p_.api.ApiSmartCommand(AtaCommand::PioIn(kIdentifyDevice, data.data(), data.size())).Ok()) {
         std::copy(data.begin(), data.end(), st.SectorBuffer.Bytes());
         st.passport.NonAta = false;
         st.passport.SectorSize = 512;
@@ -277,7 +277,7 @@ bool Passport::AcquireApi()
         return true;
     }
     data.fill(0);
-    if (p_.api.SatAtaCommand(drive, 1, SatKind::PioIn, 0xEC, 0xA0, 0, 0, 1, 1, 0, data.data())) {
+    if (p_.routes.sat.Execute(AtaCommand::PioIn(kIdentifyDevice, data.data(), data.size())).Ok()) {
         std::copy(data.begin(), data.end(), st.SectorBuffer.Bytes());
         st.passport.NonAta = false;
         st.passport.SectorSize = 512;
@@ -362,15 +362,16 @@ bool Passport::AcquirePio(int64_t& result)
         result = -2;
         return false;
     }
-    if (!p_.pio.AtaNonDataCommand(0, 1, 0xEC, static_cast<uint8_t>(0xA0 | st.DeviceSelectBit), 0, 0, 1)) {
-        p_.LogLine("Get passport..." + AtaPio::DescribeAtaError(p_.pio.ReadErrorRegister()), true, 4);
+    const AtaResult identify =
+        p_.routes.pio.Execute(AtaCommand::PioIn(kIdentifyDevice, st.SectorBuffer.Bytes(), 512));
+    if (!identify.Ok()) {
+        p_.LogLine("Get passport..." + TaskFile::DescribeAtaError(TaskFile::ErrorCodeOf(identify)), kReplaceLast,
+                   kLogError);
         return false;
     }
-    p_.LogLine("Get passport... OK", true, 1);
-    p_.platform.clock.SleepMs(1);
-    if (!p_.pio.WaitDataRequest()) return false;
-    p_.pio.PioReadSector();
-    return true;
+    p_.LogLine("Get passport... OK", kReplaceLast, kLogInfo);
+    // A drive that gave no data block has nothing to decode.
+    return identify.transferred == 512;
 }
 
 void Passport::CheckGeometry()

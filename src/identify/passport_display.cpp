@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "app/program_impl.h"
+#include "drive/ata_opcodes.h"
 #include "identify/format_capacity.h"
 #include "identify/passport.h"
 
@@ -102,45 +103,37 @@ PassportExtResults Passport::RunExtChecks(const IdentifyWords& words)
 
 std::optional<bool> Passport::DiagnoseSetFeatures()
 {
-    SharedState& st = p_.state;
-    if (st.access_mode == AccessMode::Pio)
-        return p_.pio.AtaNonDataCommand(0x03, 0x0C, 0xEF, static_cast<uint8_t>(0xA0 | st.DeviceSelectBit), 0xC2,
-                                        0x4F, 0x00);
+    const AtaCommand command = AtaCommand::NonData(kSetFeaturesProbe);
+    if (p_.state.access_mode == AccessMode::Pio) return p_.routes.pio.Execute(command).Ok();
     // Without port access the command goes the API's ATA routes; when neither
     // carries it there is nothing to report.
-    int drive = st.ApiDeviceIndex;
-    if (p_.api.ApiSmartCommand(drive, 0, 0x03, 0xEF, 0xA0, 0xC2, 0x4F, 0x00, 0x0C)) return true;
-    if (p_.api.SatAtaCommand(drive, 0, SatKind::NonData, 0xEF, 0xA0, 0xC2, 0x4F, 0x00, 0x0C, 0x03)) return true;
+    AtaResult result;
+    if (FirstAnswering({&p_.api.SmartRoute(), &p_.routes.sat}, command, result)) return true;
     return std::nullopt;
 }
 
 std::optional<uint8_t> Passport::PowerStatus()
 {
-    SharedState& st = p_.state;
-    if (st.access_mode == AccessMode::Pio) {
-        if (!p_.pio.AtaNonDataCommand(0, 0, 0xE5, static_cast<uint8_t>(0xA0 | st.DeviceSelectBit), 0, 0, 0))
-            return std::nullopt;
-        return p_.platform.ports.InByte(static_cast<uint16_t>(st.BasePort + 2));
+    AtaCommand command = AtaCommand::NonData(kCheckPowerMode);
+    command.want_registers = true;
+    AtaResult result;
+    if (p_.state.access_mode == AccessMode::Pio) {
+        result = p_.routes.pio.Execute(command);
+        if (!result.Ok()) return std::nullopt;
+        return static_cast<uint8_t>(result.count);
     }
-    int drive = st.ApiDeviceIndex;
-    IdeRegisters out;
-    if (p_.api.ApiSmartCommand(drive, 0, 0, 0xE5, 0xA0, 0, 0, 0, 0, nullptr, true, &out)) return out.count;
-    AtaResultRegisters result;
-    if (p_.api.SatAtaCommand(drive, 0, SatKind::NonDataResult, 0xE5, 0xA0, 0, 0, 0, 0, 0, nullptr, &result))
-        return result.count;
-    return std::nullopt;
+    if (!FirstAnswering({&p_.api.SmartRoute(), &p_.routes.sat}, command, result) || !result.registers_valid)
+        return std::nullopt;
+    return static_cast<uint8_t>(result.count);
 }
 
 BufferDiagResult Passport::BufferDiagnostic()
 {
     SharedState& st = p_.state;
-    const uint8_t device = static_cast<uint8_t>(0xA0 | st.DeviceSelectBit);
     for (size_t i = 0; i < 256; ++i) st.SectorBuffer.SetWord(i, 0x55AA);
-    p_.pio.AtaNonDataCommand(0, 0, 0xE8, device, 0, 0, 0);
-    if (p_.pio.WaitDataRequest()) p_.pio.PioWriteSector();
+    p_.routes.pio.Execute(AtaCommand::PioOut(kWriteBuffer, st.SectorBuffer.Bytes(), 512));
     for (size_t i = 0; i < 256; ++i) st.SectorBuffer.SetWord(i, 0);
-    p_.pio.AtaNonDataCommand(0, 0, 0xE4, device, 0, 0, 0);
-    if (p_.pio.WaitDataRequest()) p_.pio.PioReadSector();
+    p_.routes.pio.Execute(AtaCommand::PioIn(kReadBuffer, st.SectorBuffer.Bytes(), 512));
     BufferDiagResult result;
     for (size_t i = 0; i < 256; ++i) {
         uint16_t word = st.SectorBuffer.Word(i);

@@ -4,7 +4,7 @@
 
 #include <QApplication>
 
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "platform/linux/linux_platform.h"
 #include "ui/qt/qt_front_end.h"
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <iostream>
 
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "platform/linux/linux_platform.h"
 #include "sim/lab_loader.h"
 #include "sim/lab_pc.h"

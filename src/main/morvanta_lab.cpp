@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <iostream>
 
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "sim/lab_loader.h"
 #include "sim/lab_pc.h"
 #include "ui/qt/qt_front_end.h"

@@ -9,20 +9,10 @@
 #include <memory>
 #include <string>
 
+#include "platform/ata_command.h"
+
 namespace mrv {
 
-/// The eight IDE registers of the legacy SMART request and the IDE pass-through
-/// (IDEREGS order).
-struct IdeRegisters {
-    uint8_t features = 0; ///< error on return
-    uint8_t count = 0;
-    uint8_t lba_low = 0; ///< sector number
-    uint8_t lba_mid = 0; ///< cylinder low
-    uint8_t lba_high = 0; ///< cylinder high
-    uint8_t device = 0;
-    uint8_t command = 0; ///< status on return
-    uint8_t reserved = 0;
-};
 
 enum class ScsiDirection { None, In, Out };
 
@@ -77,14 +67,15 @@ public:
     /// SCSI pass-through. False when the request itself failed (no SCSI status).
     virtual bool ScsiPassThrough(const ScsiRequest& request, ScsiReply& reply) = 0;
 
-    /// Legacy SMART request: `data_in` with a 512-byte buffer (SMART_RCV_DRIVE_DATA),
-    /// otherwise a non-data command (SMART_SEND_DRIVE_COMMAND). `out` receives the
-    /// registers after the command.
-    virtual bool SmartRequest(uint8_t drive_number, const IdeRegisters& in, uint8_t* data512,
-                              bool data_in, IdeRegisters& out) = 0;
+    /// Legacy SMART request, 28-bit registers only (the low bytes): `data_in` with a
+    /// 512-byte buffer (SMART_RCV_DRIVE_DATA), otherwise a non-data command
+    /// (SMART_SEND_DRIVE_COMMAND). `out` receives the registers after the command.
+    virtual bool SmartRequest(uint8_t drive_number, const AtaRegisters& in, uint8_t* data512,
+                              bool data_in, AtaRegisters& out) = 0;
 
-    /// IDE register pass-through; `regs` holds the registers after the command.
-    virtual bool IdePassThrough(IdeRegisters& regs, uint8_t* data, uint32_t data_length) = 0;
+    /// IDE register pass-through, 28-bit registers only; `regs` holds the
+    /// registers after the command.
+    virtual bool IdePassThrough(AtaRegisters& regs, uint8_t* data, uint32_t data_length) = 0;
 
     virtual bool Geometry(OsGeometry& geometry) = 0;
 

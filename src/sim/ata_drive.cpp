@@ -224,19 +224,19 @@ void AtaDrive::WriteRegister(AtaReg reg, uint8_t v)
     if (phase_ == Phase::Busy) return;
     switch (reg) {
     case AtaReg::Error:
-        AtaRegisters::Push(regs_.features, regs_.features_prev, v);
+        DeviceRegisterFile::Push(regs_.features, regs_.features_prev, v);
         break;
     case AtaReg::Count:
-        AtaRegisters::Push(regs_.count, regs_.count_prev, v);
+        DeviceRegisterFile::Push(regs_.count, regs_.count_prev, v);
         break;
     case AtaReg::LbaLow:
-        AtaRegisters::Push(regs_.lba_low, regs_.lba_low_prev, v);
+        DeviceRegisterFile::Push(regs_.lba_low, regs_.lba_low_prev, v);
         break;
     case AtaReg::LbaMid:
-        AtaRegisters::Push(regs_.lba_mid, regs_.lba_mid_prev, v);
+        DeviceRegisterFile::Push(regs_.lba_mid, regs_.lba_mid_prev, v);
         break;
     case AtaReg::LbaHigh:
-        AtaRegisters::Push(regs_.lba_high, regs_.lba_high_prev, v);
+        DeviceRegisterFile::Push(regs_.lba_high, regs_.lba_high_prev, v);
         break;
     case AtaReg::Device:
         regs_.device = v;
@@ -392,7 +392,7 @@ void AtaDrive::PowerOn()
     buffer_.fill(0);
     standby_ = true; // spins up now
     const uint64_t ready = SpinReady(now);
-    regs_ = AtaRegisters{};
+    regs_ = DeviceRegisterFile{};
     Busy(std::max(ready, now + 50 * kMs), &AtaDrive::ResetDone);
 }
 
@@ -403,11 +403,23 @@ void AtaDrive::PowerOnDone()
 
 // ---- Value entry -----------------------------------------------------------
 
-AtaOutcome AtaDrive::Execute(const AtaCommand& c, uint8_t* data, size_t length)
+AtaCommand MakeAtaCommand(uint8_t command, uint16_t features, uint16_t count, uint64_t lba, uint8_t device,
+                          bool ext, AtaProtocol protocol)
 {
-    AtaOutcome out;
+    AtaCommand c = ext ? AtaCommand::Lba48(count, command, lba) : AtaCommand::Lba28(static_cast<uint8_t>(count), command, lba);
+    c.in.features = ext ? features : static_cast<uint8_t>(features);
+    c.in.device = ext ? device : static_cast<uint8_t>((device & 0xF0) | ((lba >> 24) & 0x0F));
+    c.protocol = protocol;
+    return c;
+}
+
+AtaResult AtaDrive::Execute(const AtaCommand& c)
+{
+    AtaResult out;
+    uint8_t* const data = c.data;
+    const size_t length = c.data_length;
     std::unique_lock<std::mutex> lock(*lock_);
-    const uint64_t deadline = NowNs() + static_cast<uint64_t>(c.timeout_ms) * kMs;
+    const uint64_t deadline = NowNs() + static_cast<uint64_t>(c.timeout_seconds) * 1000 * kMs;
     auto wait_not_busy = [&]() {
         while (powered_) {
             Poll();
@@ -432,22 +444,22 @@ AtaOutcome AtaDrive::Execute(const AtaCommand& c, uint8_t* data, size_t length)
         out.timed_out = true;
         return out;
     }
-    regs_.device = static_cast<uint8_t>((c.device & ~0x10) | (slave_ ? 0x10 : 0));
+    const mrv::AtaRegisters& in = c.in;
+    // The device byte (with LBA bits 27-24 of a 28-bit command) goes as given.
+    regs_.device = static_cast<uint8_t>((in.device & ~0x10) | (slave_ ? 0x10 : 0));
     if (c.ext) {
-        WriteRegister(AtaReg::Error, static_cast<uint8_t>(c.features >> 8));
-        WriteRegister(AtaReg::Count, static_cast<uint8_t>(c.count >> 8));
-        WriteRegister(AtaReg::LbaLow, static_cast<uint8_t>(c.lba >> 24));
-        WriteRegister(AtaReg::LbaMid, static_cast<uint8_t>(c.lba >> 32));
-        WriteRegister(AtaReg::LbaHigh, static_cast<uint8_t>(c.lba >> 40));
-    } else {
-        regs_.device = static_cast<uint8_t>((regs_.device & 0xF0) | ((c.lba >> 24) & 0x0F));
+        WriteRegister(AtaReg::Error, static_cast<uint8_t>(in.features >> 8));
+        WriteRegister(AtaReg::Count, static_cast<uint8_t>(in.count >> 8));
+        WriteRegister(AtaReg::LbaLow, static_cast<uint8_t>(in.lba_low >> 8));
+        WriteRegister(AtaReg::LbaMid, static_cast<uint8_t>(in.lba_mid >> 8));
+        WriteRegister(AtaReg::LbaHigh, static_cast<uint8_t>(in.lba_high >> 8));
     }
-    WriteRegister(AtaReg::Error, static_cast<uint8_t>(c.features));
-    WriteRegister(AtaReg::Count, static_cast<uint8_t>(c.count));
-    WriteRegister(AtaReg::LbaLow, static_cast<uint8_t>(c.lba));
-    WriteRegister(AtaReg::LbaMid, static_cast<uint8_t>(c.lba >> 8));
-    WriteRegister(AtaReg::LbaHigh, static_cast<uint8_t>(c.lba >> 16));
-    WriteCommand(c.command);
+    WriteRegister(AtaReg::Error, static_cast<uint8_t>(in.features));
+    WriteRegister(AtaReg::Count, static_cast<uint8_t>(in.count));
+    WriteRegister(AtaReg::LbaLow, static_cast<uint8_t>(in.lba_low));
+    WriteRegister(AtaReg::LbaMid, static_cast<uint8_t>(in.lba_mid));
+    WriteRegister(AtaReg::LbaHigh, static_cast<uint8_t>(in.lba_high));
+    WriteCommand(in.command);
     size_t pos = 0;
     std::vector<uint8_t> scratch;
     while (true) {
@@ -485,6 +497,8 @@ AtaOutcome AtaDrive::Execute(const AtaCommand& c, uint8_t* data, size_t length)
     out.count = static_cast<uint16_t>(regs_.count_prev << 8 | regs_.count);
     out.lba = regs_.Lba48();
     out.device = regs_.device;
+    out.registers_valid = true;
+    out.ok = !out.timed_out && (out.status & (ata_status::kErr | ata_status::kDf)) == 0;
     return out;
 }
 

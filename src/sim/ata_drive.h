@@ -4,6 +4,7 @@
 // register interface (an IDE channel's ports) or through `Execute`, which takes
 // one ATA command as a value, for the OS-device fronts.
 
+#include "platform/ata_command.h"
 #include "platform/clock.h"
 #include "sim/ata_registers.h"
 #include "sim/defect_map.h"
@@ -24,31 +25,10 @@
 namespace mrv::sim
 {
 
-enum class AtaProtocol { NonData, PioIn, PioOut };
-
-/// One ATA command as a value: the input registers, 28- or 48-bit, and the data phase.
-struct AtaCommand {
-    uint8_t command = 0;
-    uint16_t features = 0; ///< high byte used by 48-bit commands only
-    uint16_t count = 0;
-    uint64_t lba = 0;
-    uint8_t device = 0xE0;
-    bool ext = false; ///< 48-bit: previous bytes are loaded
-    AtaProtocol protocol = AtaProtocol::NonData;
-    uint32_t timeout_ms = 30000;
-};
-
-/// The registers after the command.
-struct AtaOutcome {
-    bool timed_out = false; ///< still busy at the timeout (or the device is absent)
-    uint8_t status = 0;
-    uint8_t error = 0;
-    uint16_t count = 0; ///< current byte, previous byte in the high half
-    uint64_t lba = 0;   ///< 48-bit view: previous bytes in bits 24-47
-    uint8_t device = 0;
-    uint32_t transferred = 0; ///< data bytes moved
-    bool Ok() const { return !timed_out && (status & (ata_status::kErr | ata_status::kDf)) == 0; }
-};
+/// A command from a host's point of view: the registers an LBA, a count and
+/// a device byte give (previous bytes filled for a 48-bit command).
+AtaCommand MakeAtaCommand(uint8_t command, uint16_t features, uint16_t count, uint64_t lba, uint8_t device,
+                          bool ext, AtaProtocol protocol);
 
 enum class Phase { Idle, Busy, PioIn, PioOut };
 
@@ -86,7 +66,7 @@ class AtaDrive
     bool Powered() const { return powered_; }
 
     /// Runs one command to its end through the same machine (locks by itself).
-    AtaOutcome Execute(const AtaCommand& command, uint8_t* data, size_t data_length);
+    AtaResult Execute(const AtaCommand& command);
 
     // Inspection for tests and the lab.
     const DriveConfig& Config() const { return config_; }
@@ -213,7 +193,7 @@ class AtaDrive
     SmartModel smart_;
     SecurityModel security_;
 
-    AtaRegisters regs_;
+    DeviceRegisterFile regs_;
     Phase phase_ = Phase::Idle;
     uint64_t busy_until_ = 0;
     Step next_ = nullptr;

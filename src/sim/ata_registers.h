@@ -38,7 +38,9 @@ enum class AtaReg : uint8_t {
     Status = 7
 };
 
-struct AtaRegisters {
+/// The register file inside the emulated device (with status, error and the
+/// previous-byte FIFO); hosts exchange `mrv::AtaRegisters` with it.
+struct DeviceRegisterFile {
     uint8_t features = 0, features_prev = 0;
     uint8_t count = 0, count_prev = 0;
     uint8_t lba_low = 0, lba_low_prev = 0;

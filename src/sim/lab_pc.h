@@ -4,7 +4,7 @@
 // facts and OS devices. Everything the program needs from a platform, plus the
 // inspection hooks tests use.
 
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "sim/ata_drive.h"
 #include "sim/ide_channel.h"
 #include "sim/lab_config.h"

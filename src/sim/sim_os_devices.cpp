@@ -41,7 +41,7 @@ BridgeCaps CapsOf(OsPersonality p)
 }
 
 /// Windows error number for an ATA error register after a failed transfer.
-uint32_t AtaErrorToWin(const AtaOutcome& out)
+uint32_t AtaErrorToWin(const AtaResult& out)
 {
     if (out.timed_out) return 121;
     if (out.error & 0x40) return win_error::kCrc;
@@ -90,8 +90,8 @@ class SimOsDevice : public OsDevice
         return true;
     }
 
-    bool SmartRequest(uint8_t, const IdeRegisters& in, uint8_t* data512, bool data_in,
-                      IdeRegisters& out) override
+    bool SmartRequest(uint8_t, const mrv::AtaRegisters& in, uint8_t* data512, bool data_in,
+                      mrv::AtaRegisters& out) override
     {
         ++owner_.smart_requests;
         if (!HasSataFront(slot_.personality)) {
@@ -101,13 +101,13 @@ class SimOsDevice : public OsDevice
         return RunRegisters(in, data_in ? data512 : nullptr, data_in ? 512 : 0, out);
     }
 
-    bool IdePassThrough(IdeRegisters& regs, uint8_t* data, uint32_t data_length) override
+    bool IdePassThrough(mrv::AtaRegisters& regs, uint8_t* data, uint32_t data_length) override
     {
         if (!HasSataFront(slot_.personality)) {
             error_ = win_error::kInvalidFunction;
             return false;
         }
-        IdeRegisters out;
+        mrv::AtaRegisters out;
         const bool ok = RunRegisters(regs, data, data_length, out);
         regs = out;
         return ok;
@@ -128,24 +128,25 @@ class SimOsDevice : public OsDevice
     uint32_t LastError() const override { return error_; }
 
   private:
-    bool RunRegisters(const IdeRegisters& in, uint8_t* data, uint32_t length, IdeRegisters& out)
+    bool RunRegisters(const mrv::AtaRegisters& in, uint8_t* data, uint32_t length, mrv::AtaRegisters& out)
     {
-        AtaCommand c;
-        c.command = in.command;
-        c.features = in.features;
-        c.count = in.count;
-        c.lba = static_cast<uint64_t>(in.lba_low) | static_cast<uint64_t>(in.lba_mid) << 8 |
-                static_cast<uint64_t>(in.lba_high) << 16 | static_cast<uint64_t>(in.device & 0x0F) << 24;
-        c.device = in.device;
-        c.protocol = (data != nullptr && length != 0) ? AtaProtocol::PioIn : AtaProtocol::NonData;
-        const AtaOutcome r = slot_.drive->Execute(c, data, length);
-        out.features = r.error;
-        out.count = static_cast<uint8_t>(r.count);
-        out.lba_low = static_cast<uint8_t>(r.lba);
-        out.lba_mid = static_cast<uint8_t>(r.lba >> 8);
-        out.lba_high = static_cast<uint8_t>(r.lba >> 16);
-        out.device = r.device;
-        out.command = r.status;
+        // These requests carry 28-bit registers only: the low bytes.
+        mrv::AtaRegisters low;
+        low.features = in.features & 0xFF;
+        low.count = in.count & 0xFF;
+        low.lba_low = in.lba_low & 0xFF;
+        low.lba_mid = in.lba_mid & 0xFF;
+        low.lba_high = in.lba_high & 0xFF;
+        low.device = in.device;
+        low.command = in.command;
+        AtaCommand c = (data != nullptr && length != 0) ? AtaCommand::PioIn(low, data, length) : AtaCommand::NonData(low);
+        c.timeout_seconds = 30;
+        const AtaResult r = slot_.drive->Execute(c);
+        out = r.Registers();
+        out.count &= 0xFF;
+        out.lba_low &= 0xFF;
+        out.lba_mid &= 0xFF;
+        out.lba_high &= 0xFF;
         if (!r.Ok()) {
             error_ = r.timed_out ? 121 : win_error::kIoDevice;
             return false;
@@ -171,7 +172,9 @@ class SimOsDevice : public OsDevice
             AtaCommand c = UsbBridge::BlockCommand(write ? 0x30 : 0x20, write ? 0x34 : 0x24, lba, chunk);
             c.protocol = write ? AtaProtocol::PioOut : AtaProtocol::PioIn;
             const size_t bytes = static_cast<size_t>(chunk) * size;
-            const AtaOutcome out = slot_.drive->Execute(c, buffer + done, bytes);
+            c.data = buffer + done;
+            c.data_length = bytes;
+            const AtaResult out = slot_.drive->Execute(c);
             if (!out.Ok()) {
                 done += out.transferred - out.transferred % size;
                 position_ += out.transferred - out.transferred % size;

@@ -40,13 +40,16 @@ uint64_t BigEndian(const uint8_t* at, int bytes)
 
 /// Error of a failed data command as a system error number when the request
 /// itself could not finish.
+/// A bridge waits for its drive longer than any host request does.
+constexpr uint32_t kBridgeTimeoutSeconds = 30;
+
 uint32_t TimeoutError()
 {
     return 121;
 }
 
 /// Descriptor sense (72h) carrying the ATA registers after a command.
-void AtaReturnSense(ScsiReply& reply, uint8_t key, uint8_t asc, uint8_t ascq, const AtaOutcome& out, bool ext)
+void AtaReturnSense(ScsiReply& reply, uint8_t key, uint8_t asc, uint8_t ascq, const AtaResult& out, bool ext)
 {
     reply.scsi_status = kCheckCondition;
     reply.sense.fill(0);
@@ -96,17 +99,10 @@ void FixedSense(ScsiReply& reply, uint8_t key, uint8_t asc, uint8_t ascq, const 
 
 AtaCommand UsbBridge::BlockCommand(uint8_t command28, uint8_t command48, uint64_t lba, uint32_t count)
 {
-    AtaCommand c;
-    c.lba = lba;
-    c.device = 0xE0;
-    if (lba + count - 1 > 0x0FFFFFFF || count > 256) {
-        c.command = command48;
-        c.ext = true;
-        c.count = static_cast<uint16_t>(count == 65536 ? 0 : count);
-    } else {
-        c.command = command28;
-        c.count = static_cast<uint16_t>(count == 256 ? 0 : count);
-    }
+    const bool ext = lba + count - 1 > 0x0FFFFFFF || count > 256;
+    AtaCommand c = ext ? AtaCommand::Lba48(static_cast<uint16_t>(count == 65536 ? 0 : count), command48, lba)
+                       : AtaCommand::Lba28(static_cast<uint8_t>(count == 256 ? 0 : count), command28, lba);
+    c.timeout_seconds = kBridgeTimeoutSeconds;
     return c;
 }
 
@@ -208,7 +204,7 @@ bool UsbBridge::Verify(uint64_t lba, uint32_t count, ScsiReply& reply, uint32_t&
     while (count > 0) {
         const uint32_t chunk = std::min<uint32_t>(count, lba48 ? 65536 : 256);
         const AtaCommand c = BlockCommand(0x40, 0x42, lba, chunk);
-        const AtaOutcome out = drive_.Execute(c, nullptr, 0);
+        const AtaResult out = drive_.Execute(c);
         if (out.timed_out) {
             error = TimeoutError();
             return false;
@@ -233,8 +229,10 @@ bool UsbBridge::Verify(uint64_t lba, uint32_t count, ScsiReply& reply, uint32_t&
 bool UsbBridge::StartStop(const ScsiRequest& request, ScsiReply& reply, uint32_t& error)
 {
     AtaCommand c;
-    c.command = (request.cdb[4] & 0x01) != 0 ? 0xE1 : 0xE0; // IDLE / STANDBY IMMEDIATE
-    const AtaOutcome out = drive_.Execute(c, nullptr, 0);
+    c.in.command = (request.cdb[4] & 0x01) != 0 ? 0xE1 : 0xE0; // IDLE / STANDBY IMMEDIATE
+    c.in.device = 0xE0;
+    c.timeout_seconds = kBridgeTimeoutSeconds;
+    const AtaResult out = drive_.Execute(c);
     if (out.timed_out) {
         error = TimeoutError();
         return false;
@@ -254,25 +252,26 @@ bool UsbBridge::AtaPassThrough(const ScsiRequest& request, ScsiReply& reply, uin
     const bool ext = sixteen && (cdb[1] & 0x01) != 0;
     const bool ck_cond = (cdb[2] & 0x20) != 0;
     AtaCommand c;
+    c.timeout_seconds = kBridgeTimeoutSeconds;
+    mrv::AtaRegisters& r = c.in;
     if (sixteen) {
-        c.features = static_cast<uint16_t>((ext ? cdb[3] << 8 : 0) | cdb[4]);
-        c.count = static_cast<uint16_t>((ext ? cdb[5] << 8 : 0) | cdb[6]);
-        c.lba = static_cast<uint64_t>(cdb[8]) | static_cast<uint64_t>(cdb[10]) << 8 |
-                static_cast<uint64_t>(cdb[12]) << 16;
-        if (ext)
-            c.lba |= static_cast<uint64_t>(cdb[7]) << 24 | static_cast<uint64_t>(cdb[9]) << 32 |
-                     static_cast<uint64_t>(cdb[11]) << 40;
-        c.device = cdb[13];
-        c.command = cdb[14];
+        auto pair = [&](int index) { return static_cast<uint16_t>((ext ? cdb[index - 1] << 8 : 0) | cdb[index]); };
+        r.features = pair(4);
+        r.count = pair(6);
+        r.lba_low = pair(8);
+        r.lba_mid = pair(10);
+        r.lba_high = pair(12);
+        r.device = cdb[13];
+        r.command = cdb[14];
     } else {
-        c.features = cdb[3];
-        c.count = cdb[4];
-        c.lba = static_cast<uint64_t>(cdb[5]) | static_cast<uint64_t>(cdb[6]) << 8 |
-                static_cast<uint64_t>(cdb[7]) << 16;
-        c.device = cdb[8];
-        c.command = cdb[9];
+        r.features = cdb[3];
+        r.count = cdb[4];
+        r.lba_low = cdb[5];
+        r.lba_mid = cdb[6];
+        r.lba_high = cdb[7];
+        r.device = cdb[8];
+        r.command = cdb[9];
     }
-    if (!ext) c.lba |= static_cast<uint64_t>(c.device & 0x0F) << 24;
     c.ext = ext;
     switch (protocol) {
     case 3:
@@ -296,8 +295,11 @@ bool UsbBridge::AtaPassThrough(const ScsiRequest& request, ScsiReply& reply, uin
         FixedSense(reply, kIllegalRequest, 0x24, 0x00);
         return true;
     }
-    const AtaOutcome out = drive_.Execute(c, (data_in || data_out) ? request.data : nullptr,
-                                          (data_in || data_out) ? request.data_length : 0);
+    if (data_in || data_out) {
+        c.data = request.data;
+        c.data_length = request.data_length;
+    }
+    const AtaResult out = drive_.Execute(c);
     if (out.timed_out) {
         error = TimeoutError();
         return false;

@@ -1,7 +1,8 @@
 // The device operations on the virtual PC's OS devices: sector transfers,
 // verify, capacity, inquiry, the SAT attempts and the SMART request.
 
-#include "access/scsi_sense.h"
+#include "drive/ata_opcodes.h"
+#include "drive/scsi_sense.h"
 #include "api_fixture.h"
 
 #include <cstring>
@@ -131,38 +132,46 @@ TEST_F(ApiOps, SixteenByteFormFirstTwelveOnlyAfterItFails)
     pc.AddPhysical(2, OsPersonality::ScsiBridge, Disk());
     Start();
     uint8_t identify[512] = {};
-    EXPECT_TRUE(api().SatAtaCommand(0, 1, SatKind::PioIn, 0xEC, 0xA0, 0, 0, 1, 1, 0, identify));
+    auto sat_identify = [&](int drive) {
+        p().state.ApiDeviceIndex = drive;
+        return p().routes.sat.Execute(AtaCommand::PioIn(kIdentifyDevice, identify, sizeof identify)).Ok();
+    };
+    EXPECT_TRUE(sat_identify(0));
     EXPECT_EQ(pc.devices.scsi_commands[0x85], 1);
     EXPECT_EQ(pc.devices.scsi_commands[0xA1], 0);
     EXPECT_EQ(identify[54], 'E'); // "TEST DISK", high byte first: words 27.. "ET" "TS"
     EXPECT_EQ(identify[55], 'T');
 
     std::memset(identify, 0, sizeof identify);
-    EXPECT_TRUE(api().SatAtaCommand(1, 1, SatKind::PioIn, 0xEC, 0xA0, 0, 0, 1, 1, 0, identify));
+    EXPECT_TRUE(sat_identify(1));
     EXPECT_EQ(pc.devices.scsi_commands[0x85], 2);
     EXPECT_EQ(pc.devices.scsi_commands[0xA1], 1);
     EXPECT_EQ(identify[54], 'E');
 
-    EXPECT_FALSE(api().SatAtaCommand(2, 1, SatKind::PioIn, 0xEC, 0xA0, 0, 0, 1, 1, 0, identify));
+    EXPECT_FALSE(sat_identify(2));
     EXPECT_EQ(pc.devices.scsi_commands[0x85], 3);
     EXPECT_EQ(pc.devices.scsi_commands[0xA1], 2);
-    EXPECT_FALSE(api().SatAtaCommand(7, 1, SatKind::PioIn, 0xEC, 0xA0, 0, 0, 1, 1, 0, identify));
+    EXPECT_FALSE(sat_identify(7));
 }
 
 TEST_F(ApiOps, ResultRegistersComeBackThroughCheckCondition)
 {
     pc.AddPhysical(0, OsPersonality::UsbSat, Disk());
     Start();
-    AtaResultRegisters r;
+    p().state.ApiDeviceIndex = 0;
     // SMART RETURN STATUS on a healthy drive.
-    ASSERT_TRUE(
-        api().SatAtaCommand(0, 0, SatKind::NonDataResult, 0xB0, 0xA0, 0xC2, 0x4F, 0, 0, 0xDA, nullptr, &r));
-    EXPECT_EQ(r.lba_mid, 0x4F);
-    EXPECT_EQ(r.lba_high, 0xC2);
+    AtaCommand status =
+        AtaCommand::NonData({.features = 0xDA, .lba_mid = 0x4F, .lba_high = 0xC2, .device = 0xA0, .command = 0xB0});
+    status.want_registers = true;
+    const AtaResult r = p().routes.sat.Execute(status);
+    ASSERT_TRUE(r.Ok());
+    ASSERT_TRUE(r.registers_valid);
+    EXPECT_EQ(r.Registers().lba_mid, 0x4F);
+    EXPECT_EQ(r.Registers().lba_high, 0xC2);
     EXPECT_EQ(r.status & 0x01, 0);
     EXPECT_EQ(pc.devices.scsi_commands[0xA1], 0);
-    // An aborted command is a failure with its registers.
-    EXPECT_FALSE(api().SatAtaCommand(0, 0, SatKind::NonData, 0xFE, 0xA0, 0, 0, 0, 0, 0));
+    // An aborted command is a failure.
+    EXPECT_FALSE(p().routes.sat.Execute(AtaCommand::NonData({.device = 0xA0, .command = 0xFE})).Ok());
 }
 
 TEST_F(ApiOps, SmartRequestOnlyOnSataAndOpenFailureLines)
@@ -174,28 +183,30 @@ TEST_F(ApiOps, SmartRequestOnlyOnSataAndOpenFailureLines)
     fm().ApiList.SelectRow(0);
     p().state.passport.NonAta = false;
     uint8_t data[512] = {};
-    EXPECT_TRUE(api().ApiSmartCommand(0, 512, 0, 0xEC, 0xA0, 0, 0, 1, 1, data));
+    const AtaCommand identify = AtaCommand::PioIn(kIdentifyDevice, data, sizeof data);
+    EXPECT_TRUE(api().ApiSmartCommand(identify).Ok());
     EXPECT_EQ(ApiDeviceList::IdentifyModel(data), "TEST DISK");
     // Refused without sending while the passport says non-ATA.
     const int before = pc.devices.smart_requests;
     p().state.passport.NonAta = true;
-    EXPECT_FALSE(api().ApiSmartCommand(0, 512, 0, 0xEC, 0xA0, 0, 0, 1, 1, data));
+    EXPECT_TRUE(api().ApiSmartCommand(identify).refused);
     EXPECT_EQ(pc.devices.smart_requests, before);
-    EXPECT_TRUE(api().ApiSmartCommand(0, 512, 0, 0xEC, 0xA0, 0, 0, 1, 1, data, false));
+    EXPECT_TRUE(p().routes.smart_request.Execute(identify).Ok());
 
     p().state.ApiDeviceIndex = 1;
-    EXPECT_FALSE(api().ApiSmartCommand(1, 512, 0, 0xEC, 0xA0, 0, 0, 1, 1, data, false));
+    EXPECT_FALSE(p().routes.smart_request.Execute(identify).Ok());
     p().state.ApiDeviceIndex = 5;
-    EXPECT_FALSE(api().ApiSmartCommand(5, 512, 0, 0xEC, 0xA0, 0, 0, 1, 1, data, false));
+    EXPECT_FALSE(p().routes.smart_request.Execute(identify).Ok());
     EXPECT_TRUE(fx->Logged("Unable to open physical drive #5"));
     p().state.ApiDeviceIndex = -1;
     p().state.ApiDriveLetter = 'Q';
-    EXPECT_FALSE(api().ApiSmartCommand(0, 512, 0, 0xEC, 0xA0, 0, 0, 1, 1, data, false));
+    EXPECT_FALSE(p().routes.smart_request.Execute(identify).Ok());
     EXPECT_TRUE(fx->Logged("Unable to open logical drive Q:"));
     // Only in API mode.
     fm().APIRg.SetItemIndex(1);
     p().state.ApiDeviceIndex = 0;
-    EXPECT_FALSE(api().ApiSmartCommand(0, 512, 0, 0xEC, 0xA0, 0, 0, 1, 1, data, false));
+    p().state.passport.NonAta = false;
+    EXPECT_TRUE(api().ApiSmartCommand(identify).refused);
 }
 
 TEST_F(ApiOps, PassThroughResultCodes)

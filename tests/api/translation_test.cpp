@@ -2,8 +2,8 @@
 // and the write stamp, against bytes known to be right.
 
 #include "access/os_device.h"
-#include "access/sat_translation.h"
-#include "access/scsi_sense.h"
+#include "platform/sat.h"
+#include "drive/scsi_sense.h"
 #include "identify/format_capacity.h"
 
 #include <cstring>
@@ -15,50 +15,57 @@ namespace mrv
 namespace
 {
 
-SatCommand Identify(SatKind kind)
+// The four kinds the pass-through route sends: non-data, PIO in, PIO out, and
+// non-data with the registers wanted back.
+enum class Kind { NonData, PioIn, PioOut, NonDataResult };
+
+AtaCommand Command(Kind kind, const AtaRegisters& registers)
 {
-    SatCommand c;
-    c.kind = kind;
-    c.command = 0xEC;
-    c.device = 0xA0;
-    c.count = 1;
-    c.lba_low = 1;
+    AtaCommand c = AtaCommand::NonData(registers);
+    if (kind == Kind::PioIn) c.protocol = AtaProtocol::PioIn;
+    if (kind == Kind::PioOut) c.protocol = AtaProtocol::PioOut;
+    c.want_registers = kind == Kind::NonDataResult;
     return c;
+}
+
+AtaCommand Identify(Kind kind)
+{
+    return Command(kind, {.count = 1, .lba_low = 1, .device = 0xA0, .command = 0xEC});
 }
 
 TEST(SatTranslation, SixteenByteBlocksByKind)
 {
     using Cdb = std::array<uint8_t, 16>;
-    EXPECT_EQ(BuildAtaPassThrough16(Identify(SatKind::PioIn)),
+    EXPECT_EQ(BuildAtaPassThrough16(Identify(Kind::PioIn)),
               (Cdb{0x85, 0x09, 0x0E, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0xA0, 0xEC, 0}));
-    SatCommand smart;
-    smart.kind = SatKind::NonData;
-    smart.command = 0xB0;
-    smart.features = 0xD8;
-    smart.lba_mid = 0x4F;
-    smart.lba_high = 0xC2;
-    smart.device = 0xA0;
-    EXPECT_EQ(BuildAtaPassThrough16(smart),
+    const AtaRegisters smart{.features = 0xD8, .lba_mid = 0x4F, .lba_high = 0xC2, .device = 0xA0, .command = 0xB0};
+    EXPECT_EQ(BuildAtaPassThrough16(Command(Kind::NonData, smart)),
               (Cdb{0x85, 0x07, 0x0C, 0, 0xD8, 0, 0, 0, 0, 0, 0x4F, 0, 0xC2, 0xA0, 0xB0, 0}));
-    smart.kind = SatKind::PioOut;
-    EXPECT_EQ(BuildAtaPassThrough16(smart)[1], 0x0B);
-    EXPECT_EQ(BuildAtaPassThrough16(smart)[2], 0x06);
+    EXPECT_EQ(BuildAtaPassThrough16(Command(Kind::PioOut, smart))[1], 0x0B);
+    EXPECT_EQ(BuildAtaPassThrough16(Command(Kind::PioOut, smart))[2], 0x06);
     // The result-returning kind asks for the registers with CK_COND.
-    smart.kind = SatKind::NonDataResult;
-    EXPECT_EQ(BuildAtaPassThrough16(smart)[1], 0x07);
-    EXPECT_EQ(BuildAtaPassThrough16(smart)[2], 0x2C);
+    EXPECT_EQ(BuildAtaPassThrough16(Command(Kind::NonDataResult, smart))[1], 0x07);
+    EXPECT_EQ(BuildAtaPassThrough16(Command(Kind::NonDataResult, smart))[2], 0x2C);
+}
+
+TEST(SatTranslation, SixteenByteBlockCarriesThePreviousBytesOf48BitCommands)
+{
+    using Cdb = std::array<uint8_t, 16>;
+    AtaCommand read = AtaCommand::Lba48(0x0102, 0x24, 0xA1B2C3D4E5F6ull);
+    read.protocol = AtaProtocol::PioIn;
+    EXPECT_EQ(BuildAtaPassThrough16(read),
+              (Cdb{0x85, 0x09, 0x0E, 0, 0, 0x01, 0x02, 0xC3, 0xF6, 0xB2, 0xE5, 0xA1, 0xD4, 0xE0, 0x24, 0}));
 }
 
 TEST(SatTranslation, TwelveByteBlocksByKind)
 {
     using Cdb = std::array<uint8_t, 12>;
-    EXPECT_EQ(BuildAtaPassThrough12(Identify(SatKind::PioIn)),
+    EXPECT_EQ(BuildAtaPassThrough12(Identify(Kind::PioIn)),
               (Cdb{0xA1, 0x08, 0x0E, 0, 1, 1, 0, 0, 0xA0, 0xEC, 0, 0}));
     const struct {
-        SatKind kind;
+        Kind kind;
         uint8_t protocol, flags;
-    } rows[] = {
-        {SatKind::NonData, 0x06, 0x00}, {SatKind::PioOut, 0x0A, 0x00}, {SatKind::NonDataResult, 0x06, 0x20}};
+    } rows[] = {{Kind::NonData, 0x06, 0x00}, {Kind::PioOut, 0x0A, 0x00}, {Kind::NonDataResult, 0x06, 0x20}};
     for (const auto& row : rows) {
         const auto cdb = BuildAtaPassThrough12(Identify(row.kind));
         EXPECT_EQ(cdb[1], row.protocol);
@@ -75,18 +82,18 @@ const uint8_t kFixedSense[] = {0x70, 0x00, 0x0B, 0x00, 0x00, 0x00, 0x00, 0x0A, 0
 
 TEST(SatTranslation, DecodesDescriptorAndFixedReturns)
 {
-    AtaResultRegisters r;
+    AtaRegisters r;
     ASSERT_TRUE(DecodeAtaReturn(kDescriptorSense, sizeof kDescriptorSense, r));
-    EXPECT_EQ(r.status, 0x50);
+    EXPECT_EQ(r.command, 0x50);
     EXPECT_EQ(r.device, 0xA0);
     EXPECT_EQ(r.lba_mid, 0x4F);
     EXPECT_EQ(r.lba_high, 0xC2);
-    EXPECT_EQ(r.error, 0x00);
+    EXPECT_EQ(r.features, 0x00);
     EXPECT_TRUE(IsAtaPassThroughSuccess(kDescriptorSense, sizeof kDescriptorSense));
 
     ASSERT_TRUE(DecodeAtaReturn(kFixedSense, sizeof kFixedSense, r));
-    EXPECT_EQ(r.error, 0x04);
-    EXPECT_EQ(r.status, 0x41);
+    EXPECT_EQ(r.features, 0x04);
+    EXPECT_EQ(r.command, 0x41);
     EXPECT_EQ(r.device, 0xA0);
     EXPECT_EQ(r.count, 0x01);
     EXPECT_EQ(r.lba_low, 0x01);
@@ -96,14 +103,14 @@ TEST(SatTranslation, DecodesDescriptorAndFixedReturns)
     const uint8_t standard[] = {0xF0, 0x00, 0x01, 0x00, 0x50, 0xA0, 0x00,
                                 0x0A, 0x00, 0x00, 0x4F, 0xC2, 0x00, 0x1D};
     ASSERT_TRUE(DecodeAtaReturn(standard, sizeof standard, r));
-    EXPECT_EQ(r.status, 0x50);
+    EXPECT_EQ(r.command, 0x50);
     EXPECT_EQ(r.lba_mid, 0x4F);
     EXPECT_EQ(r.lba_high, 0xC2);
 }
 
 TEST(SatTranslation, RejectsSenseWithoutRegisters)
 {
-    AtaResultRegisters r;
+    AtaRegisters r;
     const uint8_t illegal[] = {0x70, 0, 0x05, 0, 0, 0, 0, 0x0A, 0, 0, 0, 0, 0x20, 0x00};
     EXPECT_FALSE(DecodeAtaReturn(illegal, sizeof illegal, r));
     const uint8_t other_descriptor[] = {0x72, 0x05, 0x24, 0, 0, 0, 0, 0x08, 0x02, 0x06, 0, 0, 0, 0, 0, 0};

@@ -47,8 +47,8 @@ public:
     bool Read(void*, uint32_t, uint32_t& done) override { return (done = 0), false; }
     bool Write(const void*, uint32_t, uint32_t& done) override { return (done = 0), false; }
     bool ScsiPassThrough(const ScsiRequest&, ScsiReply&) override { return false; }
-    bool SmartRequest(uint8_t, const IdeRegisters&, uint8_t*, bool, IdeRegisters&) override { return false; }
-    bool IdePassThrough(IdeRegisters&, uint8_t*, uint32_t) override { return false; }
+    bool SmartRequest(uint8_t, const AtaRegisters&, uint8_t*, bool, AtaRegisters&) override { return false; }
+    bool IdePassThrough(AtaRegisters&, uint8_t*, uint32_t) override { return false; }
     bool Geometry(OsGeometry& g) override
     {
         g = OsGeometry{80, 2, 2, 18, 512};

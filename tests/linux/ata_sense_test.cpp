@@ -1,24 +1,27 @@
 #include <gtest/gtest.h>
 #include <vector>
 
-#include "platform/linux/ata_sense.h"
+#include "platform/sat.h"
 
 using namespace mrv;
-using namespace mrv::linux_platform;
 
-TEST(BuildAtaPassThrough16, NonDataAndPioInBlocks)
+// The device layer's own register requests ask for the registers back (CK_COND).
+TEST(BuildAtaPassThrough16, RegisterRequestsAskForTheRegisters)
 {
-    IdeRegisters smart_status{0xDA, 0x00, 0x00, 0x4F, 0xC2, 0xA0, 0xB0, 0};
-    const auto non_data = BuildAtaPassThrough16(smart_status, AtaProtocol::NonData);
-    const std::array<uint8_t, 16> want_non_data = {0x85, 0x06, 0x20, 0, 0xDA, 0,    0x00, 0,
+    AtaRegisters smart_status{0xDA, 0x00, 0x00, 0x4F, 0xC2, 0xA0, 0xB0};
+    AtaCommand non_data = AtaCommand::NonData(smart_status);
+    non_data.want_registers = true;
+    const std::array<uint8_t, 16> want_non_data = {0x85, 0x07, 0x2C, 0, 0xDA, 0,    0x00, 0,
                                                    0x00, 0,    0x4F, 0, 0xC2, 0xA0, 0xB0, 0};
-    EXPECT_EQ(non_data, want_non_data);
+    EXPECT_EQ(BuildAtaPassThrough16(non_data), want_non_data);
 
-    IdeRegisters identify{0x00, 0x01, 0x00, 0x00, 0x00, 0xA0, 0xEC, 0};
-    const auto pio_in = BuildAtaPassThrough16(identify, AtaProtocol::PioIn);
-    const std::array<uint8_t, 16> want_pio_in = {0x85, 0x08, 0x2E, 0, 0x00, 0,    0x01, 0,
+    AtaRegisters identify{0x00, 0x01, 0x00, 0x00, 0x00, 0xA0, 0xEC};
+    uint8_t data[512];
+    AtaCommand pio_in = AtaCommand::PioIn(identify, data, sizeof data);
+    pio_in.want_registers = true;
+    const std::array<uint8_t, 16> want_pio_in = {0x85, 0x09, 0x2E, 0, 0x00, 0,    0x01, 0,
                                                  0x00, 0,    0x00, 0, 0x00, 0xA0, 0xEC, 0};
-    EXPECT_EQ(pio_in, want_pio_in);
+    EXPECT_EQ(BuildAtaPassThrough16(pio_in), want_pio_in);
 }
 
 TEST(DecodeAtaSenseRegisters, DescriptorFormatFromSmartReturnStatus)
@@ -26,7 +29,7 @@ TEST(DecodeAtaSenseRegisters, DescriptorFormatFromSmartReturnStatus)
     // As a QEMU guest under Linux 6.1 returns it for SMART RETURN STATUS with CK_COND.
     const std::vector<uint8_t> sense = {0x72, 0x01, 0x00, 0x1D, 0x00, 0x00, 0x00, 0x0E, 0x09, 0x0C, 0x00,
                                         0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x4F, 0x00, 0xC2, 0xA0, 0x50};
-    IdeRegisters regs;
+    AtaRegisters regs;
     ASSERT_TRUE(DecodeAtaSenseRegisters(sense.data(), sense.size(), regs));
     EXPECT_EQ(regs.features, 0x00); // error
     EXPECT_EQ(regs.lba_mid, 0x4F);
@@ -43,7 +46,7 @@ TEST(DecodeAtaSenseRegisters, DescriptorFoundAfterAnotherDescriptor)
     const std::vector<uint8_t> ata = {0x09, 0x0C, 0x00, 0x04, 0x00, 0x01, 0x00,
                                       0x11, 0x00, 0x22, 0x00, 0x33, 0xE0, 0x51};
     sense.insert(sense.end(), ata.begin(), ata.end());
-    IdeRegisters regs;
+    AtaRegisters regs;
     ASSERT_TRUE(DecodeAtaSenseRegisters(sense.data(), sense.size(), regs));
     EXPECT_EQ(regs.features, 0x04);
     EXPECT_EQ(regs.count, 0x01);
@@ -59,7 +62,7 @@ TEST(DecodeAtaSenseRegisters, FixedFormatOfOlderKernelsForAnAbortedCommand)
     // Linux 6.1: error at byte 8, status at 9, device at 10, valid bit clear.
     const std::vector<uint8_t> sense = {0x70, 0x00, 0x0B, 0x00, 0x00, 0x00, 0x00, 0x0A, 0x04,
                                         0x41, 0xA0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-    IdeRegisters regs;
+    AtaRegisters regs;
     regs.lba_mid = 0x77; // not in the returned bytes of this layout: stays
     ASSERT_TRUE(DecodeAtaSenseRegisters(sense.data(), sense.size(), regs));
     EXPECT_EQ(regs.features, 0x04);
@@ -73,7 +76,7 @@ TEST(DecodeAtaSenseRegisters, FixedFormatWithRegistersInTheInformationField)
 {
     const std::vector<uint8_t> sense = {0xF0, 0x00, 0x0B, 0x04, 0x51, 0xE0, 0x02, 0x0A, 0x00,
                                         0x10, 0x20, 0x30, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-    IdeRegisters regs;
+    AtaRegisters regs;
     ASSERT_TRUE(DecodeAtaSenseRegisters(sense.data(), sense.size(), regs));
     EXPECT_EQ(regs.features, 0x04);
     EXPECT_EQ(regs.command, 0x51);
@@ -86,7 +89,7 @@ TEST(DecodeAtaSenseRegisters, FixedFormatWithRegistersInTheInformationField)
 
 TEST(DecodeAtaSenseRegisters, SenseWithoutRegistersIsNotDecoded)
 {
-    IdeRegisters regs;
+    AtaRegisters regs;
     // ILLEGAL REQUEST, invalid command operation code: a device without SAT.
     const std::vector<uint8_t> fixed = {0x70, 0, 0x05, 0, 0, 0, 0, 0x0A, 0, 0, 0, 0, 0x20, 0x00, 0, 0, 0, 0};
     EXPECT_FALSE(DecodeAtaSenseRegisters(fixed.data(), fixed.size(), regs));

@@ -171,10 +171,10 @@ TEST(LoopDevice, ReadWriteAndGeometryThroughThePhysicalDrive)
     EXPECT_EQ(device->LastError(), win_error::kSectorNotFound);
 
     // A loop device carries no ATA or SCSI commands.
-    IdeRegisters identify{0, 1, 0, 0, 0, 0xA0, 0xEC, 0}, out;
+    AtaRegisters identify{0, 1, 0, 0, 0, 0xA0, 0xEC}, out;
     EXPECT_FALSE(device->SmartRequest(0, identify, sectors, true, out));
     EXPECT_EQ(device->LastError(), win_error::kNotSupported);
-    IdeRegisters check_power{0, 0, 0, 0, 0, 0xA0, 0xE5, 0};
+    AtaRegisters check_power{0, 0, 0, 0, 0, 0xA0, 0xE5};
     EXPECT_FALSE(device->IdePassThrough(check_power, nullptr, 0));
     EXPECT_EQ(device->LastError(), win_error::kNotSupported);
     ScsiRequest inquiry;

@@ -145,7 +145,7 @@ TEST_F(ImageDevice, RequestsAPlainFileCannotCarry)
     EXPECT_FALSE(device_->ScsiPassThrough(inquiry, reply));
     EXPECT_EQ(device_->LastError(), win_error::kInvalidParameter);
 
-    IdeRegisters identify{0, 1, 0, 0, 0, 0xA0, 0xEC, 0}, out;
+    AtaRegisters identify{0, 1, 0, 0, 0, 0xA0, 0xEC}, out;
     std::vector<uint8_t> sector(512);
     EXPECT_FALSE(device_->SmartRequest(0, identify, sector.data(), true, out));
     EXPECT_EQ(device_->LastError(), win_error::kNotSupported);
@@ -176,7 +176,7 @@ TEST(ImageDeviceTrace, RegisterRequestsAreTracedWhenAsked)
     uint32_t error = 0;
     auto device = devices.OpenPhysical(0, error);
     ASSERT_NE(device, nullptr);
-    IdeRegisters smart_status{0xDA, 0, 0, 0x4F, 0xC2, 0xA0, 0xB0, 0}, out;
+    AtaRegisters smart_status{0xDA, 0, 0, 0x4F, 0xC2, 0xA0, 0xB0}, out;
     EXPECT_FALSE(device->SmartRequest(0, smart_status, nullptr, false, out));
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_NE(lines[0].find("SMART non-data DA 00 00 4F C2 A0 B0"), std::string::npos) << lines[0];

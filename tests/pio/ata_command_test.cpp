@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "access/ata_command.h"
+#include "platform/ata_command.h"
 #include "access/ata_pio.h"
 #include "access/channel.h"
 #include "platform/clock.h"
@@ -36,18 +36,19 @@ TEST(AtaCommandValue, Lba48PairsPreviousAndCurrentBytes)
     EXPECT_EQ(c.Sectors(), 65536u);
 }
 
-TEST(AtaCommandValue, OkNeedsAnAnswerWithoutErrOrDf)
+TEST(AtaResultValue, RegistersRoundTripIn28And48BitViews)
 {
-    AtaCommand c;
-    c.out.status = 0x50;
-    EXPECT_TRUE(c.Ok());
-    c.out.status = 0x51;
-    EXPECT_FALSE(c.Ok());
-    c.out.status = 0x70;
-    EXPECT_FALSE(c.Ok());
-    c.out.status = 0x50;
-    c.out.timed_out = true;
-    EXPECT_FALSE(c.Ok());
+    AtaResult r;
+    r.SetRegisters(AtaRegisters{0x04, 0x0102, 0x1122, 0x3344, 0x5566, 0xE7, 0x51}, true);
+    EXPECT_EQ(r.error, 0x04);
+    EXPECT_EQ(r.status, 0x51);
+    EXPECT_EQ(r.count, 0x0102);
+    EXPECT_EQ(r.lba, 0x553311664422ull);
+    EXPECT_EQ(r.Registers(), (AtaRegisters{0x04, 0x0102, 0x1122, 0x3344, 0x5566, 0xE7, 0x51}));
+    // The 28-bit view takes LBA bits 27-24 from the device register.
+    r.SetRegisters(AtaRegisters{0, 0x0102, 0x11, 0x22, 0x33, 0xE7, 0x50}, false);
+    EXPECT_EQ(r.count, 0x02);
+    EXPECT_EQ(r.lba, 0x7332211ull);
 }
 
 TEST(AtaCommandValue, BlockCommandsTranslateTo48Bit)

@@ -150,23 +150,23 @@ TEST_F(AtaPioTest, NativeMaxAddressReadsBackThroughHob)
 TEST_F(AtaPioTest, NonDataCommandAndAbortedCommand)
 {
     // IDLE IMMEDIATE is accepted; an unknown opcode is aborted.
-    EXPECT_TRUE(pio().AtaNonDataCommand(0, 0, 0xE1, 0xA0, 0, 0, 0));
-    EXPECT_FALSE(pio().AtaNonDataCommand(0, 0, 0x01, 0xA0, 0, 0, 0));
+    EXPECT_TRUE(pio().AtaNonDataCommand({.device = 0xA0, .command = 0xE1}).Ok());
+    const AtaResult aborted = pio().AtaNonDataCommand({.device = 0xA0, .command = 0x01});
+    EXPECT_FALSE(aborted.Ok());
+    EXPECT_EQ(aborted.error, 0x04);
     EXPECT_EQ(pio().ReadErrorRegister(), 0x04);
 }
 
 TEST_F(AtaPioTest, ExecuteRunsAPioInCommandAsAValue)
 {
     uint8_t data[512] = {};
-    AtaCommand identify = AtaCommand::TaskFile28(0, 1, 0xEC, 0xA0, 0, 0, 0);
-    identify.protocol = AtaProtocol::PioIn;
-    identify.data = data;
-    identify.data_length = sizeof data;
-    ASSERT_TRUE(pio().Execute(identify));
+    const AtaResult identify = pio().Execute(AtaCommand::PioIn({.count = 1, .device = 0xA0, .command = 0xEC}, data, sizeof data));
+    ASSERT_TRUE(identify.Ok());
+    EXPECT_EQ(identify.transferred, 512u);
     // Model text: words 27 on, high byte first.
     EXPECT_EQ(data[54 + 1], 'P');
     EXPECT_EQ(data[54], 'I');
-    EXPECT_EQ(identify.out.status & 0xD9, 0x50);
+    EXPECT_EQ(identify.status & 0xD9, 0x50);
 }
 
 TEST_F(AtaPioTest, ReadinessWaitLogsAndProbesTheChannel)

@@ -26,7 +26,8 @@
 #include <string>
 #include <vector>
 
-#include "app/platform.h"
+#include "drive/ata_opcodes.h"
+#include "platform/platform.h"
 #include "app/program.h"
 #include "app/program_impl.h"
 #include "platform/linux/linux_platform.h"
@@ -95,7 +96,7 @@ bool RunCommand(ProgramImpl& p, const std::vector<std::string>& args, size_t& i)
     };
     if (command == "mode") {
         char ports[64];
-        std::snprintf(ports, sizeof ports, "base=%X alt=%X", p.state.BasePort, p.state.AltPort);
+        std::snprintf(ports, sizeof ports, "base=%X alt=%X", p.state.BasePort.load(), p.state.AltPort.load());
         std::cout << "mode " << (p.state.access_mode == AccessMode::Pio ? "PIO " : "API ") << ports
                   << " device=" << p.state.ApiDeviceIndex << std::endl;
         return true;
@@ -104,24 +105,26 @@ bool RunCommand(ProgramImpl& p, const std::vector<std::string>& args, size_t& i)
         // 0xB0/0xDA with the SMART signature in LBA mid/high; a healthy drive
         // answers 4F/C2, one past its threshold 2C/F4.
         char text[96];
-        IdeRegisters out;
-        const bool legacy = p.api.ApiSmartCommand(p.state.ApiDeviceIndex, 0, 0xDA, 0xB0, 0xA0, 0xC2, 0x4F, 1, 1,
-                                                  nullptr, false, &out);
+        const AtaResult out = p.routes.smart_request.Execute(AtaCommand::NonData(
+            {.features = 0xDA, .count = 1, .lba_low = 1, .lba_mid = 0x4F, .lba_high = 0xC2, .device = 0xA0, .command = 0xB0}));
+        const bool legacy = out.Ok();
         std::snprintf(text, sizeof text, "smart-status legacy %s mid=%02X high=%02X", legacy ? "ok" : "failed",
-                      out.lba_mid, out.lba_high);
+                      out.Registers().lba_mid & 0xFF, out.Registers().lba_high & 0xFF);
         std::cout << text << std::endl;
-        AtaResultRegisters result;
-        const bool sat = p.api.SatAtaCommand(p.state.ApiDeviceIndex, 0, SatKind::NonDataResult, 0xB0, 0xA0, 0xC2,
-                                             0x4F, 0, 0, 0xDA, nullptr, &result);
+        AtaCommand status =
+            AtaCommand::NonData({.features = 0xDA, .lba_mid = 0x4F, .lba_high = 0xC2, .device = 0xA0, .command = 0xB0});
+        status.want_registers = true;
+        const AtaResult result = p.routes.sat.Execute(status);
+        const bool sat = result.Ok();
         std::snprintf(text, sizeof text, "smart-status sat %s status=%02X error=%02X mid=%02X high=%02X",
-                      sat ? "ok" : "failed", result.status, result.error, result.lba_mid, result.lba_high);
+                      sat ? "ok" : "failed", result.status, result.error, result.Registers().lba_mid & 0xFF,
+                      result.Registers().lba_high & 0xFF);
         std::cout << text << std::endl;
         return legacy && sat;
     }
     if (command == "sat-identify") {
         std::vector<uint8_t> words(512);
-        const bool ok = p.api.SatAtaCommand(p.state.ApiDeviceIndex, 1, SatKind::PioIn, 0xEC, 0xA0, 0, 0, 1, 1, 0,
-                                            words.data());
+        const bool ok = p.routes.sat.Execute(AtaCommand::PioIn(kIdentifyDevice, words.data(), words.size())).Ok();
         // ATA strings: two characters a word, the first in the high byte.
         auto text = [&](int first, int last) {
             std::string out;
@@ -139,9 +142,10 @@ bool RunCommand(ProgramImpl& p, const std::vector<std::string>& args, size_t& i)
     }
     if (command == "sat-abort") {
         // SET FEATURES 0x44 (a subcommand long retired): the drive aborts it.
-        AtaResultRegisters result;
-        const bool ok = p.api.SatAtaCommand(p.state.ApiDeviceIndex, 0, SatKind::NonDataResult, 0xEF, 0xA0, 0, 0, 0,
-                                            0, 0x44, nullptr, &result);
+        AtaCommand abort = AtaCommand::NonData({.features = 0x44, .device = 0xA0, .command = 0xEF});
+        abort.want_registers = true;
+        const AtaResult result = p.routes.sat.Execute(abort);
+        const bool ok = result.Ok();
         char text[96];
         std::snprintf(text, sizeof text, "sat-abort %s status=%02X error=%02X", ok ? "succeeded" : "failed",
                       result.status, result.error);

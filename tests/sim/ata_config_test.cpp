@@ -236,41 +236,43 @@ TEST_F(AtaConfig, SoftResetResetsBothDevicesAndSelectsTheMaster)
 
 TEST_F(AtaConfig, ExecuteRunsCommandsAsValues)
 {
-    AtaCommand id;
-    id.command = 0xEC;
-    id.device = 0xA0;
-    id.protocol = AtaProtocol::PioIn;
+    auto run = [](AtaDrive& target, AtaCommand c, uint8_t* data, size_t length) {
+        c.data = data;
+        c.data_length = length;
+        return target.Execute(c);
+    };
+    const AtaCommand id = MakeAtaCommand(0xEC, 0, 0, 0, 0xA0, false, AtaProtocol::PioIn);
     std::vector<uint8_t> data(512);
-    AtaOutcome r = drive->Execute(id, data.data(), data.size());
+    AtaResult r = run(*drive, id, data.data(), data.size());
     ASSERT_TRUE(r.Ok());
     EXPECT_EQ(r.transferred, 512u);
     EXPECT_EQ(data[510], 0xA5);
 
-    AtaCommand write{0x34, 0, 2, 0x12345678ull, 0xE0, true, AtaProtocol::PioOut};
+    const AtaCommand write = MakeAtaCommand(0x34, 0, 2, 0x12345678ull, 0xE0, true, AtaProtocol::PioOut);
     auto payload = Pattern(1024, 3);
-    r = drive->Execute(write, payload.data(), payload.size());
+    r = run(*drive, write, payload.data(), payload.size());
     ASSERT_TRUE(r.Ok());
-    AtaCommand read{0x24, 0, 2, 0x12345678ull, 0xE0, true, AtaProtocol::PioIn};
+    const AtaCommand read = MakeAtaCommand(0x24, 0, 2, 0x12345678ull, 0xE0, true, AtaProtocol::PioIn);
     std::vector<uint8_t> back(1024);
-    r = drive->Execute(read, back.data(), back.size());
+    r = run(*drive, read, back.data(), back.size());
     ASSERT_TRUE(r.Ok());
     EXPECT_EQ(back, payload);
 
     // A 256-sector read of an SSD costs about its transfer time, not a millisecond per sector.
     auto ssd = MakeLab("[Channel Primary]\nMaster=s\n[Drive s]\nType=ssd\nSectors=100000\n");
-    AtaCommand many{0x24, 0, 256, 0, 0xE0, true, AtaProtocol::PioIn};
+    const AtaCommand many = MakeAtaCommand(0x24, 0, 256, 0, 0xE0, true, AtaProtocol::PioIn);
     std::vector<uint8_t> big(256 * 512);
     const uint64_t t0 = ssd->Time().PeekNs();
-    ASSERT_TRUE(ssd->Drive("s")->Execute(many, big.data(), big.size()).Ok());
+    ASSERT_TRUE(run(*ssd->Drive("s"), many, big.data(), big.size()).Ok());
     EXPECT_LT(ssd->Time().PeekNs() - t0, 20000000u);
 
-    AtaCommand status{0xB0, 0xDA, 0, 0xC24F00, 0xA0, false, AtaProtocol::NonData};
-    r = drive->Execute(status, nullptr, 0);
+    const AtaCommand status = MakeAtaCommand(0xB0, 0xDA, 0, 0xC24F00, 0xA0, false, AtaProtocol::NonData);
+    r = drive->Execute(status);
     ASSERT_TRUE(r.Ok());
     EXPECT_EQ((r.lba >> 8) & 0xFFFF, 0xC24Fu);
 
-    AtaCommand bad{0x24, 0, 1, 976773168, 0xE0, true, AtaProtocol::PioIn};
-    r = drive->Execute(bad, back.data(), 512);
+    const AtaCommand bad = MakeAtaCommand(0x24, 0, 1, 976773168, 0xE0, true, AtaProtocol::PioIn);
+    r = run(*drive, bad, back.data(), 512);
     EXPECT_FALSE(r.Ok());
     EXPECT_EQ(r.error, 0x10);
     EXPECT_EQ(r.lba, 976773168u);

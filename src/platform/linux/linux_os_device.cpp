@@ -12,7 +12,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include "platform/linux/ata_sense.h"
+#include "platform/sat.h"
 #include "platform/linux/error_map.h"
 #include "platform/port_access.h"
 
@@ -67,12 +67,40 @@ int64_t FullTransfer(int fd, bool write, uint8_t* buffer, size_t length, uint64_
     return static_cast<int64_t>(moved);
 }
 
-std::string RegistersText(const IdeRegisters& r)
+std::string RegistersText(const AtaRegisters& r)
 {
     char text[64];
-    std::snprintf(text, sizeof text, "%02X %02X %02X %02X %02X %02X %02X", r.features, r.count, r.lba_low,
-                  r.lba_mid, r.lba_high, r.device, r.command);
+    std::snprintf(text, sizeof text, "%02X %02X %02X %02X %02X %02X %02X", r.features & 0xFF, r.count & 0xFF,
+                  r.lba_low & 0xFF, r.lba_mid & 0xFF, r.lba_high & 0xFF, r.device, r.command);
     return text;
+}
+
+/// The 28-bit registers in HDIO_DRIVE_TASK order: command, features, count,
+/// sector number, cylinder low, cylinder high, device.
+using TaskBytes = std::array<uint8_t, 7>;
+
+TaskBytes ToTaskBytes(const AtaRegisters& r)
+{
+    return {r.command,
+            static_cast<uint8_t>(r.features),
+            static_cast<uint8_t>(r.count),
+            static_cast<uint8_t>(r.lba_low),
+            static_cast<uint8_t>(r.lba_mid),
+            static_cast<uint8_t>(r.lba_high),
+            r.device};
+}
+
+AtaRegisters FromTaskBytes(const TaskBytes& task)
+{
+    AtaRegisters r;
+    r.command = task[0];
+    r.features = task[1];
+    r.count = task[2];
+    r.lba_low = task[3];
+    r.lba_mid = task[4];
+    r.lba_high = task[5];
+    r.device = task[6];
+    return r;
 }
 
 /// Microseconds since `start`, for the trace lines.
@@ -346,7 +374,7 @@ bool LinuxOsDevice::DoScsiPassThrough(const ScsiRequest& request, ScsiReply& rep
     return true;
 }
 
-bool LinuxOsDevice::DoSmartRequest(const IdeRegisters& in, uint8_t* data512, bool data_in, IdeRegisters& out)
+bool LinuxOsDevice::DoSmartRequest(const AtaRegisters& in, uint8_t* data512, bool data_in, AtaRegisters& out)
 {
     out = in;
     if (data_in && data512 == nullptr) return Fail(win_error::kInvalidParameter);
@@ -356,29 +384,17 @@ bool LinuxOsDevice::DoSmartRequest(const IdeRegisters& in, uint8_t* data512, boo
     if (!data_in) {
         // HDIO_DRIVE_TASK returns every register (SMART RETURN STATUS needs
         // LBA mid and high); HDIO_DRIVE_CMD below only status, error and count.
-        uint8_t task[7] = {in.command, in.features, in.count, in.lba_low, in.lba_mid, in.lba_high, in.device};
-        const uint8_t sent[7] = {task[0], task[1], task[2], task[3], task[4], task[5], task[6]};
-        if (ioctl(fd_, HDIO_DRIVE_TASK, task) == 0) {
-            out.command = task[0];
-            out.features = task[1];
-            out.count = task[2];
-            out.lba_low = task[3];
-            out.lba_mid = task[4];
-            out.lba_high = task[5];
-            out.device = task[6];
+        TaskBytes task = ToTaskBytes(in);
+        const TaskBytes sent = task;
+        if (ioctl(fd_, HDIO_DRIVE_TASK, task.data()) == 0) {
+            out = FromTaskBytes(task);
             last_error_ = win_error::kSuccess;
             return true;
         }
         const int task_error = errno;
         if (task_error == EIO) {
-            if (std::memcmp(task, sent, sizeof task) != 0) {
-                out.command = task[0];
-                out.features = task[1];
-                out.count = task[2];
-                out.lba_low = task[3];
-                out.lba_mid = task[4];
-                out.lba_high = task[5];
-                out.device = task[6];
+            if (task != sent) {
+                out = FromTaskBytes(task);
             } else {
                 out.command = kStatusError;
                 out.features = kErrorAborted;
@@ -392,8 +408,8 @@ bool LinuxOsDevice::DoSmartRequest(const IdeRegisters& in, uint8_t* data512, boo
     // for any other command), [2] feature, [3] sectors of data to read.
     uint8_t args[4 + kAtaSectorBytes] = {};
     args[0] = in.command;
-    args[1] = in.command == kAtaSmart ? in.lba_low : in.count;
-    args[2] = in.features;
+    args[1] = static_cast<uint8_t>(in.command == kAtaSmart ? in.lba_low : in.count);
+    args[2] = static_cast<uint8_t>(in.features);
     args[3] = data_in ? 1 : 0;
     const uint8_t sent[4] = {args[0], args[1], args[2], args[3]};
     const int rc = ioctl(fd_, HDIO_DRIVE_CMD, args);
@@ -418,28 +434,21 @@ bool LinuxOsDevice::DoSmartRequest(const IdeRegisters& in, uint8_t* data512, boo
     return Fail(RequestError(cmd_error));
 }
 
-bool LinuxOsDevice::DoIdePassThrough(IdeRegisters& regs, uint8_t* data, uint32_t data_length)
+bool LinuxOsDevice::DoIdePassThrough(AtaRegisters& regs, uint8_t* data, uint32_t data_length)
 {
     // Data moves only from the drive (the IDE pass-through's read commands); a
     // length must be whole sectors.
     if (data_length % kAtaSectorBytes != 0 || (data_length > 0 && data == nullptr))
         return Fail(win_error::kInvalidParameter);
     if (data_length == 0) {
-        uint8_t task[7] = {regs.command, regs.features, regs.count, regs.lba_low,
-                           regs.lba_mid, regs.lba_high, regs.device};
-        const uint8_t sent[7] = {task[0], task[1], task[2], task[3], task[4], task[5], task[6]};
-        const int rc = ioctl(fd_, HDIO_DRIVE_TASK, task);
+        TaskBytes task = ToTaskBytes(regs);
+        const TaskBytes sent = task;
+        const int rc = ioctl(fd_, HDIO_DRIVE_TASK, task.data());
         const int task_error = errno;
         // A failed command whose registers came back is a finished request: the
         // caller reads the error from them.
-        if (rc == 0 || (task_error == EIO && std::memcmp(task, sent, sizeof task) != 0)) {
-            regs.command = task[0];
-            regs.features = task[1];
-            regs.count = task[2];
-            regs.lba_low = task[3];
-            regs.lba_mid = task[4];
-            regs.lba_high = task[5];
-            regs.device = task[6];
+        if (rc == 0 || (task_error == EIO && task != sent)) {
+            regs = FromTaskBytes(task);
             last_error_ = win_error::kSuccess;
             return true;
         }
@@ -448,10 +457,11 @@ bool LinuxOsDevice::DoIdePassThrough(IdeRegisters& regs, uint8_t* data, uint32_t
     return AtaPassThroughSgIo(regs, data, data_length);
 }
 
-bool LinuxOsDevice::AtaPassThroughSgIo(IdeRegisters& regs, uint8_t* data, uint32_t data_length)
+bool LinuxOsDevice::AtaPassThroughSgIo(AtaRegisters& regs, uint8_t* data, uint32_t data_length)
 {
-    std::array<uint8_t, 16> cdb =
-        BuildAtaPassThrough16(regs, data_length > 0 ? AtaProtocol::PioIn : AtaProtocol::NonData);
+    AtaCommand command = data_length > 0 ? AtaCommand::PioIn(regs, data, data_length) : AtaCommand::NonData(regs);
+    command.want_registers = true;
+    std::array<uint8_t, 16> cdb = BuildAtaPassThrough16(command);
     std::array<uint8_t, 32> sense{};
     sg_io_hdr_t hdr{};
     hdr.interface_id = 'S';
@@ -468,7 +478,7 @@ bool LinuxOsDevice::AtaPassThroughSgIo(IdeRegisters& regs, uint8_t* data, uint32
     if (transport != win_error::kSuccess) return Fail(transport);
 
     const size_t sense_length = std::min<size_t>(hdr.sb_len_wr, sense.size());
-    IdeRegisters back = regs;
+    AtaRegisters back = regs;
     if (DecodeAtaSenseRegisters(sense.data(), sense_length, back)) {
         regs = back;
         last_error_ = win_error::kSuccess;
@@ -502,8 +512,8 @@ bool LinuxOsDevice::ScsiPassThrough(const ScsiRequest& request, ScsiReply& reply
     return ok;
 }
 
-bool LinuxOsDevice::SmartRequest(uint8_t /*drive_number: the handle is the drive*/, const IdeRegisters& in,
-                                 uint8_t* data512, bool data_in, IdeRegisters& out)
+bool LinuxOsDevice::SmartRequest(uint8_t /*drive_number: the handle is the drive*/, const AtaRegisters& in,
+                                 uint8_t* data512, bool data_in, AtaRegisters& out)
 {
     if (!node_.trace) return DoSmartRequest(in, data512, data_in, out);
     const auto start = std::chrono::steady_clock::now();
@@ -514,11 +524,11 @@ bool LinuxOsDevice::SmartRequest(uint8_t /*drive_number: the handle is the drive
     return ok;
 }
 
-bool LinuxOsDevice::IdePassThrough(IdeRegisters& regs, uint8_t* data, uint32_t data_length)
+bool LinuxOsDevice::IdePassThrough(AtaRegisters& regs, uint8_t* data, uint32_t data_length)
 {
     if (!node_.trace) return DoIdePassThrough(regs, data, data_length);
     const auto start = std::chrono::steady_clock::now();
-    const IdeRegisters in = regs;
+    const AtaRegisters in = regs;
     const bool ok = DoIdePassThrough(regs, data, data_length);
     node_.trace(node_.path + " IDE " + RegistersText(in) + " data " + std::to_string(data_length) + " -> " +
                 RegistersText(regs) + (ok ? " ok" : " error " + std::to_string(last_error_)) + ", " +

@@ -50,9 +50,9 @@ public:
     bool Read(void* buffer, uint32_t length, uint32_t& done) override;
     bool Write(const void* buffer, uint32_t length, uint32_t& done) override;
     bool ScsiPassThrough(const ScsiRequest& request, ScsiReply& reply) override;
-    bool SmartRequest(uint8_t drive_number, const IdeRegisters& in, uint8_t* data512, bool data_in,
-                      IdeRegisters& out) override;
-    bool IdePassThrough(IdeRegisters& regs, uint8_t* data, uint32_t data_length) override;
+    bool SmartRequest(uint8_t drive_number, const AtaRegisters& in, uint8_t* data512, bool data_in,
+                      AtaRegisters& out) override;
+    bool IdePassThrough(AtaRegisters& regs, uint8_t* data, uint32_t data_length) override;
     bool Geometry(OsGeometry& geometry) override;
     uint32_t LastError() const override { return last_error_; }
 
@@ -69,10 +69,10 @@ private:
     bool TransferBounced(bool write, uint8_t* buffer, uint32_t length, uint32_t& done);
     uint8_t* Bounce();
     bool DoScsiPassThrough(const ScsiRequest& request, ScsiReply& reply);
-    bool DoSmartRequest(const IdeRegisters& in, uint8_t* data512, bool data_in, IdeRegisters& out);
-    bool DoIdePassThrough(IdeRegisters& regs, uint8_t* data, uint32_t data_length);
+    bool DoSmartRequest(const AtaRegisters& in, uint8_t* data512, bool data_in, AtaRegisters& out);
+    bool DoIdePassThrough(AtaRegisters& regs, uint8_t* data, uint32_t data_length);
     /// SG_IO ATA PASS-THROUGH(16) with the registers in `regs`, returned in `regs`.
-    bool AtaPassThroughSgIo(IdeRegisters& regs, uint8_t* data, uint32_t data_length);
+    bool AtaPassThroughSgIo(AtaRegisters& regs, uint8_t* data, uint32_t data_length);
 
     struct FreeDeleter {
         void operator()(uint8_t* p) const { std::free(p); }

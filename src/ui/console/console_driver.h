@@ -6,7 +6,7 @@
 #include <ostream>
 #include <string>
 
-#include "app/platform.h"
+#include "platform/platform.h"
 
 namespace mrv::console {
 

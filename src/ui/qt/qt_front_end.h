@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/platform.h"
+#include "platform/platform.h"
 
 class QApplication;
 

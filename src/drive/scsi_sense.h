@@ -31,7 +31,5 @@ int SenseToResult(const uint8_t* sense, size_t length);
 /// callers that know the request failed must not take that for success).
 int SystemErrorToResult(uint32_t error);
 
-/// Sense key of fixed or descriptor sense data; −1 when there is none.
-int SenseKey(const uint8_t* sense, size_t length);
 
 } // namespace mrv

@@ -1,4 +1,6 @@
-#include "access/scsi_sense.h"
+#include "drive/scsi_sense.h"
+
+#include "platform/sat.h"
 
 namespace mrv
 {
@@ -50,13 +52,5 @@ int SystemErrorToResult(uint32_t error)
     }
 }
 
-int SenseKey(const uint8_t* sense, size_t length)
-{
-    if (sense == nullptr || length < 3) return -1;
-    const uint8_t response = sense[0] & 0x7F;
-    if (response == 0x70 || response == 0x71) return sense[2] & 0x0F;
-    if (response == 0x72 || response == 0x73) return sense[1] & 0x0F;
-    return -1;
-}
 
 } // namespace mrv

@@ -1,4 +1,4 @@
-#include "access/ata_command.h"
+#include "platform/ata_command.h"
 
 namespace mrv {
 
@@ -20,9 +20,58 @@ uint64_t AtaCommand::Lba() const
            static_cast<uint64_t>(in.lba_mid & 0xFF) << 8 | (in.lba_low & 0xFF);
 }
 
-bool AtaCommand::Ok() const
+AtaCommand AtaCommand::NonData(const AtaRegisters& registers, bool ext)
 {
-    return !out.timed_out && (out.status & (ata_bits::kErr | ata_bits::kDf)) == 0;
+    AtaCommand c;
+    c.in = registers;
+    c.ext = ext;
+    return c;
+}
+
+AtaCommand AtaCommand::PioIn(const AtaRegisters& registers, uint8_t* data, size_t length)
+{
+    AtaCommand c = NonData(registers);
+    c.protocol = AtaProtocol::PioIn;
+    c.data = data;
+    c.data_length = length;
+    return c;
+}
+
+AtaCommand AtaCommand::PioOut(const AtaRegisters& registers, uint8_t* data, size_t length)
+{
+    AtaCommand c = PioIn(registers, data, length);
+    c.protocol = AtaProtocol::PioOut;
+    return c;
+}
+
+AtaRegisters AtaResult::Registers() const
+{
+    AtaRegisters r;
+    r.features = error;
+    r.command = status;
+    r.device = device;
+    r.count = count;
+    r.lba_low = static_cast<uint16_t>((lba & 0xFF) | ((lba >> 24) & 0xFF) << 8);
+    r.lba_mid = static_cast<uint16_t>(((lba >> 8) & 0xFF) | ((lba >> 32) & 0xFF) << 8);
+    r.lba_high = static_cast<uint16_t>(((lba >> 16) & 0xFF) | ((lba >> 40) & 0xFF) << 8);
+    return r;
+}
+
+void AtaResult::SetRegisters(const AtaRegisters& r, bool ext)
+{
+    registers_valid = true;
+    error = static_cast<uint8_t>(r.features);
+    status = r.command;
+    device = r.device;
+    count = ext ? r.count : static_cast<uint16_t>(r.count & 0xFF);
+    lba = static_cast<uint64_t>(r.lba_high & 0xFF) << 16 | static_cast<uint64_t>(r.lba_mid & 0xFF) << 8 |
+          (r.lba_low & 0xFF);
+    if (ext) {
+        lba |= static_cast<uint64_t>(r.lba_high >> 8) << 40 | static_cast<uint64_t>(r.lba_mid >> 8) << 32 |
+               static_cast<uint64_t>(r.lba_low >> 8) << 24;
+    } else {
+        lba |= static_cast<uint64_t>(r.device & 0x0F) << 24;
+    }
 }
 
 AtaCommand AtaCommand::TaskFile28(uint8_t features, uint8_t count, uint8_t command, uint8_t device,
