@@ -110,8 +110,8 @@ void AccessModeSwitch::SwitchToPio()
     SharedState& st = p_.state;
     TFm& fm = p_.fm;
     remembered_api_device_ = st.ApiDeviceIndex;
-    p_.LogLine("PIO access enabled. Base=" + HexPort(st.BasePort) + "h, Alt=" + HexPort(st.StatusPort) + "h", false,
-               1);
+    p_.LogLine("PIO access enabled. Base=" + HexPort(st.BasePort) + "h, Alt=" + HexPort(st.StatusPort) + "h",
+               kNewLine, kLogInfo);
     ShowPioControls(true);
     st.access_mode = AccessMode::Pio;
     StartIndicators();
@@ -129,7 +129,7 @@ void AccessModeSwitch::SwitchToApi()
     p_.pio.Apply48BitBox();
     if (st.ApiDeviceIndex < 0 && remembered_api_device_ >= 0) st.ApiDeviceIndex = remembered_api_device_;
     access_.BuildApiDeviceList();
-    p_.LogLine("API access enabled, device #" + std::to_string(st.ApiDeviceIndex), false, 1);
+    p_.LogLine("API access enabled, device #" + std::to_string(st.ApiDeviceIndex), kNewLine, kLogInfo);
     ShowPioControls(false);
     access_.List().ShowSpinnerValue(st.ApiDeviceIndex);
     if (StopIndicators)

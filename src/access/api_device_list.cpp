@@ -1,9 +1,8 @@
 #include "access/api_device_list.h"
 
-#include "drive/ata_opcodes.h"
-
 #include "access/os_device.h"
 #include "app/program_impl.h"
+#include "drive/ata_opcodes.h"
 #include "identify/format_capacity.h"
 
 #include <cctype>

@@ -1,13 +1,14 @@
 #include "access/ata_pio.h"
 
+#include "app/program_impl.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <mutex>
 
-#include "app/program_impl.h"
-
-namespace mrv {
+namespace mrv
+{
 
 AtaPio::AtaPio(ProgramImpl& program)
     : TaskFile(program.platform.ports, program.platform.clock, program.state, program.drive_host), p_(program)
@@ -56,7 +57,7 @@ bool AtaPio::AwaitDriveReady()
     };
     refresh_leds();
     if (st.SkipReadyCheck) return true;
-    p_.LogLine("Waiting of readiness...", false, 1);
+    p_.LogLine("Waiting of readiness...", kNewLine, kLogInfo);
     SelectDevice();
     const uint64_t deadline = Now() + st.ReadyTimeout;
     for (;;) {
@@ -67,15 +68,15 @@ bool AtaPio::AwaitDriveReady()
         refresh_leds();
         if (ready) break;
         if (Now() > deadline || st.AppClosing) {
-            p_.LogLine("Waiting of readiness... Drive not ready!", true, 4);
+            p_.LogLine("Waiting of readiness... Drive not ready!", kReplaceLast, kLogError);
             if (WaitDataRequest() && !IsDriveBusy())
-                p_.LogLine("[ATA protocol] DRQ!!! Press RESET or restart HDD!", false, 4);
+                p_.LogLine("[ATA protocol] DRQ!!! Press RESET or restart HDD!", kNewLine, kLogError);
             p_.ops.SpeakerTone(500, 200);
             return false;
         }
     }
     if (!ProbeChannel()) return false;
-    p_.LogLine("Waiting of readiness... Drive is ready", true, 1);
+    p_.LogLine("Waiting of readiness... Drive is ready", kReplaceLast, kLogInfo);
     return true;
 }
 
@@ -117,16 +118,17 @@ bool AtaPio::ReadSector(uint64_t lba)
 {
     if (p_.state.access_mode == AccessMode::Api)
         return ApiSectorTransfer(lba, p_.state.SectorBuffer.Bytes(), p_.state.SectorBuffer.Size(), false);
-    return WaitNotBusy() != -1 && IssueBlockCommand(1, 0x20, lba) && WaitNotBusy() != -1 && WaitDataRequest() &&
-           PioReadSector() && ReadErrorRegister() == 0;
+    return WaitNotBusy() != -1 && IssueBlockCommand(1, 0x20, lba) && WaitNotBusy() != -1 &&
+           WaitDataRequest() && PioReadSector() && ReadErrorRegister() == 0;
 }
 
 bool AtaPio::ReadSectorAux(uint64_t lba)
 {
     if (p_.state.access_mode == AccessMode::Api)
-        return ApiSectorTransfer(lba, p_.state.AuxSectorBuffer.Bytes(), p_.state.AuxSectorBuffer.Size(), false);
-    return WaitNotBusy() != -1 && IssueBlockCommand(1, 0x20, lba) && WaitNotBusy() != -1 && WaitDataRequest() &&
-           PioReadSectorAux() && ReadErrorRegister() == 0;
+        return ApiSectorTransfer(lba, p_.state.AuxSectorBuffer.Bytes(), p_.state.AuxSectorBuffer.Size(),
+                                 false);
+    return WaitNotBusy() != -1 && IssueBlockCommand(1, 0x20, lba) && WaitNotBusy() != -1 &&
+           WaitDataRequest() && PioReadSectorAux() && ReadErrorRegister() == 0;
 }
 
 bool AtaPio::WriteSector(uint64_t lba)
@@ -197,16 +199,16 @@ void AtaPio::Apply48BitBox()
     const bool quiet = p_.creating;
     if (p_.fm.biglbaChk.Checked() || st.access_mode == AccessMode::Api) {
         st.Use48Bit = true;
-        if (!quiet) p_.LogLine("48bit access enabled", false, 1);
+        if (!quiet) p_.LogLine("48bit access enabled", kNewLine, kLogInfo);
     } else {
         st.Use48Bit = false;
         if (!quiet) {
             if (st.passport.LbaCount < 0x10000000) {
-                p_.LogLine("48bit access disabled", false, 1);
+                p_.LogLine("48bit access disabled", kNewLine, kLogInfo);
             } else {
                 p_.LogLine("[Warning!] Max LBA adres=" + std::to_string(st.passport.LbaCount) +
                                ", but 48bit access disabled!?",
-                           false, 4);
+                           kNewLine, kLogError);
                 p_.ops.SpeakerTone(500, 200);
             }
         }

@@ -4,19 +4,21 @@
 // log lines, and the one-sector operations every test uses (which serve API
 // mode too, so callers never test the mode themselves).
 
+#include "drive/task_file.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 
-#include "drive/task_file.h"
-
-namespace mrv {
+namespace mrv
+{
 
 class ProgramImpl;
 class OsDevice;
 
-class AtaPio : public TaskFile {
-public:
+class AtaPio : public TaskFile
+{
+  public:
     explicit AtaPio(ProgramImpl& program);
 
     /// The one entry for read, write, verify, seek and max-address commands at an
@@ -49,7 +51,7 @@ public:
     /// list can be rebuilt for it (set by the scan control).
     std::function<void()> OnAddressModeChanged;
 
-private:
+  private:
     bool PioSectorIn(uint8_t* buffer);
     bool ApiSectorTransfer(uint64_t lba, uint8_t* buffer, size_t buffer_size, bool write);
 

@@ -1,12 +1,14 @@
 #include "access/channel.h"
 
-#include <cstdio>
-
 #include "app/program_impl.h"
 
-namespace mrv {
+#include <cstdio>
 
-namespace {
+namespace mrv
+{
+
+namespace
+{
 constexpr uint16_t kPrimaryBase = 0x1F0, kPrimaryAlt = 0x3F6;
 constexpr uint16_t kSecondaryBase = 0x170, kSecondaryAlt = 0x376;
 } // namespace
@@ -23,9 +25,12 @@ std::optional<uint16_t> ParseHexPort(const std::string& text)
     uint64_t value = 0;
     for (char c : text) {
         int digit = 0;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else if (c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
         value = value * 16 + static_cast<uint64_t>(digit);
         // Stop early: a long text must not wrap around into the range.
         if (value > 0xFFFF) return std::nullopt;
@@ -100,17 +105,17 @@ void Channel::SelectChannel()
             SetPorts(kPrimaryBase, kPrimaryAlt);
             ShowEdits("1F0", "3F6");
             if (Pio())
-                p_.LogLine("Select PRIMARY port: base=" + HexPort(st.BasePort) + "h, alternative=" +
-                               HexPort(st.AltPort) + "h",
-                           false, 4);
+                p_.LogLine("Select PRIMARY port: base=" + HexPort(st.BasePort) +
+                               "h, alternative=" + HexPort(st.AltPort) + "h",
+                           kNewLine, kLogError);
         } else {
             SetPorts(kSecondaryBase, kSecondaryAlt);
             ShowEdits("170", "376");
             if (Pio()) {
-                p_.LogLine("Primary port is blocked. Please, read manual", false, 4);
-                p_.LogLine("Select SECONDARY port: base=" + HexPort(st.BasePort) + ", alternative=" +
-                               HexPort(st.AltPort) + "h",
-                           false, 1);
+                p_.LogLine("Primary port is blocked. Please, read manual", kNewLine, kLogError);
+                p_.LogLine("Select SECONDARY port: base=" + HexPort(st.BasePort) +
+                               ", alternative=" + HexPort(st.AltPort) + "h",
+                           kNewLine, kLogInfo);
             }
             SetSelector(kSecondary);
         }
@@ -121,17 +126,17 @@ void Channel::SelectChannel()
         ShowEdits(HexPort(st.CustomBase, 4), HexPort(st.CustomAlt, 4));
         SetPorts(st.CustomBase, st.CustomAlt);
         if (Pio())
-            p_.LogLine("Select EXTERNAL port: base=" + HexPort(st.BasePort) + "h, alternative=" +
-                           HexPort(st.AltPort) + "h",
-                       false, 1);
+            p_.LogLine("Select EXTERNAL port: base=" + HexPort(st.BasePort) +
+                           "h, alternative=" + HexPort(st.AltPort) + "h",
+                       kNewLine, kLogInfo);
         break;
     default:
         SetPorts(kSecondaryBase, kSecondaryAlt);
         ShowEdits("170", "376");
         if (Pio())
-            p_.LogLine("Select SECONDARY port: base=" + HexPort(st.BasePort) + "h, alternative=" +
-                           HexPort(st.AltPort) + "h",
-                       false, 1);
+            p_.LogLine("Select SECONDARY port: base=" + HexPort(st.BasePort) +
+                           "h, alternative=" + HexPort(st.AltPort) + "h",
+                       kNewLine, kLogInfo);
         if (fm.PortRg.ItemIndex() != kSecondary) SetSelector(kSecondary);
         break;
     }
@@ -151,11 +156,12 @@ void Channel::ApplyCustomPorts()
 void Channel::FallBackToSecondary()
 {
     SharedState& st = p_.state;
-    p_.LogLine("Primary port is blocked. Please, read manual", false, 4);
+    p_.LogLine("Primary port is blocked. Please, read manual", kNewLine, kLogError);
     SetPorts(kSecondaryBase, kSecondaryAlt);
     ShowEdits("170", "376");
-    p_.LogLine("Select SECONDARY port: base=" + HexPort(st.BasePort) + ", alternative=" + HexPort(st.AltPort) + "h",
-               false, 1);
+    p_.LogLine("Select SECONDARY port: base=" + HexPort(st.BasePort) +
+                   ", alternative=" + HexPort(st.AltPort) + "h",
+               kNewLine, kLogInfo);
     SetSelector(kSecondary);
 }
 
@@ -166,7 +172,8 @@ void Channel::SetBaseFromEdit()
     const std::string text = fm.BaseEdit.Text();
     std::optional<uint16_t> value = ParseHexPort(text);
     if (!value) {
-        p_.LogLine("Range error: port " + text + "h is above FFFFh, the ports stay as they were", false, 4);
+        p_.LogLine("Range error: port " + text + "h is above FFFFh, the ports stay as they were", kNewLine,
+                   kLogError);
         return;
     }
     st.BasePort = *value;
@@ -202,7 +209,8 @@ void Channel::SetAltFromEdit()
     const std::string text = fm.AltEdit.Text();
     std::optional<uint16_t> value = ParseHexPort(text);
     if (!value) {
-        p_.LogLine("Range error: port " + text + "h is above FFFFh, the ports stay as they were", false, 4);
+        p_.LogLine("Range error: port " + text + "h is above FFFFh, the ports stay as they were", kNewLine,
+                   kLogError);
         return;
     }
     st.AltPort = *value;
@@ -226,7 +234,7 @@ void Channel::SetSlave()
     if (p_.creating) return;
     p_.LogLine(std::string(slave ? "Set SLAVE" : "Set MASTER") + " port (base=" + HexPort(st.BasePort) +
                    ", alternative=" + HexPort(st.StatusPort) + ")",
-               false, 1);
+               kNewLine, kLogInfo);
     if (p_.pio.PortsUsable()) p_.pio.SelectDevice();
 }
 
@@ -248,9 +256,12 @@ void Channel::RefreshPortIndicator()
     form::Label& label = p_.fm.PortLab;
     if (Pio()) {
         label.SetCaption("Port " + HexPort(st.BasePort) + "h");
-        if (st.BasePort == kSecondaryBase) label.SetFontColour(form::colours::kBlue);
-        else if (st.BasePort == kPrimaryBase) label.SetFontColour(form::colours::kRed);
-        else label.SetFontColour(form::Colour::FromColorRef(0x000080));
+        if (st.BasePort == kSecondaryBase)
+            label.SetFontColour(form::colours::kBlue);
+        else if (st.BasePort == kPrimaryBase)
+            label.SetFontColour(form::colours::kRed);
+        else
+            label.SetFontColour(form::Colour::FromColorRef(0x000080));
         return;
     }
     if (st.ApiDeviceIndex == -1)

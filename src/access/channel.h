@@ -8,7 +8,8 @@
 #include <optional>
 #include <string>
 
-namespace mrv {
+namespace mrv
+{
 
 class ProgramImpl;
 
@@ -18,8 +19,9 @@ std::string HexPort(uint32_t value, int digits = 2);
 /// counts as 0. nullopt when the value does not fit 16 bits.
 std::optional<uint16_t> ParseHexPort(const std::string& text);
 
-class Channel {
-public:
+class Channel
+{
+  public:
     explicit Channel(ProgramImpl& program);
 
     enum Choice { kPrimary = 0, kSecondary = 1, kCustom = 2 };
@@ -36,7 +38,7 @@ public:
     void NonDestructiveChanged();
     void RefreshPortIndicator();
 
-private:
+  private:
     void SetPorts(uint16_t base, uint16_t alt);
     void ShowEdits(const std::string& base, const std::string& alt);
     void SetSelector(int index);

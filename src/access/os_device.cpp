@@ -4,7 +4,8 @@
 #include "access/api_device_list.h"
 #include "app/program_impl.h"
 
-namespace mrv {
+namespace mrv
+{
 
 OsDeviceAccess::OsDeviceAccess(ProgramImpl& program)
     : OsDeviceOps(program.platform.devices, program.platform.clock, program.state, program.drive_host),
@@ -35,8 +36,8 @@ void OsDeviceAccess::BuildApiDeviceList()
 bool OsDeviceAccess::IssueBlockCommand(OsDevice* device, uint32_t count, uint8_t command, uint64_t lba)
 {
     SharedState& st = p_.state;
-    return OsDeviceOps::IssueBlockCommand(device, count, command, lba, st.passport.SectorSize, st.ApiBuffer.get(),
-                                          SharedState::kApiBufferSize);
+    return OsDeviceOps::IssueBlockCommand(device, count, command, lba, st.passport.SectorSize,
+                                          st.ApiBuffer.get(), SharedState::kApiBufferSize);
 }
 
 bool OsDeviceAccess::IssueBlockCommand(uint32_t count, uint8_t command, uint64_t lba)

@@ -4,14 +4,15 @@
 // passport's sector size, and the device list and mode switch that belong to
 // them.
 
-#include <cstdint>
-#include <memory>
-
 #include "drive/drive_routes.h"
 #include "drive/os_device_ops.h"
 #include "platform/ata_command.h"
 
-namespace mrv {
+#include <cstdint>
+#include <memory>
+
+namespace mrv
+{
 
 class ProgramImpl;
 class ApiDeviceList;
@@ -19,19 +20,21 @@ class AccessModeSwitch;
 
 /// The legacy SMART request as the program offers it: refused outside API
 /// mode and while the passport says the drive is not an ATA drive.
-class ApiSmartRoute final : public DriveRoute {
-public:
+class ApiSmartRoute final : public DriveRoute
+{
+  public:
     explicit ApiSmartRoute(ProgramImpl& program) : p_(program) {}
     const char* Name() const override { return "SMART request"; }
     const char* Refusal(const AtaCommand& command) const override;
 
-private:
+  private:
     AtaResult Send(const AtaCommand& command) override;
     ProgramImpl& p_;
 };
 
-class OsDeviceAccess : public OsDeviceOps {
-public:
+class OsDeviceAccess : public OsDeviceOps
+{
+  public:
     explicit OsDeviceAccess(ProgramImpl& program);
     ~OsDeviceAccess();
 
@@ -51,7 +54,7 @@ public:
     ApiDeviceList& List() { return *list_; }
     AccessModeSwitch& ModeSwitch() { return *mode_switch_; }
 
-private:
+  private:
     ProgramImpl& p_;
     ApiSmartRoute smart_route_{p_};
     std::unique_ptr<ApiDeviceList> list_;

@@ -2,7 +2,8 @@
 
 #include "app/program_impl.h"
 
-namespace mrv {
+namespace mrv
+{
 
 PortDriver::PortDriver(ProgramImpl& program) : p_(program)
 {
@@ -17,7 +18,7 @@ bool PortDriver::KernelGrant() const
 
 void PortDriver::Fail(const std::string& text)
 {
-    p_.LogLine(text, false, 4);
+    p_.LogLine(text, kNewLine, kLogError);
 }
 
 bool PortDriver::InstallPortDriver()
@@ -76,8 +77,10 @@ bool PortDriver::StartPortDriver()
     const uint32_t error = have_service ? service.StartService() : win_error::kInvalidHandle;
     service.CloseService();
     if (error == win_error::kSuccess) return true;
-    if (error == win_error::kServiceAlreadyRunning) Fail("Driver already running");
-    else Fail("Uknown error or driver not exist");
+    if (error == win_error::kServiceAlreadyRunning)
+        Fail("Driver already running");
+    else
+        Fail("Uknown error or driver not exist");
     return false;
 }
 

@@ -7,12 +7,14 @@
 #include <cstdint>
 #include <string>
 
-namespace mrv {
+namespace mrv
+{
 
 class ProgramImpl;
 
-class PortDriver {
-public:
+class PortDriver
+{
+  public:
     explicit PortDriver(ProgramImpl& program);
 
     static constexpr const char* kServiceName = "PortTalk";
@@ -29,7 +31,7 @@ public:
     /// Opens the driver (starting it when needed) and grants this process every port.
     bool OpenPortDriver();
 
-private:
+  private:
     /// Real Linux: the kernel is the grant, there is no driver of ours.
     bool KernelGrant() const;
     void Fail(const std::string& text);

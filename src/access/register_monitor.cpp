@@ -1,14 +1,16 @@
 #include "access/register_monitor.h"
 
-#include <algorithm>
-
-#include "platform/ata_command.h"
 #include "access/channel.h"
 #include "app/program_impl.h"
+#include "platform/ata_command.h"
 
-namespace mrv {
+#include <algorithm>
 
-namespace {
+namespace mrv
+{
+
+namespace
+{
 
 using form::Colour;
 namespace colours = form::colours;
@@ -33,14 +35,22 @@ std::string Hex2(uint8_t value)
 Colour RegisterMonitor::StatusLitColour(uint8_t bit)
 {
     switch (bit) {
-    case ata_bits::kBsy: return kLampLime;
-    case ata_bits::kDrdy: return kLampBlue;
-    case ata_bits::kDf: return kLampRed;
-    case ata_bits::kDsc: return kLampBlue;
-    case ata_bits::kDrq: return kLampMagenta;
-    case ata_bits::kCorr: return kLampBlue;
-    case ata_bits::kIdx: return kLabelYellow;
-    default: return kLampRed;
+    case ata_bits::kBsy:
+        return kLampLime;
+    case ata_bits::kDrdy:
+        return kLampBlue;
+    case ata_bits::kDf:
+        return kLampRed;
+    case ata_bits::kDsc:
+        return kLampBlue;
+    case ata_bits::kDrq:
+        return kLampMagenta;
+    case ata_bits::kCorr:
+        return kLampBlue;
+    case ata_bits::kIdx:
+        return kLabelYellow;
+    default:
+        return kLampRed;
     }
 }
 
@@ -57,13 +67,15 @@ RegisterMonitor::RegisterMonitor(ProgramImpl& program) : p_(program)
     fm.DisconnectTimer.OnTimer = [this] { CheckDisconnected(); };
     fm.RegPanel.OnClick = [this] { ToggleRegisterMonitor(); };
     // The lamps and labels cover most of the panel: a click on them counts too.
-    for (form::Control* child : fm.RegPanel.Children()) child->OnClick = [this] { ToggleRegisterMonitor(); };
+    for (form::Control* child : fm.RegPanel.Children())
+        child->OnClick = [this] { ToggleRegisterMonitor(); };
 
     TIFm& ifm = p_.ifm;
     ifm.ColourRg.OnClick = [this] {
         TIFm& w = p_.ifm;
         Colour colour = w.ColourRg.ItemIndex() == 1 ? kMonitorYellow : kMonitorGreen;
-        for (form::Label* label : {&w.R1, &w.R2, &w.R3, &w.R4, &w.R5, &w.R6, &w.R7}) label->SetFontColour(colour);
+        for (form::Label* label : {&w.R1, &w.R2, &w.R3, &w.R4, &w.R5, &w.R6, &w.R7})
+            label->SetFontColour(colour);
     };
     ifm.TranspTrk.OnChange = [this] { p_.ifm.SetAlpha(p_.ifm.TranspTrk.Position()); };
 
@@ -109,7 +121,8 @@ void RegisterMonitor::PaintErrors(uint8_t error)
     const std::pair<form::Label*, uint8_t> labels[] = {{&fm.BbkLab, 0x80},  {&fm.UncLab, 0x40},
                                                        {&fm.IdnfLab, 0x10}, {&fm.AbrtLab, 0x04},
                                                        {&fm.T0nfLab, 0x02}, {&fm.AmnfLab, 0x01}};
-    for (auto [label, bit] : labels) label->SetFontColour(error & bit ? colours::kRed : kErrorGrey);
+    for (auto [label, bit] : labels)
+        label->SetFontColour(error & bit ? colours::kRed : kErrorGrey);
 }
 
 void RegisterMonitor::PaintOff()
@@ -117,7 +130,8 @@ void RegisterMonitor::PaintOff()
     TFm& fm = p_.fm;
     for (form::Lamp* lamp : {&fm.BusyLed, &fm.DrdyLed, &fm.WrfLed, &fm.DrscLed, &fm.DrqLed, &fm.ErrLed})
         lamp->SetBrush(colours::kBlack);
-    for (form::Label* label : {&fm.CorrLab, &fm.InxLab}) label->SetFontColour(colours::kWhite);
+    for (form::Label* label : {&fm.CorrLab, &fm.InxLab})
+        label->SetFontColour(colours::kWhite);
     for (form::Label* label : {&fm.BbkLab, &fm.UncLab, &fm.IdnfLab, &fm.AbrtLab, &fm.T0nfLab, &fm.AmnfLab})
         label->SetFontColour(kErrorGrey);
 }
@@ -160,10 +174,12 @@ void RegisterMonitor::CheckDisconnected()
         PaintOff();
         for (form::Label* label : {&fm.BusyLab, &fm.DrdyLab, &fm.WrfLab, &fm.DrscLab, &fm.DrqLab, &fm.ErrLab})
             label->SetFontColour(colours::kWhite);
-        p_.LogLine("Port " + HexPort(p_.state.BasePort, 4) + "h - drive disconnected!", false, 2);
+        p_.LogLine("Port " + HexPort(p_.state.BasePort, 4) + "h - drive disconnected!", kNewLine,
+                   kLogSuccess);
     }
     if (fm.BusyLed.Brush() == kLampLime) {
-        for (form::Lamp* lamp : {&fm.DrqLed, &fm.WrfLed, &fm.ErrLed}) lamp->SetBrush(colours::kBlack);
+        for (form::Lamp* lamp : {&fm.DrqLed, &fm.WrfLed, &fm.ErrLed})
+            lamp->SetBrush(colours::kBlack);
         fm.InxLab.SetFontColour(colours::kWhite);
         fm.CorrLab.SetFontColour(colours::kWhite);
     }

@@ -3,16 +3,18 @@
 // panel (repainted only on change), the disconnected-drive check, and the
 // translucent "Registry Monitor" window with all seven readable registers.
 
-#include <cstdint>
-
 #include "form/colour.h"
 
-namespace mrv {
+#include <cstdint>
+
+namespace mrv
+{
 
 class ProgramImpl;
 
-class RegisterMonitor {
-public:
+class RegisterMonitor
+{
+  public:
     explicit RegisterMonitor(ProgramImpl& program);
 
     /// The 20 ms indicator tick.
@@ -34,7 +36,7 @@ public:
     static form::Colour StatusLitColour(uint8_t bit);
     static form::Colour StatusClearColour(uint8_t bit);
 
-private:
+  private:
     void PaintStatus(uint8_t status);
     void PaintErrors(uint8_t error);
     void PaintOff();

@@ -2,9 +2,11 @@
 
 #include "app/program_impl.h"
 
-namespace mrv {
+namespace mrv
+{
 
-namespace {
+namespace
+{
 enum Tab { kStandard = 0, kSmart = 1, kTests = 2, kAdvanced = 3, kSetup = 4 };
 
 void PressIfEnabled(form::Button& button)
@@ -23,14 +25,19 @@ void ShowHelp(ProgramImpl& p)
     p.about.Show();
 }
 
-void ShowBufferViewer(ProgramImpl& p) { p.buffer_viewer.RevizkaExecute(); }
+void ShowBufferViewer(ProgramImpl& p)
+{
+    p.buffer_viewer.RevizkaExecute();
+}
 
 void WireCommandKeys(ProgramImpl& p)
 {
     TFm& fm = p.fm;
     fm.OnKeyDown = [&p, &fm](form::Key key) {
         switch (key) {
-        case form::Key::F1: ShowHelp(p); return true;
+        case form::Key::F1:
+            ShowHelp(p);
+            return true;
         case form::Key::F2:
             fm.MainPage.SetActivePageIndex(kStandard);
             PressIfEnabled(fm.PasspBtn);
@@ -51,13 +58,18 @@ void WireCommandKeys(ProgramImpl& p)
             fm.MainPage.SetActivePageIndex(kAdvanced);
             PressIfEnabled(fm.PartBtn);
             return true;
-        case form::Key::F7: p.log.ShowLog(); return true;
-        case form::Key::F8: ShowBufferViewer(p); return true;
+        case form::Key::F7:
+            p.log.ShowLog();
+            return true;
+        case form::Key::F8:
+            ShowBufferViewer(p);
+            return true;
         case form::Key::F9:
             fm.MainPage.SetActivePageIndex(kSmart);
             PressIfEnabled(fm.SmartBtn);
             return true;
-        default: return false;
+        default:
+            return false;
         }
     };
     fm.MainPage.OnChange = [&fm] {

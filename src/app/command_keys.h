@@ -1,7 +1,8 @@
 #pragma once
 // The function keys of the main window and the help window.
 
-namespace mrv {
+namespace mrv
+{
 
 class ProgramImpl;
 

@@ -1,15 +1,16 @@
 #include "app/event_log.h"
 
+#include "app/program_impl.h"
 #include "util/file_names.h"
 
 #include <fstream>
 #include <vector>
 
-#include "app/program_impl.h"
+namespace mrv
+{
 
-namespace mrv {
-
-namespace {
+namespace
+{
 constexpr int kCaptionCell = 0;
 constexpr int kTimeCell = 1;
 constexpr int kMarkCell = 2;
@@ -20,10 +21,14 @@ constexpr size_t kTailBytes = 1024;
 std::string LevelMark(int level)
 {
     switch (level) {
-    case 4: return "4";
-    case 3: return "3";
-    case 2: return "2";
-    default: return " ";
+    case 4:
+        return "4";
+    case 3:
+        return "3";
+    case 2:
+        return "2";
+    default:
+        return " ";
     }
 }
 
@@ -36,12 +41,16 @@ std::string LineText(const form::ListView& list, int row)
 enum MenuItem { kSelectAll = 0, kCopySelected = 1, kCopyValue = 2, kSaveToFile = 3, kClearLog = 4 };
 } // namespace
 
-EventLog::EventLog(ProgramImpl& program) : p_(program) { Wire(); }
+EventLog::EventLog(ProgramImpl& program) : p_(program)
+{
+    Wire();
+}
 
 void EventLog::Wire()
 {
     auto& fm = p_.fm;
-    fm.StringLog.OnCustomDrawCell = [&list = fm.StringLog](int row, int column) -> std::optional<form::Colour> {
+    fm.StringLog.OnCustomDrawCell = [&list = fm.StringLog](int row,
+                                                           int column) -> std::optional<form::Colour> {
         if (column != kTextCell) return std::nullopt;
         std::string mark = list.Cell(row, kMarkCell);
         if (mark == "4") return form::Colour::FromColorRef(0x0000FF);
@@ -62,7 +71,10 @@ void EventLog::Wire()
     p_.logfm.OnShow = [this] { p_.logfm.LogMemo.ScrollToEnd(); };
 }
 
-std::string EventLog::TimeText() { return p_.platform.clock.Now().TimeText().substr(0, 8); }
+std::string EventLog::TimeText()
+{
+    return p_.platform.clock.Now().TimeText().substr(0, 8);
+}
 
 void EventLog::LogLine(const std::string& text, bool replace, int level)
 {
@@ -109,7 +121,8 @@ void EventLog::SetLogFilePath(const std::filesystem::path& path)
     std::vector<std::string> early;
     early.swap(early_lines_);
     if (!p_.fm.SaveLogChk.Checked() || !p_.state.FilesWritable) return;
-    for (const auto& line : early) AppendToFile(line);
+    for (const auto& line : early)
+        AppendToFile(line);
 }
 
 std::string EventLog::CleanFileName(const std::string& name)
@@ -125,7 +138,10 @@ std::string EventLog::FirstDigitRun(const std::string& text)
     return text.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
 }
 
-void EventLog::SelectAllStrings() { p_.fm.StringLog.SelectAll(); }
+void EventLog::SelectAllStrings()
+{
+    p_.fm.StringLog.SelectAll();
+}
 
 void EventLog::CopySelectedText()
 {

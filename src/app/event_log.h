@@ -2,18 +2,20 @@
 // The event log: the list panel at the bottom of the main window, its file
 // mirror, its context menu and the "Eventlog" window with the file's tail.
 
+#include "util/log_sink.h"
+
 #include <filesystem>
 #include <string>
-
-#include "util/log_sink.h"
 #include <vector>
 
-namespace mrv {
+namespace mrv
+{
 
 class ProgramImpl;
 
-class EventLog {
-public:
+class EventLog
+{
+  public:
     explicit EventLog(ProgramImpl& program);
 
     /// Adds a line, or overwrites the last one (`replace`), with a level:
@@ -40,7 +42,7 @@ public:
     /// Removes characters below 0x20 and those a file name may not hold.
     static std::string CleanFileName(const std::string& name);
 
-private:
+  private:
     void Wire();
     std::string TimeText();
     void AppendToFile(const std::string& line);

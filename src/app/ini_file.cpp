@@ -8,9 +8,11 @@
 #include <limits>
 #include <sstream>
 
-namespace mrv {
+namespace mrv
+{
 
-namespace {
+namespace
+{
 std::string Trim(const std::string& s)
 {
     size_t begin = s.find_first_not_of(" \t\r\n");
@@ -91,12 +93,14 @@ std::optional<std::string> IniFile::Value(const std::string& section, const std:
     return std::nullopt;
 }
 
-std::string IniFile::ReadString(const std::string& section, const std::string& key, const std::string& fallback) const
+std::string IniFile::ReadString(const std::string& section, const std::string& key,
+                                const std::string& fallback) const
 {
     auto value = Value(section, key);
     if (!value) return fallback;
     // A value in double quotes keeps its inner text, as the profile functions do.
-    if (value->size() >= 2 && value->front() == '"' && value->back() == '"') return value->substr(1, value->size() - 2);
+    if (value->size() >= 2 && value->front() == '"' && value->back() == '"')
+        return value->substr(1, value->size() - 2);
     return *value;
 }
 
@@ -127,7 +131,8 @@ long long IniFile::ReadInteger(const std::string& section, const std::string& ke
     return number;
 }
 
-double IniFile::ReadFloat(const std::string& section, const std::string& key, double fallback, bool* valid) const
+double IniFile::ReadFloat(const std::string& section, const std::string& key, double fallback,
+                          bool* valid) const
 {
     if (valid) *valid = true;
     auto value = Value(section, key);
@@ -164,7 +169,8 @@ void IniFile::WriteString(const std::string& section, const std::string& key, co
     }
     // Append after the section's last key, before trailing blank lines.
     auto pos = s->lines.end();
-    while (pos != s->lines.begin() && Trim(std::prev(pos)->text).empty()) --pos;
+    while (pos != s->lines.begin() && Trim(std::prev(pos)->text).empty())
+        --pos;
     s->lines.insert(pos, Line{line, key});
 }
 
@@ -193,7 +199,8 @@ std::string IniFile::Text() const
     std::string out;
     for (const auto& s : sections_) {
         if (s.has_header) out += "[" + s.name + "]\n";
-        for (const auto& line : s.lines) out += line.text + "\n";
+        for (const auto& line : s.lines)
+            out += line.text + "\n";
     }
     return out;
 }

@@ -9,10 +9,12 @@
 #include <string>
 #include <vector>
 
-namespace mrv {
+namespace mrv
+{
 
-class IniFile {
-public:
+class IniFile
+{
+  public:
     IniFile() = default;
     /// Parses text; malformed lines are kept verbatim and ignored.
     static IniFile Parse(const std::string& text);
@@ -22,26 +24,31 @@ public:
     bool HasKey(const std::string& section, const std::string& key) const;
     /// The raw value; nullopt when absent.
     std::optional<std::string> Value(const std::string& section, const std::string& key) const;
-    std::string ReadString(const std::string& section, const std::string& key, const std::string& fallback) const;
+    std::string ReadString(const std::string& section, const std::string& key,
+                           const std::string& fallback) const;
     /// Decimal (or 0x-prefixed hexadecimal) integer; `valid` is false when the
     /// key is present but not a number within 32 bits.
     long long ReadInteger(const std::string& section, const std::string& key, long long fallback,
                           bool* valid = nullptr) const;
-    double ReadFloat(const std::string& section, const std::string& key, double fallback, bool* valid = nullptr) const;
+    double ReadFloat(const std::string& section, const std::string& key, double fallback,
+                     bool* valid = nullptr) const;
 
     void WriteString(const std::string& section, const std::string& key, const std::string& value);
     void WriteInteger(const std::string& section, const std::string& key, long long value);
-    void WriteBool(const std::string& section, const std::string& key, bool value) { WriteInteger(section, key, value ? 1 : 0); }
+    void WriteBool(const std::string& section, const std::string& key, bool value)
+    {
+        WriteInteger(section, key, value ? 1 : 0);
+    }
     void WriteFloat(const std::string& section, const std::string& key, double value);
 
     std::string Text() const;
     /// Writes the file; false on failure.
     bool Save(const std::filesystem::path& path) const;
 
-private:
+  private:
     struct Line {
         std::string text; ///< the line as it stands (verbatim for comments and junk)
-        std::string key; ///< empty for section headers, comments and junk
+        std::string key;  ///< empty for section headers, comments and junk
     };
     struct Section {
         std::string name;

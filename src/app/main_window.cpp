@@ -1,10 +1,11 @@
 #include "app/main_window.h"
 
-namespace mrv {
+namespace mrv
+{
 
 TFm::TFm()
-    : form::Window("Fm"), FrameControls(static_cast<form::Window&>(*this)), StandardTab(TabStandard), SmartTab(TabSmart), TestsTab(TabTests),
-      AdvancedTab(TabAdvanced), SetupTab(TabSetup)
+    : form::Window("Fm"), FrameControls(static_cast<form::Window&>(*this)), StandardTab(TabStandard),
+      SmartTab(TabSmart), TestsTab(TabTests), AdvancedTab(TabAdvanced), SetupTab(TabSetup)
 {
     SetBounds(10, 10, 757, 556);
 }

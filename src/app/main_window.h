@@ -10,7 +10,8 @@
 #include "app/tabs/tests_tab.h"
 #include "form/controls.h"
 
-namespace mrv {
+namespace mrv
+{
 
 struct TFm : form::Window, FrameControls, StandardTab, SmartTab, TestsTab, AdvancedTab, SetupTab {
     TFm();

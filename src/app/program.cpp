@@ -3,7 +3,8 @@
 #include "app/command_keys.h"
 #include "app/program_impl.h"
 
-namespace mrv {
+namespace mrv
+{
 
 ProgramImpl::ProgramImpl(Program& owner_, Platform& platform_, form::Dialogs& dialogs_, form::UiThread& ui_,
                          std::filesystem::path home)
@@ -13,10 +14,34 @@ ProgramImpl::ProgramImpl(Program& owner_, Platform& platform_, form::Dialogs& di
     // "sound" beside the mode switch and "All sound" on the setup page are one option.
     fm.SoundChk.OnClick = [this] { fm.AllSoundChk.SetChecked(fm.SoundChk.Checked()); };
     fm.AllSoundChk.OnClick = [this] { fm.SoundChk.SetChecked(fm.AllSoundChk.Checked()); };
-    fm.ClockTimer.OnTimer = [this] { fm.StatusBar1.SetPanelText(ClockPane, platform.clock.Now().TimeText()); };
+    fm.ClockTimer.OnTimer = [this] {
+        fm.StatusBar1.SetPanelText(ClockPane, platform.clock.Now().TimeText());
+    };
     fm.HintsChk.OnClick = [this] { fm.SetShowHints(fm.HintsChk.Checked()); };
     fm.OnClose = [this] { state.AppClosing = true; };
     WireCommandKeys(*this);
+}
+
+std::vector<std::string> StartupSteps::Unset() const
+{
+    std::vector<std::string> names;
+    auto note = [&](const char* name, bool set) {
+        if (!set) names.push_back(name);
+    };
+    note("SelectChannel", bool(SelectChannel));
+    note("InstallPortDriver", bool(InstallPortDriver));
+    note("ApplyCustomPorts", bool(ApplyCustomPorts));
+    note("OpenPortDriver", bool(OpenPortDriver));
+    note("InitialSelectDevice", bool(InitialSelectDevice));
+    note("ApplyScanTimerChoice", bool(ApplyScanTimerChoice));
+    note("ComputeAtaTimeouts", bool(ComputeAtaTimeouts));
+    note("ClearScanGraph", bool(ClearScanGraph));
+    note("StartIndicators", bool(StartIndicators));
+    note("ReadPowerState", bool(ReadPowerState));
+    note("ClearSmartDisplay", bool(ClearSmartDisplay));
+    note("LoadAuxBufferView", bool(LoadAuxBufferView));
+    note("ApplyForcePassportReport", bool(ApplyForcePassportReport));
+    return names;
 }
 
 void ProgramImpl::SetApplicationTitle(const std::string& title)
@@ -31,7 +56,8 @@ bool ProgramImpl::TestsRunning() const
     return (scan_worker && scan_worker->Running()) || (seek_worker && seek_worker->Running());
 }
 
-Program::Program(Platform& platform, form::Dialogs& dialogs, form::UiThread& ui, std::filesystem::path home_dir)
+Program::Program(Platform& platform, form::Dialogs& dialogs, form::UiThread& ui,
+                 std::filesystem::path home_dir)
     : impl_(std::make_unique<ProgramImpl>(*this, platform, dialogs, ui, std::move(home_dir)))
 {
 }
@@ -53,9 +79,15 @@ std::vector<form::Window*> Program::Windows()
     return {&p.fm, &p.ifm, &p.write_warn, &p.about, &p.hefm, &p.map, &p.logfm};
 }
 
-TFm& Program::Main() { return impl_->fm; }
+TFm& Program::Main()
+{
+    return impl_->fm;
+}
 
-const std::string& Program::ApplicationTitle() const { return impl_->application_title; }
+const std::string& Program::ApplicationTitle() const
+{
+    return impl_->application_title;
+}
 
 void Program::Shutdown()
 {

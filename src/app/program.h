@@ -4,24 +4,26 @@
 // Windows(), feed user input into the controls and call Shutdown() when the
 // main window has closed.
 
+#include "form/controls.h"
+#include "form/dialogs.h"
+#include "form/ui_thread.h"
+#include "platform/platform.h"
+
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
-#include "form/controls.h"
-#include "form/dialogs.h"
-#include "form/ui_thread.h"
-
-namespace mrv {
+namespace mrv
+{
 
 struct TFm;
 class ProgramImpl;
 
-class Program {
-public:
+class Program
+{
+  public:
     /// `home_dir` stands for the executable's directory (settings, logs, help).
     Program(Platform& platform, form::Dialogs& dialogs, form::UiThread& ui, std::filesystem::path home_dir);
     ~Program();
@@ -46,7 +48,7 @@ public:
 
     ProgramImpl& Impl() { return *impl_; }
 
-private:
+  private:
     std::unique_ptr<ProgramImpl> impl_;
 };
 

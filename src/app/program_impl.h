@@ -3,10 +3,6 @@
 // and the subsystems, all owned for the program's lifetime. Subsystems reach
 // each other through this object.
 
-#include <filesystem>
-#include <functional>
-#include <string>
-
 #include "access/ata_pio.h"
 #include "access/channel.h"
 #include "access/os_device.h"
@@ -14,29 +10,36 @@
 #include "access/register_monitor.h"
 #include "app/event_log.h"
 #include "app/main_window.h"
-#include "platform/platform.h"
 #include "app/program.h"
-#include "drive/drive_host.h"
-#include "drive/drive_routes.h"
-#include "platform/platform.h"
 #include "app/satellite_windows.h"
 #include "app/settings.h"
 #include "app/shared_operations.h"
 #include "app/shared_state.h"
 #include "app/startup.h"
 #include "app/test_threads.h"
+#include "drive/drive_host.h"
+#include "drive/drive_routes.h"
 #include "form/dialogs.h"
 #include "form/ui_thread.h"
 #include "identify/passport.h"
+#include "pci/pci_scan.h"
+#include "platform/platform.h"
 #include "power/power_adaptor.h"
 #include "views/buffer_viewer.h"
 #include "views/partition_viewer.h"
 #include "views/sector_editor.h"
 
-namespace mrv {
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace mrv
+{
 
 /// Steps of the start-up sequence that other subsystems provide. Unset steps
-/// behave as "not available".
+/// behave as "not available"; `Unset` names them, and a test pins that list so
+/// that a new subsystem cannot forget to wire itself.
 struct StartupSteps {
     std::function<void()> SelectChannel;
     std::function<bool()> InstallPortDriver;
@@ -51,10 +54,14 @@ struct StartupSteps {
     std::function<void()> ClearSmartDisplay;
     std::function<void()> LoadAuxBufferView;
     std::function<void()> ApplyForcePassportReport;
+
+    /// Names of the steps no subsystem has set.
+    std::vector<std::string> Unset() const;
 };
 
-class ProgramImpl {
-public:
+class ProgramImpl
+{
+  public:
     ProgramImpl(Program& owner, Platform& platform, form::Dialogs& dialogs, form::UiThread& ui,
                 std::filesystem::path home_dir);
 
@@ -112,6 +119,7 @@ public:
     SectorEditor sector_editor{*this};
     BufferViewer buffer_viewer{*this};
     PartitionViewer partition_viewer{*this};
+    PciScan pci{*this};
 
     void LogLine(const std::string& text, bool replace, int level) { log.LogLine(text, replace, level); }
     /// The directory that logs and dumps go to (ends with a separator).

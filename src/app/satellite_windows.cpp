@@ -1,13 +1,14 @@
 #include "app/satellite_windows.h"
 
-namespace mrv {
+namespace mrv
+{
 
 TIFm::TIFm() : form::Window("IFm")
 {
     SetCaption("Registry Monitor");
     SetBounds(0, 0, 640, 92);
-    const char* hints[] = {"Error", "Sector count", "Sector number", "Cylinder low", "Cylinder high", "Device/head",
-                           "Status"};
+    const char* hints[] = {"Error",         "Sector count", "Sector number", "Cylinder low",
+                           "Cylinder high", "Device/head",  "Status"};
     form::Label* labels[] = {&R1, &R2, &R3, &R4, &R5, &R6, &R7};
     for (int i = 0; i < 7; ++i) {
         labels[i]->SetBounds(8 + i * 76, 8, 70, 48);

@@ -5,7 +5,8 @@
 
 #include "form/controls.h"
 
-namespace mrv {
+namespace mrv
+{
 
 /// "Registry Monitor": the seven readable task-file registers, translucent.
 struct TIFm : form::Window {

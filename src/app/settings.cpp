@@ -1,18 +1,21 @@
 #include "app/settings.h"
 
+#include "app/program_impl.h"
+
 #include <cmath>
 #include <cstdio>
 
-#include "app/program_impl.h"
+namespace mrv
+{
 
-namespace mrv {
-
-namespace {
+namespace
+{
 constexpr const char* kAuthor = "Morvanta authors - drive diagnostics for technicians";
 
 /// Reads keys into controls, noting values that cannot be used.
-class Reader {
-public:
+class Reader
+{
+  public:
     Reader(const IniFile& ini, std::vector<std::string>& warnings) : ini_(ini), warnings_(warnings) {}
 
     long long Int(const char* section, const char* key, long long fallback)
@@ -38,7 +41,8 @@ public:
     }
     void Choice(const char* section, const char* key, form::RadioGroup& group, int fallback)
     {
-        group.SetItemIndex(static_cast<int>(Ranged(section, key, fallback, 0, static_cast<long long>(group.Items().size()) - 1)));
+        group.SetItemIndex(static_cast<int>(
+            Ranged(section, key, fallback, 0, static_cast<long long>(group.Items().size()) - 1)));
     }
     void Track(const char* section, const char* key, form::TrackBar& track, int fallback)
     {
@@ -47,12 +51,12 @@ public:
     void Warn(const char* section, const char* key, const std::string& what)
     {
         auto raw = ini_.Value(section, key);
-        warnings_.push_back(std::string("Warning! ") + Settings::kFileName + ": [" + section + "] " + key + "=" +
-                            (raw ? *raw : "") + " " + what + ", default used");
+        warnings_.push_back(std::string("Warning! ") + Settings::kFileName + ": [" + section + "] " + key +
+                            "=" + (raw ? *raw : "") + " " + what + ", default used");
     }
     const IniFile& ini() const { return ini_; }
 
-private:
+  private:
     const IniFile& ini_;
     std::vector<std::string>& warnings_;
 };
@@ -60,7 +64,10 @@ private:
 
 Settings::Settings(ProgramImpl& program) : p_(program) {}
 
-std::filesystem::path Settings::Path() const { return p_.home_dir / kFileName; }
+std::filesystem::path Settings::Path() const
+{
+    return p_.home_dir / kFileName;
+}
 
 bool Settings::FileExists() const
 {
@@ -102,12 +109,16 @@ std::vector<std::string> Settings::Load()
     SharedState& st = p_.state;
 
     fm.SetBounds(static_cast<int>(r.Int("Position", "X", 10)), static_cast<int>(r.Int("Position", "Y", 10)),
-                 static_cast<int>(r.Int("Position", "Width", 757)), static_cast<int>(r.Int("Position", "Height", 556)));
-    fm.MainPage.SetActivePageIndex(static_cast<int>(r.Ranged("Position", "PageIndex", 0, 0, fm.MainPage.PageCount() - 1)));
-    p_.about.SetBounds(static_cast<int>(r.Int("Position", "Help X", 10)), static_cast<int>(r.Int("Position", "Help Y", 10)),
+                 static_cast<int>(r.Int("Position", "Width", 757)),
+                 static_cast<int>(r.Int("Position", "Height", 556)));
+    fm.MainPage.SetActivePageIndex(
+        static_cast<int>(r.Ranged("Position", "PageIndex", 0, 0, fm.MainPage.PageCount() - 1)));
+    p_.about.SetBounds(static_cast<int>(r.Int("Position", "Help X", 10)),
+                       static_cast<int>(r.Int("Position", "Help Y", 10)),
                        static_cast<int>(r.Int("Position", "Help Width", 660)),
                        static_cast<int>(r.Int("Position", "Help Height", 525)));
-    p_.hefm.SetBounds(static_cast<int>(r.Int("Position", "HexV X", 20)), static_cast<int>(r.Int("Position", "HexV Y", 20)),
+    p_.hefm.SetBounds(static_cast<int>(r.Int("Position", "HexV X", 20)),
+                      static_cast<int>(r.Int("Position", "HexV Y", 20)),
                       static_cast<int>(r.Int("Position", "HexV Width", 520)),
                       static_cast<int>(r.Int("Position", "HexV Height", 530)));
 
@@ -145,8 +156,10 @@ std::vector<std::string> Settings::Load()
     bool valid = true;
     rnd_time = ini.ReadFloat("Scan", "Time of RND", 10.1, &valid);
     if (!valid || rnd_time < 0 || rnd_time > 1e7) {
-        if (valid) r.Warn("Scan", "Time of RND", "is out of range");
-        else r.Warn("Scan", "Time of RND", "is not a number");
+        if (valid)
+            r.Warn("Scan", "Time of RND", "is out of range");
+        else
+            r.Warn("Scan", "Time of RND", "is not a number");
         rnd_time = 10.1;
     }
     fm.RndTimeEdit.SetText(TimeOfDayText(rnd_time));
@@ -155,7 +168,7 @@ std::vector<std::string> Settings::Load()
 
     r.Bool("ATA Checkboxes", "BinToFile", fm.PassChk);
     r.Bool("ATA Checkboxes", "+reset", fm.PspplusRstChk);
-    r.Bool("ATA Checkboxes", "AllDev", fm.AllDevChk);
+    r.Bool("ATA Checkboxes", "AllDev", fm.PCIAllDevChk);
     r.Bool("ATA Checkboxes", "AltStat", fm.AltStChk);
     r.Bool("ATA Checkboxes", "TermoCtrl", fm.TermoCtrlBox);
     r.Bool("ATA Checkboxes", "HPA Tmp", fm.HpaTmpChk);
@@ -167,7 +180,8 @@ std::vector<std::string> Settings::Load()
     r.Bool("EXT PSP Button", "PWStat", fm.PWSCHK);
     r.Bool("EXT PSP Button", "BufDiag", fm.BDChk);
     r.Bool("SMART Checkboxes", "SaveBIN", fm.SmartSaveBinChk);
-    fm.SmartTestPanel.SetHeight(static_cast<int>(r.Ranged("SMART Checkboxes", "Window heigh", 112, 20, 2000)));
+    fm.SmartTestPanel.SetHeight(
+        static_cast<int>(r.Ranged("SMART Checkboxes", "Window heigh", 112, 20, 2000)));
 
     // The primary channel's permission is known before the channel is chosen.
     st.EnablePm = r.Int("ATA Port", "Enable PM", 0) != 0;
@@ -269,7 +283,7 @@ bool Settings::Save()
 
     ini.WriteBool("ATA Checkboxes", "BinToFile", fm.PassChk.Checked());
     ini.WriteBool("ATA Checkboxes", "+reset", fm.PspplusRstChk.Checked());
-    ini.WriteBool("ATA Checkboxes", "AllDev", fm.AllDevChk.Checked());
+    ini.WriteBool("ATA Checkboxes", "AllDev", fm.PCIAllDevChk.Checked());
     ini.WriteBool("ATA Checkboxes", "AltStat", fm.AltStChk.Checked());
     ini.WriteBool("ATA Checkboxes", "TermoCtrl", fm.TermoCtrlBox.Checked());
     ini.WriteBool("ATA Checkboxes", "HPA Tmp", fm.HpaTmpChk.Checked());

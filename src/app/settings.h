@@ -2,18 +2,20 @@
 // The settings file "mrv40.ini" beside the executable: read once while the main
 // window is created, written once when it is destroyed.
 
+#include "app/ini_file.h"
+
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "app/ini_file.h"
-
-namespace mrv {
+namespace mrv
+{
 
 class ProgramImpl;
 
-class Settings {
-public:
+class Settings
+{
+  public:
     static constexpr const char* kFileName = "mrv40.ini";
 
     explicit Settings(ProgramImpl& program);
@@ -37,7 +39,7 @@ public:
     /// Parses "HH:MM:SS" into a day fraction; false when it is not a time.
     static bool ParseTimeOfDay(const std::string& text, double& days);
 
-private:
+  private:
     IniFile ReadFile() const;
     ProgramImpl& p_;
 };

@@ -4,7 +4,8 @@
 
 #include <cctype>
 
-namespace mrv {
+namespace mrv
+{
 
 void SharedOperations::SuspendTestThreads()
 {
@@ -22,8 +23,8 @@ void SharedOperations::ResumeTestThreads()
 void SharedOperations::EnableDriveControls(bool on)
 {
     TFm& fm = p_.fm;
-    for (form::Control* c : std::initializer_list<form::Control*>{&fm.TimerGroup, &fm.AtaTimerRg, &fm.PCIScanBtn,
-                                                                  &fm.ApiList, &fm.ApiDevSpin, &fm.PortPanel})
+    for (form::Control* c : std::initializer_list<form::Control*>{
+             &fm.TimerGroup, &fm.AtaTimerRg, &fm.PCIScanBtn, &fm.ApiList, &fm.ApiDevSpin, &fm.PortPanel})
         c->SetEnabled(on);
     fm.APIRg.SetEnabled(on && p_.state.IsNtFamily && p_.state.DriverOpen);
 }
@@ -54,7 +55,8 @@ void SharedOperations::SpeakerTone(uint16_t divisor, uint32_t milliseconds)
 void SharedOperations::BellSignal()
 {
     if (!p_.fm.BellChk.Checked()) return;
-    for (uint16_t divisor : {300, 400, 500, 600, 700}) SpeakerTone(divisor, 70);
+    for (uint16_t divisor : {300, 400, 500, 600, 700})
+        SpeakerTone(divisor, 70);
 }
 
 double SharedOperations::MeasureCpuClock()

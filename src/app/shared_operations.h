@@ -5,12 +5,14 @@
 
 #include <cstdint>
 
-namespace mrv {
+namespace mrv
+{
 
 class ProgramImpl;
 
-class SharedOperations {
-public:
+class SharedOperations
+{
+  public:
     explicit SharedOperations(ProgramImpl& program) : p_(program) {}
 
     void SuspendTestThreads();
@@ -28,7 +30,7 @@ public:
     /// mounted file system or swap. Destructive commands ask before they touch it.
     bool TargetIsSystemDisk();
 
-private:
+  private:
     ProgramImpl& p_;
 };
 

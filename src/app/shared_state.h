@@ -4,6 +4,10 @@
 // them are atomics; everything else a worker touches is read or written only
 // inside a synchronous hand-off to the user-interface thread.
 
+#include "drive/drive_state.h"
+#include "drive/sector_words.h"
+#include "identify/drive_passport.h"
+
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -14,11 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "drive/drive_state.h"
-#include "drive/sector_words.h"
-#include "identify/drive_passport.h"
-
-namespace mrv {
+namespace mrv
+{
 
 /// The drive state (see DriveState) and what only the program keeps.
 struct SharedState : DriveState {

@@ -1,10 +1,11 @@
 #include "app/startup.h"
 
-#include <cstdio>
-
 #include "app/program_impl.h"
 
-namespace mrv {
+#include <cstdio>
+
+namespace mrv
+{
 
 std::string Startup::WindowsName(const OsVersion& v, bool wow64)
 {
@@ -12,21 +13,34 @@ std::string Startup::WindowsName(const OsVersion& v, bool wow64)
     if (v.platform == 0) {
         name = "Win32s";
     } else if (v.platform == 1) {
-        if (v.major == 4 && v.build == 950) name = "Windows 95";
-        else if (v.major == 4 && v.minor == 10 && v.build == 1998) name = "Windows 98";
-        else if (v.minor == 90) name = "Windows Me";
+        if (v.major == 4 && v.build == 950)
+            name = "Windows 95";
+        else if (v.major == 4 && v.minor == 10 && v.build == 1998)
+            name = "Windows 98";
+        else if (v.minor == 90)
+            name = "Windows Me";
     } else if (v.platform == 2) {
         const bool ws = v.workstation;
-        if (v.major == 3) name = "Windows NT 3.51";
-        else if (v.major == 4) name = "Windows NT 4.0";
-        else if (v.major == 5 && v.minor == 0) name = "Windows 2000";
-        else if (v.major == 5 && v.minor == 1) name = "Windows XP";
-        else if (v.major == 5 && v.minor == 2) name = "Windows Server 2003";
-        else if (v.major == 6 && v.minor == 0) name = ws ? "Windows Vista" : "Windows Server 2008";
-        else if (v.major == 6 && v.minor == 1) name = ws ? "Windows 7" : "Windows Server 2008 R2";
-        else if (v.major == 6 && v.minor == 2) name = ws ? "Windows 8" : "Windows Server 2012";
-        else if (v.major == 6 && v.minor == 3) name = ws ? "Windows 8.1" : "Windows Server 2012 R2";
-        else if (v.major == 10 && v.minor == 0) name = ws ? "Windows 10" : "Windows Server 2016";
+        if (v.major == 3)
+            name = "Windows NT 3.51";
+        else if (v.major == 4)
+            name = "Windows NT 4.0";
+        else if (v.major == 5 && v.minor == 0)
+            name = "Windows 2000";
+        else if (v.major == 5 && v.minor == 1)
+            name = "Windows XP";
+        else if (v.major == 5 && v.minor == 2)
+            name = "Windows Server 2003";
+        else if (v.major == 6 && v.minor == 0)
+            name = ws ? "Windows Vista" : "Windows Server 2008";
+        else if (v.major == 6 && v.minor == 1)
+            name = ws ? "Windows 7" : "Windows Server 2008 R2";
+        else if (v.major == 6 && v.minor == 2)
+            name = ws ? "Windows 8" : "Windows Server 2012";
+        else if (v.major == 6 && v.minor == 3)
+            name = ws ? "Windows 8.1" : "Windows Server 2012 R2";
+        else if (v.major == 10 && v.minor == 0)
+            name = ws ? "Windows 10" : "Windows Server 2016";
     }
     return name + (wow64 ? " x64" : " x32");
 }
@@ -100,10 +114,11 @@ void Startup::CreateMainWindow()
     if (!p_.settings.FileExists()) {
         p_.LogLine(std::string("Warning! Main INI-file '") + Settings::kFileName +
                        "' not found, and writen default sets!",
-                   false, 4);
+                   kNewLine, kLogError);
         p_.ops.SpeakerTone(500, 200);
     }
-    for (const std::string& warning : p_.settings.Load()) p_.LogLine(warning, false, 3);
+    for (const std::string& warning : p_.settings.Load())
+        p_.LogLine(warning, kNewLine, kLogNotice);
     p_.logs_dir = p_.home_dir / fm.LogDirEdit.Text();
     if (st.FilesWritable) {
         std::error_code ec;
@@ -121,7 +136,7 @@ void Startup::CreateMainWindow()
     if (version.platform == 2) {
         st.IsNtFamily = true;
         if (version.major <= 4 && !linux_named)
-            p_.LogLine("Windows NT found, possible several function will not work", false, 4);
+            p_.LogLine("Windows NT found, possible several function will not work", kNewLine, kLogError);
     }
     st.Is64BitOs = system.IsWow64();
 
@@ -130,26 +145,26 @@ void Startup::CreateMainWindow()
     std::snprintf(mhz, sizeof mhz, "%f MHz", st.CpuMHz);
     p_.LogLine("Starting" + fm.Caption() + ", " + std::to_string(system.CpuCount()) + "xCPU, " + mhz + ", " +
                    SystemName(version) + " found.",
-               false, 1);
+               kNewLine, kLogInfo);
 
     // 7. Advice about Windows versions only concerns Windows.
     if (version.major > 5 && !linux_named)
-        p_.LogLine("[Hint] We recommend 32-bit Windows XP for a best work!", false, 3);
+        p_.LogLine("[Hint] We recommend 32-bit Windows XP for a best work!", kNewLine, kLogNotice);
 
     // 8. Access mode.
     st.Administrator = system.IsAdministrator();
     if (!st.IsNtFamily) {
-        p_.LogLine("Windows 2000/XP not detected. API mode disabled.", false, 4);
-        p_.LogLine("[ Hint ] Use Windows 2000/XP to full capacity utilization!", false, 4);
+        p_.LogLine("Windows 2000/XP not detected. API mode disabled.", kNewLine, kLogError);
+        p_.LogLine("[ Hint ] Use Windows 2000/XP to full capacity utilization!", kNewLine, kLogError);
         st.access_mode = AccessMode::Pio;
         fm.APIRg.SetEnabled(false);
     } else if (!st.Administrator) {
-        p_.LogLine("Program disabled. Please, use administrator rights", false, 4);
+        p_.LogLine("Program disabled. Please, use administrator rights", kNewLine, kLogError);
         DisableForNonAdministrator();
         return;
     } else if (st.Is64BitOs) {
-        p_.LogLine("Warning! Windows 64 bit does not support PIO mode.", false, 4);
-        p_.LogLine("We recommend 32-bit Windows XP to work in PIO", false, 4);
+        p_.LogLine("Warning! Windows 64 bit does not support PIO mode.", kNewLine, kLogError);
+        p_.LogLine("We recommend 32-bit Windows XP to work in PIO", kNewLine, kLogError);
         st.access_mode = AccessMode::Api;
         fm.APIRg.SetItemIndex(0);
         fm.APIRg.SetEnabled(false);
@@ -162,9 +177,12 @@ void Startup::CreateMainWindow()
             } else {
                 st.access_mode = AccessMode::Api;
                 fm.APIRg.SetEnabled(false);
-                p_.LogLine("Error! Can`t install PortTalk driver! Available only API access.", false, 4);
-                p_.LogLine("So that this messages did not appear - replace a line in an ini-file:", false, 4);
-                p_.LogLine("[Setup] AutoInstallDriver=0 (1-install driver; 0-don't install)", false, 4);
+                p_.LogLine("Error! Can`t install PortTalk driver! Available only API access.", kNewLine,
+                           kLogError);
+                p_.LogLine("So that this messages did not appear - replace a line in an ini-file:", kNewLine,
+                           kLogError);
+                p_.LogLine("[Setup] AutoInstallDriver=0 (1-install driver; 0-don't install)", kNewLine,
+                           kLogError);
             }
         }
     }
@@ -179,7 +197,7 @@ void Startup::CreateMainWindow()
             st.DriverOpen = true;
             fm.APIRg.SetEnabled(true);
         } else {
-            p_.LogLine("PortTalk driver not installed! Available only API access", false, 4);
+            p_.LogLine("PortTalk driver not installed! Available only API access", kNewLine, kLogError);
             st.DriverOpen = false;
             st.access_mode = AccessMode::Api;
             fm.APIRg.SetEnabled(false);
@@ -234,7 +252,7 @@ void Startup::CreateMainWindow()
 
     // 20. Russian help.
     st.RussianHelp = fm.RussianChk.Checked();
-    if (st.RussianHelp) p_.LogLine("Press F1 to russian help", false, 1);
+    if (st.RussianHelp) p_.LogLine("Press F1 to russian help", kNewLine, kLogInfo);
 
     // 21. The API transfer buffer.
     if (st.access_mode == AccessMode::Api) std::fill_n(st.ApiBuffer.get(), 262144 * 4, uint8_t{0});

@@ -2,11 +2,12 @@
 // The main window's creation sequence: settings, event log, the machine's
 // facts, the access-mode decision and the drive settings.
 
-#include <string>
-
 #include "platform/system_info.h"
 
-namespace mrv {
+#include <string>
+
+namespace mrv
+{
 
 class ProgramImpl;
 
@@ -14,8 +15,9 @@ class ProgramImpl;
 /// reads "Starting Morvanta …".
 inline constexpr const char* kMainCaption = " Morvanta 4.60b SSD (12.07.2018) - www.morvanta.org";
 
-class Startup {
-public:
+class Startup
+{
+  public:
     explicit Startup(ProgramImpl& program) : p_(program) {}
 
     /// Runs the creation steps in their order.
@@ -26,7 +28,7 @@ public:
     /// True strictly between 01:00:00.5 and 08:00:03.3.
     static bool IsNightTime(double day_fraction);
 
-private:
+  private:
     std::string SystemName(const OsVersion& version);
     void DisableForNonAdministrator();
     void TintPanels(bool disabled);

@@ -2,10 +2,12 @@
 // What the user interface needs of a running test worker (surface scan, seek
 // test) to keep its own drive commands apart from the worker's.
 
-namespace mrv {
+namespace mrv
+{
 
-class TestWorker {
-public:
+class TestWorker
+{
+  public:
     virtual ~TestWorker() = default;
     /// The test is running (its thread exists).
     virtual bool Running() const = 0;

@@ -6,7 +6,8 @@
 
 #include <functional>
 
-namespace mrv {
+namespace mrv
+{
 
 struct DriveHost {
     /// Event-log lines of the layer (time-outs, devices that do not open).

@@ -1,13 +1,15 @@
 #include "drive/drive_routes.h"
 
+#include "platform/sat.h"
+
 #include <algorithm>
 #include <vector>
 
-#include "platform/sat.h"
+namespace mrv
+{
 
-namespace mrv {
-
-namespace {
+namespace
+{
 
 constexpr uint32_t kSectorBytes = 512;
 
@@ -72,7 +74,8 @@ const char* SmartRequestRoute::Refusal(const AtaCommand& command) const
 {
     if (command.ext) return "the SMART request carries 28-bit commands only";
     if (command.protocol == AtaProtocol::PioOut) return "the SMART request sends no data to the drive";
-    if (command.protocol == AtaProtocol::PioIn && (command.Sectors() != 1 || command.data_length < kSectorBytes))
+    if (command.protocol == AtaProtocol::PioIn &&
+        (command.Sectors() != 1 || command.data_length < kSectorBytes))
         return "the SMART request reads one sector of data";
     return nullptr;
 }
@@ -130,7 +133,8 @@ AtaResult SatRoute::Send(const AtaCommand& command)
         int code = os_.ScsiPassThrough(device.get(), cdb, cdb_length, record, direction, length, data);
         // CK_COND answers with CHECK CONDITION and the registers in the sense
         // data; a command that completed without ERR is a success.
-        if (code != 0 && record.system_error == 0 && IsAtaPassThroughSuccess(record.sense.data(), 32)) code = 0;
+        if (code != 0 && record.system_error == 0 && IsAtaPassThroughSuccess(record.sense.data(), 32))
+            code = 0;
         return code;
     };
     const std::array<uint8_t, 16> cdb16 = BuildAtaPassThrough16(command);
@@ -141,7 +145,8 @@ AtaResult SatRoute::Send(const AtaCommand& command)
         code = send(cdb12.data(), 12);
     }
     if (!scratch.empty() && command.data != nullptr && direction == ScsiDirection::In)
-        std::copy(scratch.begin(), scratch.begin() + std::min<size_t>(command.data_length, length), command.data);
+        std::copy(scratch.begin(), scratch.begin() + std::min<size_t>(command.data_length, length),
+                  command.data);
 
     AtaResult result;
     result.ok = code == 0;

@@ -4,17 +4,19 @@
 // why); the Parts of the program choose routes by listing them in the order
 // they are tried.
 
-#include <initializer_list>
-
 #include "drive/drive_state.h"
 #include "drive/os_device_ops.h"
 #include "drive/task_file.h"
 #include "platform/ata_command.h"
 
-namespace mrv {
+#include <initializer_list>
 
-class DriveRoute {
-public:
+namespace mrv
+{
+
+class DriveRoute
+{
+  public:
     virtual ~DriveRoute() = default;
     virtual const char* Name() const = 0;
     /// Null when the route can carry `command`, otherwise why not.
@@ -22,33 +24,35 @@ public:
     /// Sends `command`, or refuses it without sending anything.
     AtaResult Execute(const AtaCommand& command);
 
-protected:
+  protected:
     virtual AtaResult Send(const AtaCommand& command) = 0;
 };
 
 /// The task file through the I/O ports: every protocol, 28 and 48 bits.
-class PioRoute final : public DriveRoute {
-public:
+class PioRoute final : public DriveRoute
+{
+  public:
     explicit PioRoute(TaskFile& task_file) : task_file_(task_file) {}
     const char* Name() const override { return "PIO"; }
     const char* Refusal(const AtaCommand&) const override { return nullptr; }
 
-private:
+  private:
     AtaResult Send(const AtaCommand& command) override { return task_file_.Execute(command); }
     TaskFile& task_file_;
 };
 
 /// The legacy SMART request of the selected OS device: 28-bit non-data
 /// commands and one sector of data from the drive.
-class SmartRequestRoute final : public DriveRoute {
-public:
+class SmartRequestRoute final : public DriveRoute
+{
+  public:
     SmartRequestRoute(OsDeviceOps& os, DriveState& state) : os_(os), state_(state) {}
     const char* Name() const override { return "SMART request"; }
     const char* Refusal(const AtaCommand& command) const override;
     /// The same request on a device the caller holds open (physical drive `number`).
     AtaResult ExecuteOn(OsDevice& device, int number, const AtaCommand& command);
 
-private:
+  private:
     AtaResult Send(const AtaCommand& command) override;
     OsDeviceOps& os_;
     DriveState& state_;
@@ -56,13 +60,14 @@ private:
 
 /// ATA PASS-THROUGH(16) to the selected OS device, then (12) when the 16-byte
 /// form fails and the command fits it.
-class SatRoute final : public DriveRoute {
-public:
+class SatRoute final : public DriveRoute
+{
+  public:
     SatRoute(OsDeviceOps& os, DriveState& state) : os_(os), state_(state) {}
     const char* Name() const override { return "ATA pass-through"; }
     const char* Refusal(const AtaCommand& command) const override;
 
-private:
+  private:
     AtaResult Send(const AtaCommand& command) override;
     OsDeviceOps& os_;
     DriveState& state_;
@@ -70,13 +75,14 @@ private:
 
 /// The IDE register pass-through of the selected OS device: 28-bit commands,
 /// data from the drive only.
-class IdePassThroughRoute final : public DriveRoute {
-public:
+class IdePassThroughRoute final : public DriveRoute
+{
+  public:
     IdePassThroughRoute(OsDeviceOps& os, DriveState& state) : os_(os), state_(state) {}
     const char* Name() const override { return "IDE pass-through"; }
     const char* Refusal(const AtaCommand& command) const override;
 
-private:
+  private:
     AtaResult Send(const AtaCommand& command) override;
     OsDeviceOps& os_;
     DriveState& state_;

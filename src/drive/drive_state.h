@@ -6,7 +6,8 @@
 #include <atomic>
 #include <cstdint>
 
-namespace mrv {
+namespace mrv
+{
 
 enum class AccessMode { Api = 0, Pio = 1 };
 
@@ -61,14 +62,15 @@ struct DriveState {
 };
 
 /// Sets an activity flag for the lifetime of the object.
-class ActiveFlag {
-public:
+class ActiveFlag
+{
+  public:
     explicit ActiveFlag(std::atomic<bool>& flag) : flag_(flag) { flag_ = true; }
     ~ActiveFlag() { flag_ = false; }
     ActiveFlag(const ActiveFlag&) = delete;
     ActiveFlag& operator=(const ActiveFlag&) = delete;
 
-private:
+  private:
     std::atomic<bool>& flag_;
 };
 

@@ -1,12 +1,12 @@
 #include "drive/os_device_ops.h"
 
+#include "drive/scsi_sense.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 #include <vector>
-
-#include "drive/scsi_sense.h"
 
 namespace mrv
 {
@@ -95,8 +95,8 @@ std::unique_ptr<OsDevice> OsDeviceOps::OpenCurrentDevice(bool log_failure)
     return device;
 }
 
-uint32_t OsDeviceOps::ApiReadSectors(OsDevice* device, uint32_t count, uint8_t* buffer,
-                                        uint32_t sector_size, uint64_t lba)
+uint32_t OsDeviceOps::ApiReadSectors(OsDevice* device, uint32_t count, uint8_t* buffer, uint32_t sector_size,
+                                     uint64_t lba)
 {
     if (device == nullptr || buffer == nullptr) return 0;
     ActiveFlag active(state_.ApiReadActive);
@@ -110,7 +110,7 @@ uint32_t OsDeviceOps::ApiReadSectors(OsDevice* device, uint32_t count, uint8_t* 
 }
 
 uint32_t OsDeviceOps::ApiWriteSectors(OsDevice* device, uint32_t count, const uint8_t* buffer,
-                                         uint32_t sector_size, uint64_t lba)
+                                      uint32_t sector_size, uint64_t lba)
 {
     if (device == nullptr || buffer == nullptr) return 0;
     ActiveFlag active(state_.ApiWriteActive);
@@ -204,7 +204,7 @@ DeviceCapacity OsDeviceOps::ApiGetCapacity(OsDevice* device)
 }
 
 bool OsDeviceOps::ApiScsiInquiry(OsDevice* device, std::string& model, std::string& revision,
-                                    std::string& serial)
+                                 std::string& serial)
 {
     const uint8_t cdb[6] = {0x12, 0, 0, 0, 0x60, 0};
     uint8_t data[255] = {};
@@ -248,8 +248,8 @@ bool OsDeviceOps::ApiStopUnit(OsDevice* device)
 }
 
 int OsDeviceOps::ScsiPassThrough(OsDevice* device, const uint8_t* cdb, uint8_t cdb_length,
-                                    ScsiRequestRecord& record, ScsiDirection direction, uint32_t data_length,
-                                    uint8_t* data)
+                                 ScsiRequestRecord& record, ScsiDirection direction, uint32_t data_length,
+                                 uint8_t* data)
 {
     if (device == nullptr) return scsi_result::kInvalidHandle;
     ScsiRequest request;

@@ -4,17 +4,18 @@
 // pass-through request with the program's result codes, capacity and
 // identification. No handle is kept between operations.
 
-#include <array>
-#include <cstdint>
-#include <memory>
-#include <string>
-
 #include "drive/drive_host.h"
 #include "drive/drive_state.h"
 #include "platform/clock.h"
 #include "platform/os_devices.h"
 
-namespace mrv {
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace mrv
+{
 
 /// Filled by ApiGetCapacity, in the order the program keeps it.
 struct DeviceCapacity {
@@ -36,14 +37,16 @@ struct ScsiRequestRecord {
 
 /// The LBA stamp of API writes: the first 48 bytes of each sector become
 /// "LBA n", "Time hh:mm:ss" and "Date dd.mm.yyyy" fields of 16 characters.
-void StampSectors(uint8_t* buffer, uint32_t count, uint32_t sector_size, uint64_t lba, const LocalDateTime& now);
+void StampSectors(uint8_t* buffer, uint32_t count, uint32_t sector_size, uint64_t lba,
+                  const LocalDateTime& now);
 
 /// VERIFY(10) (0x2F), or VERIFY(16) (0x8F) when the LBA or the count does not
 /// fit its 32-bit and 16-bit fields; returns the command block's length.
 uint8_t BuildVerifyCdb(uint64_t lba, uint32_t count, std::array<uint8_t, 16>& cdb);
 
-class OsDeviceOps {
-public:
+class OsDeviceOps
+{
+  public:
     OsDeviceOps(OsDevices& devices, Clock& clock, DriveState& state, const DriveHost& host);
 
     /// −1 (or 255) opens the logical drive `letter`, any other number the physical drive.
@@ -53,7 +56,8 @@ public:
     /// physical drive #n").
     std::unique_ptr<OsDevice> OpenCurrentDevice(bool log_failure = false);
 
-    uint32_t ApiReadSectors(OsDevice* device, uint32_t count, uint8_t* buffer, uint32_t sector_size, uint64_t lba);
+    uint32_t ApiReadSectors(OsDevice* device, uint32_t count, uint8_t* buffer, uint32_t sector_size,
+                            uint64_t lba);
     uint32_t ApiWriteSectors(OsDevice* device, uint32_t count, const uint8_t* buffer, uint32_t sector_size,
                              uint64_t lba);
     bool ApiVerifySectors(OsDevice* device, uint32_t count, uint64_t lba);
@@ -68,10 +72,10 @@ public:
     /// The block command of API mode on an open device: 0x20 read, 0x30 write
     /// (stamped when `WriteLbaStamp` is on), 0x40 verify, 0x70 one-sector read,
     /// through `buffer` of `buffer_size` bytes with the given sector size.
-    bool IssueBlockCommand(OsDevice* device, uint32_t count, uint8_t command, uint64_t lba, uint32_t sector_size,
-                           uint8_t* buffer, size_t buffer_size);
+    bool IssueBlockCommand(OsDevice* device, uint32_t count, uint8_t command, uint64_t lba,
+                           uint32_t sector_size, uint8_t* buffer, size_t buffer_size);
 
-protected:
+  protected:
     OsDevices& devices_;
     Clock& clock_;
     DriveState& state_;

@@ -52,5 +52,4 @@ int SystemErrorToResult(uint32_t error)
     }
 }
 
-
 } // namespace mrv

@@ -31,5 +31,4 @@ int SenseToResult(const uint8_t* sense, size_t length);
 /// callers that know the request failed must not take that for success).
 int SystemErrorToResult(uint32_t error);
 
-
 } // namespace mrv

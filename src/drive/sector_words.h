@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <vector>
 
-namespace mrv {
+namespace mrv
+{
 
 /// A buffer of 512-byte sectors read and written as little-endian 16-bit words.
-class SectorWords {
-public:
+class SectorWords
+{
+  public:
     explicit SectorWords(size_t sectors) : bytes_(sectors * 512, 0) {}
     uint8_t* Bytes() { return bytes_.data(); }
     const uint8_t* Bytes() const { return bytes_.data(); }
@@ -26,7 +28,7 @@ public:
     }
     void Clear() { std::fill(bytes_.begin(), bytes_.end(), 0); }
 
-private:
+  private:
     std::vector<uint8_t> bytes_;
 };
 

@@ -4,11 +4,14 @@
 #include <array>
 #include <cstdio>
 
-namespace mrv {
+namespace mrv
+{
 
-namespace {
+namespace
+{
 
-constexpr int kData = 0, kError = 1, kCount = 2, kLbaLow = 3, kLbaMid = 4, kLbaHigh = 5, kDevice = 6, kStatus = 7;
+constexpr int kData = 0, kError = 1, kCount = 2, kLbaLow = 3, kLbaMid = 4, kLbaHigh = 5, kDevice = 6,
+              kStatus = 7;
 constexpr size_t kSectorWords = 256;
 constexpr size_t kSectorDwords = 128;
 constexpr const char* kNoPortAccess = "PIO: the I/O ports are not granted";
@@ -164,7 +167,8 @@ uint8_t TaskFile::ReadErrorRegister()
 bool TaskFile::IsDriveReady()
 {
     uint8_t status = ports_.InByte(state_.StatusPort);
-    return (status & (ata_bits::kBsy | ata_bits::kDrdy | ata_bits::kDsc)) == (ata_bits::kDrdy | ata_bits::kDsc);
+    return (status & (ata_bits::kBsy | ata_bits::kDrdy | ata_bits::kDsc)) ==
+           (ata_bits::kDrdy | ata_bits::kDsc);
 }
 
 bool TaskFile::IsDriveBusy()
@@ -262,14 +266,16 @@ void TaskFile::ReadDataBlock32(uint8_t* bytes)
     std::array<uint32_t, kSectorDwords> dwords{};
     ports_.InDwords(Base(kData), dwords.data(), kSectorDwords);
     for (size_t i = 0; i < kSectorDwords; ++i)
-        for (int b = 0; b < 4; ++b) bytes[i * 4 + b] = static_cast<uint8_t>(dwords[i] >> (8 * b));
+        for (int b = 0; b < 4; ++b)
+            bytes[i * 4 + b] = static_cast<uint8_t>(dwords[i] >> (8 * b));
 }
 
 void TaskFile::WriteDataBlock32(const uint8_t* bytes)
 {
     std::array<uint32_t, kSectorDwords> dwords{};
     for (size_t i = 0; i < kSectorDwords; ++i)
-        for (int b = 0; b < 4; ++b) dwords[i] |= static_cast<uint32_t>(bytes[i * 4 + b]) << (8 * b);
+        for (int b = 0; b < 4; ++b)
+            dwords[i] |= static_cast<uint32_t>(bytes[i * 4 + b]) << (8 * b);
     ActiveFlag active(state_.PioWriteActive);
     ports_.OutDwords(Base(kData), dwords.data(), kSectorDwords);
 }
@@ -288,17 +294,28 @@ void TaskFile::SoftReset()
 std::string TaskFile::DescribeAtaError(uint8_t code)
 {
     switch (code) {
-    case 0x00: return " Timeout";
-    case 0x01: return " Error: AMNF";
-    case 0x02: return " Error: T0NF";
-    case 0x04: return " Error: ABRT";
-    case 0x10: return " Error: IDNF";
-    case 0x32: return " Error: Request not supported";
-    case 0x40: return " Error: UNCR";
-    case 0x48: return " Error: Write protect";
-    case 0x49: return " - 48 bit addresing error";
-    case 0x80: return " Error: BBK";
-    case 0xFF: return " - Unknown error";
+    case 0x00:
+        return " Timeout";
+    case 0x01:
+        return " Error: AMNF";
+    case 0x02:
+        return " Error: T0NF";
+    case 0x04:
+        return " Error: ABRT";
+    case 0x10:
+        return " Error: IDNF";
+    case 0x32:
+        return " Error: Request not supported";
+    case 0x40:
+        return " Error: UNCR";
+    case 0x48:
+        return " Error: Write protect";
+    case 0x49:
+        return " - 48 bit addresing error";
+    case 0x80:
+        return " Error: BBK";
+    case 0xFF:
+        return " - Unknown error";
     default: {
         char text[16];
         std::snprintf(text, sizeof text, " Error #%02X", code);

@@ -4,20 +4,22 @@
 // whole commands as values. Works from any thread: every option it reads is
 // an atomic of the drive state, and every long wait checks the stop flags.
 
-#include <cstddef>
-#include <cstdint>
-#include <string>
-
 #include "drive/drive_host.h"
 #include "drive/drive_state.h"
 #include "platform/ata_command.h"
 #include "platform/clock.h"
 #include "platform/port_bus.h"
 
-namespace mrv {
+#include <cstddef>
+#include <cstdint>
+#include <string>
 
-class TaskFile {
-public:
+namespace mrv
+{
+
+class TaskFile
+{
+  public:
     TaskFile(PortBus& ports, Clock& clock, DriveState& state, const DriveHost& host);
 
     void SelectDevice();
@@ -68,7 +70,7 @@ public:
     /// the drive ended the command with ERR.
     static uint8_t ErrorCodeOf(const AtaResult& result);
 
-protected:
+  protected:
     uint16_t Base(int offset) const;
 
     PortBus& ports_;
@@ -76,7 +78,7 @@ protected:
     DriveState& state_;
     const DriveHost& host_;
 
-private:
+  private:
     uint64_t ReadLbaRegisters(bool ext, uint16_t* count);
 };
 

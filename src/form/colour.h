@@ -6,7 +6,8 @@
 #include <cstdio>
 #include <string>
 
-namespace mrv::form {
+namespace mrv::form
+{
 
 struct Colour {
     uint8_t r = 0, g = 0, b = 0;
@@ -29,7 +30,8 @@ struct Colour {
     friend constexpr bool operator==(Colour a, Colour b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
 };
 
-namespace colours {
+namespace colours
+{
 inline constexpr Colour kBlack = Colour::Rgb(0, 0, 0);
 inline constexpr Colour kWhite = Colour::Rgb(255, 255, 255);
 inline constexpr Colour kRed = Colour::Rgb(255, 0, 0);

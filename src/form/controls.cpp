@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-namespace mrv::form {
+namespace mrv::form
+{
 
 Control::Control(ControlKind kind, std::string name, Container* parent)
     : kind_(kind), name_(std::move(name)), parent_(parent)
@@ -21,7 +22,8 @@ Control::~Control()
 Window* Control::OwnerWindow()
 {
     Control* c = this;
-    while (c->parent_) c = c->parent_;
+    while (c->parent_)
+        c = c->parent_;
     return c->kind_ == ControlKind::Window ? static_cast<Window*>(c) : nullptr;
 }
 
@@ -51,7 +53,8 @@ bool Control::Showing() const
     for (const Control* c = this; c; c = c->parent_) {
         if (!c->visible_) return false;
         // Only the active page of a page control is on screen.
-        if (c->kind_ == ControlKind::TabSheet && c->parent_ && c->parent_->kind_ == ControlKind::PageControl) {
+        if (c->kind_ == ControlKind::TabSheet && c->parent_ &&
+            c->parent_->kind_ == ControlKind::PageControl) {
             auto* pages = static_cast<const PageControl*>(c->parent_);
             if (pages->Page(pages->ActivePageIndex()) != c) return false;
         }
@@ -394,7 +397,8 @@ int ListView::ItemIndex() const
 
 void ListView::SelectRow(int row)
 {
-    for (auto& r : rows_) r.selected = false;
+    for (auto& r : rows_)
+        r.selected = false;
     if (row >= 0 && row < RowCount()) rows_[static_cast<size_t>(row)].selected = true;
     Notify(Aspect::State);
     if (row >= 0 && row < RowCount() && OnSelectItem) OnSelectItem(row);
@@ -416,7 +420,8 @@ void ListView::SetRowChecked(int row, bool checked)
 
 void ListView::SelectAll()
 {
-    for (auto& r : rows_) r.selected = true;
+    for (auto& r : rows_)
+        r.selected = true;
     Notify(Aspect::State);
 }
 
@@ -473,7 +478,8 @@ std::string HexView::RowText(size_t row) const
     static const char kDigits[] = "0123456789ABCDEF";
     std::string text;
     const size_t offset = row * kBytesPerRow;
-    for (int shift = 12; shift >= 0; shift -= 4) text += kDigits[(offset >> shift) & 0xF];
+    for (int shift = 12; shift >= 0; shift -= 4)
+        text += kDigits[(offset >> shift) & 0xF];
     text += ':';
     std::string chars;
     for (size_t i = offset; i < offset + kBytesPerRow; ++i) {
@@ -509,7 +515,10 @@ void Window::Show()
     if (OnShow) OnShow();
 }
 
-void Window::Hide() { SetVisible(false); }
+void Window::Hide()
+{
+    SetVisible(false);
+}
 
 void Window::SetAlpha(int alpha)
 {
@@ -532,12 +541,14 @@ void Window::Close()
     Hide();
 }
 
-namespace {
+namespace
+{
 void Collect(Control* control, std::vector<Control*>& out)
 {
     out.push_back(control);
     if (auto* box = dynamic_cast<Container*>(control)) {
-        for (Control* child : box->Children()) Collect(child, out);
+        for (Control* child : box->Children())
+            Collect(child, out);
     }
 }
 } // namespace
@@ -561,28 +572,50 @@ std::vector<Timer*> Window::Timers()
 const char* KindName(ControlKind kind)
 {
     switch (kind) {
-    case ControlKind::Window: return "Window";
-    case ControlKind::PageControl: return "PageControl";
-    case ControlKind::TabSheet: return "TabSheet";
-    case ControlKind::Panel: return "Panel";
-    case ControlKind::GroupBox: return "GroupBox";
-    case ControlKind::Label: return "Label";
-    case ControlKind::Button: return "Button";
-    case ControlKind::CheckBox: return "CheckBox";
-    case ControlKind::RadioGroup: return "RadioGroup";
-    case ControlKind::Edit: return "Edit";
-    case ControlKind::ComboBox: return "ComboBox";
-    case ControlKind::SpinEdit: return "SpinEdit";
-    case ControlKind::TrackBar: return "TrackBar";
-    case ControlKind::ProgressBar: return "ProgressBar";
-    case ControlKind::Lamp: return "Lamp";
-    case ControlKind::ListView: return "ListView";
-    case ControlKind::StatusBar: return "StatusBar";
-    case ControlKind::Memo: return "Memo";
-    case ControlKind::HtmlView: return "HtmlView";
-    case ControlKind::Timer: return "Timer";
-    case ControlKind::Image: return "Image";
-    case ControlKind::HexView: return "HexView";
+    case ControlKind::Window:
+        return "Window";
+    case ControlKind::PageControl:
+        return "PageControl";
+    case ControlKind::TabSheet:
+        return "TabSheet";
+    case ControlKind::Panel:
+        return "Panel";
+    case ControlKind::GroupBox:
+        return "GroupBox";
+    case ControlKind::Label:
+        return "Label";
+    case ControlKind::Button:
+        return "Button";
+    case ControlKind::CheckBox:
+        return "CheckBox";
+    case ControlKind::RadioGroup:
+        return "RadioGroup";
+    case ControlKind::Edit:
+        return "Edit";
+    case ControlKind::ComboBox:
+        return "ComboBox";
+    case ControlKind::SpinEdit:
+        return "SpinEdit";
+    case ControlKind::TrackBar:
+        return "TrackBar";
+    case ControlKind::ProgressBar:
+        return "ProgressBar";
+    case ControlKind::Lamp:
+        return "Lamp";
+    case ControlKind::ListView:
+        return "ListView";
+    case ControlKind::StatusBar:
+        return "StatusBar";
+    case ControlKind::Memo:
+        return "Memo";
+    case ControlKind::HtmlView:
+        return "HtmlView";
+    case ControlKind::Timer:
+        return "Timer";
+    case ControlKind::Image:
+        return "Image";
+    case ControlKind::HexView:
+        return "HexView";
     }
     return "Control";
 }

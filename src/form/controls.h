@@ -8,15 +8,16 @@
 // Every setter that changes what is shown calls Notify(), which tells the front
 // end's observer (if any). All of this runs on the user-interface thread.
 
+#include "form/colour.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "form/colour.h"
-
-namespace mrv::form {
+namespace mrv::form
+{
 
 enum class ControlKind {
     Window,
@@ -44,7 +45,20 @@ enum class ControlKind {
 };
 
 /// What changed, so that a front end can update only that.
-enum class Aspect { Caption, Text, State, Enabled, Visible, Colours, Font, Bounds, Items, Rows, Scroll, Value };
+enum class Aspect {
+    Caption,
+    Text,
+    State,
+    Enabled,
+    Visible,
+    Colours,
+    Font,
+    Bounds,
+    Items,
+    Rows,
+    Scroll,
+    Value
+};
 
 struct Bounds {
     int left = 0, top = 0, width = 0, height = 0;
@@ -56,8 +70,9 @@ enum class Align { Left, Centre, Right };
 class Container;
 class PopupMenu;
 
-class Control {
-public:
+class Control
+{
+  public:
     Control(ControlKind kind, std::string name, Container* parent);
     virtual ~Control();
     Control(const Control&) = delete;
@@ -102,7 +117,7 @@ public:
     using Observer = std::function<void(Control&, Aspect)>;
     void SetObserver(Observer observer) { observer_ = std::move(observer); }
 
-protected:
+  protected:
     void Notify(Aspect aspect)
     {
         if (observer_) observer_(*this, aspect);
@@ -112,7 +127,7 @@ protected:
         if (handler) handler();
     }
 
-private:
+  private:
     ControlKind kind_;
     std::string name_;
     Container* parent_;
@@ -130,37 +145,49 @@ private:
 };
 
 /// A control that holds others (window, panel, group box, tab sheet).
-class Container : public Control {
-public:
+class Container : public Control
+{
+  public:
     using Control::Control;
     const std::vector<Control*>& Children() const { return children_; }
     /// Finds a control by name in this subtree.
     Control* Find(const std::string& name);
 
-private:
+  private:
     friend class Control;
     std::vector<Control*> children_;
 };
 
-class Panel : public Container {
-public:
+class Panel : public Container
+{
+  public:
     Panel(std::string name, Container* parent) : Container(ControlKind::Panel, std::move(name), parent) {}
 };
 
-class GroupBox : public Container {
-public:
-    GroupBox(std::string name, Container* parent) : Container(ControlKind::GroupBox, std::move(name), parent) {}
+class GroupBox : public Container
+{
+  public:
+    GroupBox(std::string name, Container* parent) : Container(ControlKind::GroupBox, std::move(name), parent)
+    {
+    }
 };
 
-class TabSheet : public Container {
-public:
-    TabSheet(std::string name, Container* parent) : Container(ControlKind::TabSheet, std::move(name), parent) {}
+class TabSheet : public Container
+{
+  public:
+    TabSheet(std::string name, Container* parent) : Container(ControlKind::TabSheet, std::move(name), parent)
+    {
+    }
 };
 
 /// Tabs; its children are TabSheets in order.
-class PageControl : public Container {
-public:
-    PageControl(std::string name, Container* parent) : Container(ControlKind::PageControl, std::move(name), parent) {}
+class PageControl : public Container
+{
+  public:
+    PageControl(std::string name, Container* parent)
+        : Container(ControlKind::PageControl, std::move(name), parent)
+    {
+    }
     int ActivePageIndex() const { return active_; }
     /// Activates a page as a click on its tab does (fires OnChange).
     void SetActivePageIndex(int index);
@@ -168,49 +195,57 @@ public:
     TabSheet* Page(int index) const;
     std::function<void()> OnChange;
 
-private:
+  private:
     int active_ = 0;
 };
 
-class Label : public Control {
-public:
+class Label : public Control
+{
+  public:
     Label(std::string name, Container* parent) : Control(ControlKind::Label, std::move(name), parent) {}
     bool Transparent() const { return transparent_; }
     void SetTransparent(bool transparent);
 
-private:
+  private:
     bool transparent_ = true;
 };
 
-class Button : public Control {
-public:
+class Button : public Control
+{
+  public:
     Button(std::string name, Container* parent) : Control(ControlKind::Button, std::move(name), parent) {}
     /// A user's click.
     void Click() { Fire(OnClick); }
 };
 
 /// An image or activity picture; shown as a coloured square by simple front ends.
-class Image : public Control {
-public:
+class Image : public Control
+{
+  public:
     Image(std::string name, Container* parent) : Control(ControlKind::Image, std::move(name), parent) {}
 };
 
-class CheckBox : public Control {
-public:
+class CheckBox : public Control
+{
+  public:
     CheckBox(std::string name, Container* parent) : Control(ControlKind::CheckBox, std::move(name), parent) {}
     bool Checked() const { return checked_; }
     /// Changing the state fires OnClick, as a user click does.
     void SetChecked(bool checked);
     void Click() { SetChecked(!checked_); }
 
-private:
+  private:
     bool checked_ = false;
 };
 
 /// A group of radio buttons with item captions.
-class RadioGroup : public Control {
-public:
-    RadioGroup(std::string name, Container* parent) : Control(ControlKind::RadioGroup, std::move(name), parent) {}
+class RadioGroup : public Control
+{
+  public:
+    RadioGroup(std::string name, Container* parent)
+        : Control(ControlKind::RadioGroup, std::move(name), parent)
+    {
+    }
     const std::vector<std::string>& Items() const { return items_; }
     void SetItems(std::vector<std::string> items);
     int ItemIndex() const { return index_; }
@@ -219,15 +254,19 @@ public:
     int Columns() const { return columns_; }
     void SetColumns(int columns) { columns_ = columns; }
 
-private:
+  private:
     std::vector<std::string> items_;
     int index_ = -1;
     int columns_ = 1;
 };
 
-class Edit : public Control {
-public:
-    Edit(std::string name, Container* parent) : Control(ControlKind::Edit, std::move(name), parent) { SetBackColour(colours::kWindow); }
+class Edit : public Control
+{
+  public:
+    Edit(std::string name, Container* parent) : Control(ControlKind::Edit, std::move(name), parent)
+    {
+        SetBackColour(colours::kWindow);
+    }
     const std::string& Text() const { return text_; }
     /// Changing the text fires OnChange, as typing does.
     void SetText(const std::string& text);
@@ -235,14 +274,18 @@ public:
     void SetReadOnly(bool read_only);
     std::function<void()> OnChange;
 
-private:
+  private:
     std::string text_;
     bool read_only_ = false;
 };
 
-class ComboBox : public Control {
-public:
-    ComboBox(std::string name, Container* parent) : Control(ControlKind::ComboBox, std::move(name), parent) { SetBackColour(colours::kWindow); }
+class ComboBox : public Control
+{
+  public:
+    ComboBox(std::string name, Container* parent) : Control(ControlKind::ComboBox, std::move(name), parent)
+    {
+        SetBackColour(colours::kWindow);
+    }
     const std::vector<std::string>& Items() const { return items_; }
     void SetItems(std::vector<std::string> items);
     int ItemIndex() const { return index_; }
@@ -254,15 +297,19 @@ public:
     void SetText(const std::string& text);
     std::function<void()> OnChange;
 
-private:
+  private:
     std::vector<std::string> items_;
     int index_ = -1;
     std::string text_;
 };
 
-class SpinEdit : public Control {
-public:
-    SpinEdit(std::string name, Container* parent) : Control(ControlKind::SpinEdit, std::move(name), parent) { SetBackColour(colours::kWindow); }
+class SpinEdit : public Control
+{
+  public:
+    SpinEdit(std::string name, Container* parent) : Control(ControlKind::SpinEdit, std::move(name), parent)
+    {
+        SetBackColour(colours::kWindow);
+    }
     int Value() const { return value_; }
     /// Sets the value (clamped to the range when the range is not empty); fires OnChange.
     void SetValue(int value);
@@ -271,12 +318,13 @@ public:
     void SetRange(int min, int max);
     std::function<void()> OnChange;
 
-private:
+  private:
     int value_ = 0, min_ = 0, max_ = 0;
 };
 
-class TrackBar : public Control {
-public:
+class TrackBar : public Control
+{
+  public:
     TrackBar(std::string name, Container* parent) : Control(ControlKind::TrackBar, std::move(name), parent) {}
     int Position() const { return position_; }
     /// Moves the slider (clamped to the range); fires OnChange.
@@ -286,36 +334,45 @@ public:
     void SetRange(int min, int max);
     std::function<void()> OnChange;
 
-private:
+  private:
     int position_ = 0, min_ = 0, max_ = 10;
 };
 
-class ProgressBar : public Control {
-public:
-    ProgressBar(std::string name, Container* parent) : Control(ControlKind::ProgressBar, std::move(name), parent) {}
+class ProgressBar : public Control
+{
+  public:
+    ProgressBar(std::string name, Container* parent)
+        : Control(ControlKind::ProgressBar, std::move(name), parent)
+    {
+    }
     int Position() const { return position_; }
     void SetPosition(int position);
     int Max() const { return max_; }
     void SetMax(int max);
 
-private:
+  private:
     int position_ = 0, max_ = 100;
 };
 
 /// A round indicator lamp; its colour is the brush colour.
-class Lamp : public Control {
-public:
+class Lamp : public Control
+{
+  public:
     Lamp(std::string name, Container* parent) : Control(ControlKind::Lamp, std::move(name), parent) {}
     Colour Brush() const { return brush_; }
     void SetBrush(Colour colour);
 
-private:
+  private:
     Colour brush_ = colours::kBlack;
 };
 
-class Memo : public Control {
-public:
-    Memo(std::string name, Container* parent) : Control(ControlKind::Memo, std::move(name), parent) { SetBackColour(colours::kWindow); }
+class Memo : public Control
+{
+  public:
+    Memo(std::string name, Container* parent) : Control(ControlKind::Memo, std::move(name), parent)
+    {
+        SetBackColour(colours::kWindow);
+    }
     const std::vector<std::string>& Lines() const { return lines_; }
     void Clear();
     void AddLine(const std::string& line);
@@ -325,40 +382,45 @@ public:
     /// Asks the view to scroll so that the last line is visible.
     void ScrollToEnd() { Notify(Aspect::Scroll); }
 
-private:
+  private:
     std::vector<std::string> lines_;
 };
 
 /// Shows an HTML page from a file (empty path: nothing).
-class HtmlView : public Control {
-public:
+class HtmlView : public Control
+{
+  public:
     HtmlView(std::string name, Container* parent) : Control(ControlKind::HtmlView, std::move(name), parent) {}
     const std::string& Path() const { return path_; }
     void Navigate(const std::string& path);
 
-private:
+  private:
     std::string path_;
 };
 
-class StatusBar : public Control {
-public:
+class StatusBar : public Control
+{
+  public:
     struct PanelInfo {
         std::string text;
         int width = 100;
     };
-    StatusBar(std::string name, Container* parent) : Control(ControlKind::StatusBar, std::move(name), parent) {}
+    StatusBar(std::string name, Container* parent) : Control(ControlKind::StatusBar, std::move(name), parent)
+    {
+    }
     const std::vector<PanelInfo>& Panels() const { return panels_; }
     void SetPanelCount(int count);
     void SetPanelText(int index, const std::string& text);
     void SetPanelWidth(int index, int width);
 
-private:
+  private:
     std::vector<PanelInfo> panels_;
 };
 
 /// A report-style list: columns, rows of sub-items, selection, per-cell colours.
-class ListView : public Control {
-public:
+class ListView : public Control
+{
+  public:
     struct Column {
         std::string caption;
         int width = 50;
@@ -370,7 +432,10 @@ public:
         bool checked = false;
     };
 
-    ListView(std::string name, Container* parent) : Control(ControlKind::ListView, std::move(name), parent) { SetBackColour(colours::kWindow); }
+    ListView(std::string name, Container* parent) : Control(ControlKind::ListView, std::move(name), parent)
+    {
+        SetBackColour(colours::kWindow);
+    }
 
     const std::vector<Column>& Columns() const { return columns_; }
     void SetColumns(std::vector<Column> columns);
@@ -413,7 +478,7 @@ public:
     /// The colour a cell is drawn in, as the front end asks for it.
     Colour CellColour(int row, int column) const;
 
-private:
+  private:
     std::vector<Column> columns_;
     std::vector<Row> rows_;
     bool multi_select_ = false;
@@ -422,8 +487,9 @@ private:
 };
 
 /// A popup (context) menu attached to a control.
-class PopupMenu {
-public:
+class PopupMenu
+{
+  public:
     struct Item {
         std::string caption;
         bool enabled = true;
@@ -444,18 +510,22 @@ public:
     /// Chooses an item as the user would; false when it is disabled or absent.
     bool Choose(size_t index);
 
-private:
+  private:
     std::string name_;
     std::vector<Item> items_;
 };
 
 /// A hex view of bytes, 16 per row: offset, hex and characters. Loading new
 /// bytes forgets which ones were edited; an edit in place fires OnChange.
-class HexView : public Control {
-public:
+class HexView : public Control
+{
+  public:
     static constexpr size_t kBytesPerRow = 16;
 
-    HexView(std::string name, Container* parent) : Control(ControlKind::HexView, std::move(name), parent) { SetBackColour(colours::kWindow); }
+    HexView(std::string name, Container* parent) : Control(ControlKind::HexView, std::move(name), parent)
+    {
+        SetBackColour(colours::kWindow);
+    }
     const std::vector<uint8_t>& Data() const { return data_; }
     /// Shows these bytes (no event: the program loads them).
     void LoadData(const uint8_t* bytes, size_t count);
@@ -474,7 +544,7 @@ public:
     size_t RowCount() const { return (data_.size() + kBytesPerRow - 1) / kBytesPerRow; }
     std::function<void()> OnChange;
 
-private:
+  private:
     std::vector<uint8_t> data_;
     std::vector<bool> edited_;
     bool read_only_ = false;
@@ -482,9 +552,13 @@ private:
 };
 
 /// A user-interface timer; the front end's loop fires due timers.
-class Timer : public Control {
-public:
-    Timer(std::string name, Container* parent) : Control(ControlKind::Timer, std::move(name), parent) { SetVisible(false); }
+class Timer : public Control
+{
+  public:
+    Timer(std::string name, Container* parent) : Control(ControlKind::Timer, std::move(name), parent)
+    {
+        SetVisible(false);
+    }
     uint32_t Interval() const { return interval_; }
     void SetInterval(uint32_t ms);
     bool Active() const { return active_; }
@@ -493,9 +567,12 @@ public:
     /// Front-end side: due time bookkeeping (milliseconds on the front end's clock).
     uint64_t next_due_ms = 0;
     bool restart_pending = false;
-    void Fire() { if (OnTimer) OnTimer(); }
+    void Fire()
+    {
+        if (OnTimer) OnTimer();
+    }
 
-private:
+  private:
     uint32_t interval_ = 1000;
     bool active_ = false;
 };
@@ -503,9 +580,13 @@ private:
 enum class Key { F1, F2, F3, F4, F5, F6, F7, F8, F9, Up, Down, Left, Right, Escape, Enter, Space };
 
 /// A top-level window.
-class Window : public Container {
-public:
-    explicit Window(std::string name) : Container(ControlKind::Window, std::move(name), nullptr) { SetVisible(false); }
+class Window : public Container
+{
+  public:
+    explicit Window(std::string name) : Container(ControlKind::Window, std::move(name), nullptr)
+    {
+        SetVisible(false);
+    }
     void Show();
     void Hide();
     /// Opacity 0–255 (255 opaque).
@@ -543,7 +624,7 @@ public:
     /// Every timer of the window.
     std::vector<Timer*> Timers();
 
-private:
+  private:
     int alpha_ = 255;
     bool show_hints_ = true;
     Control* focused_ = nullptr;

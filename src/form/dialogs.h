@@ -5,18 +5,20 @@
 #include <optional>
 #include <string>
 
-namespace mrv::form {
+namespace mrv::form
+{
 
 struct FileDialogRequest {
     std::string title;
     std::string initial_dir;
-    std::string filter; ///< "Text (*.txt)|*.txt|All (*.*)|*.*"
-    int filter_index = 1; ///< 1-based, as the program gives it
+    std::string filter;    ///< "Text (*.txt)|*.txt|All (*.*)|*.*"
+    int filter_index = 1;  ///< 1-based, as the program gives it
     std::string file_name; ///< proposed name (save)
 };
 
-class Dialogs {
-public:
+class Dialogs
+{
+  public:
     virtual ~Dialogs() = default;
 
     /// A warning box with Yes and No; true for Yes.

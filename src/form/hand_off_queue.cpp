@@ -1,6 +1,7 @@
 #include "form/hand_off_queue.h"
 
-namespace mrv::form {
+namespace mrv::form
+{
 
 void HandOffQueue::Enqueue(std::shared_ptr<Task> task)
 {

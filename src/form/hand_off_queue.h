@@ -9,10 +9,12 @@
 #include <memory>
 #include <mutex>
 
-namespace mrv::form {
+namespace mrv::form
+{
 
-class HandOffQueue {
-public:
+class HandOffQueue
+{
+  public:
     /// Called (on the queuing thread) after something was queued, so that a
     /// front end can wake its loop.
     std::function<void()> OnQueued;
@@ -24,7 +26,7 @@ public:
     /// returns how many ran.
     size_t RunPending();
 
-private:
+  private:
     struct Task {
         std::function<void()> fn;
         bool sync = false;

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <limits>
 
-namespace mrv::form {
+namespace mrv::form
+{
 
 void TimerPump::Arm(Timer* timer, uint64_t now_ms)
 {

@@ -1,15 +1,17 @@
 #pragma once
 // Fires the Timer controls of a set of windows on a front end's clock.
 
+#include "form/controls.h"
+
 #include <cstdint>
 #include <vector>
 
-#include "form/controls.h"
+namespace mrv::form
+{
 
-namespace mrv::form {
-
-class TimerPump {
-public:
+class TimerPump
+{
+  public:
     void AddWindow(Window* window) { windows_.push_back(window); }
     /// Fires every active timer that is due at `now_ms` (each at most once);
     /// returns how many fired.
@@ -17,7 +19,7 @@ public:
     /// Milliseconds until the next timer is due (UINT64_MAX when none is active).
     uint64_t NextDueIn(uint64_t now_ms);
 
-private:
+  private:
     void Arm(Timer* timer, uint64_t now_ms);
     std::vector<Window*> windows_;
 };

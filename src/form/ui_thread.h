@@ -5,10 +5,12 @@
 
 #include <functional>
 
-namespace mrv::form {
+namespace mrv::form
+{
 
-class UiThread {
-public:
+class UiThread
+{
+  public:
     virtual ~UiThread() = default;
 
     /// Lets pending events, hand-offs and due timers run once. On another

@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <string>
 
-namespace mrv {
+namespace mrv
+{
 
 struct DrivePassport {
     std::string Model;

@@ -1,11 +1,12 @@
 #include "identify/identify_words.h"
 
+#include "util/file_names.h"
+
 #include <algorithm>
 #include <cctype>
 
-#include "util/file_names.h"
-
-namespace mrv {
+namespace mrv
+{
 
 std::string IdentifyText(const IdentifyWords& words, int first, int count)
 {
@@ -24,7 +25,8 @@ std::string IdentifyText(const IdentifyWords& words, int first, int count)
 uint8_t ModelFamilyOf(const std::string& model, uint16_t rotation_rate)
 {
     std::string m = model;
-    std::transform(m.begin(), m.end(), m.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    std::transform(m.begin(), m.end(), m.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     auto has = [&m](const char* part) { return m.find(part) != std::string::npos; };
     struct Rule {
         const char* part;
@@ -32,11 +34,10 @@ uint8_t ModelFamilyOf(const std::string& model, uint16_t rotation_rate)
     };
     // Order matters: Hitachi's HTS/HDS names come before the general "HIT",
     // and Fujitsu's MPG before the general "FUJ".
-    static const Rule kRules[] = {{"TSU MPG", 14}, {"FUJ", 1},    {"DTLA", 13}, {"IBM", 2},    {"HTS", 2},
-                                  {"HDS", 2},      {"HTE", 2},    {"IC35", 2},  {"IC25", 2},   {"MAX", 3},
-                                  {"SEA", 4},      {"ST", 4},     {"WD", 5},    {"TOSH", 6},   {"CHI_DK", 15},
-                                  {"HIT", 7},      {"SAMS", 8},   {"CONN", 9},  {"LANT", 12},  {"LP AS", 11},
-                                  {"QUAN", 10}};
+    static const Rule kRules[] = {
+        {"TSU MPG", 14}, {"FUJ", 1},  {"DTLA", 13}, {"IBM", 2},  {"HTS", 2},   {"HDS", 2},    {"HTE", 2},
+        {"IC35", 2},     {"IC25", 2}, {"MAX", 3},   {"SEA", 4},  {"ST", 4},    {"WD", 5},     {"TOSH", 6},
+        {"CHI_DK", 15},  {"HIT", 7},  {"SAMS", 8},  {"CONN", 9}, {"LANT", 12}, {"LP AS", 11}, {"QUAN", 10}};
     if (rotation_rate == 1) return 15;
     for (const Rule& rule : kRules)
         if (has(rule.part)) return rule.family;
@@ -70,10 +71,10 @@ std::string WordToBinary(uint16_t value)
 {
     if (value == 0) return "0";
     std::string digits;
-    for (; value; value >>= 1) digits.insert(digits.begin(), (value & 1) ? '1' : '0');
+    for (; value; value >>= 1)
+        digits.insert(digits.begin(), (value & 1) ? '1' : '0');
     return digits;
 }
-
 
 std::string PassportFileName(const std::string& model, const std::string& serial)
 {

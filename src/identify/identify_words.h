@@ -1,15 +1,15 @@
 #pragma once
 // The 256 IDENTIFY DEVICE words and the small pure helpers that read them.
 
+#include "identify/drive_passport.h"
+#include "util/file_names.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
 
-#include "util/file_names.h"
-
-#include "identify/drive_passport.h"
-
-namespace mrv {
+namespace mrv
+{
 
 using IdentifyWords = std::array<uint16_t, 256>;
 
@@ -34,7 +34,6 @@ std::string FormatSectorsCompact(int64_t count, uint32_t sector_size, uint32_t s
 
 /// Base-2 digits without leading zeros ("0" for 0).
 std::string WordToBinary(uint16_t value);
-
 
 /// "Passp_" + sanitised model_serial + ".bin".
 std::string PassportFileName(const std::string& model, const std::string& serial);

@@ -1,15 +1,17 @@
 #include "identify/passport.h"
 
-#include <fstream>
-#include <system_error>
-
 #include "app/program_impl.h"
 #include "drive/ata_opcodes.h"
 #include "identify/format_capacity.h"
 
-namespace mrv {
+#include <fstream>
+#include <system_error>
 
-namespace {
+namespace mrv
+{
+
+namespace
+{
 
 const form::Colour kLampGrey = form::Colour::Rgb(159, 159, 159);
 const form::Colour kLampLime = form::Colour::Rgb(0, 255, 0);
@@ -22,7 +24,10 @@ enum PspMenuItem { kGetPassport, kCopyAll, kCopyValue, kBigSmall, kMaximize };
 
 } // namespace
 
-Passport::Passport(ProgramImpl& program) : p_(program) { Wire(); }
+Passport::Passport(ProgramImpl& program) : p_(program)
+{
+    Wire();
+}
 
 void Passport::Wire()
 {
@@ -41,16 +46,19 @@ void Passport::Wire()
     items.push_back({"Copy ALL", true, true, [this] { CopyAll(); }});
     items.push_back({"Copy value", true, true, [this] { CopyValue(); }});
     items.push_back({"Big/Small", true, true, [this] { BigSmall(); }});
-    items.push_back({"Maximize", true, true, [this] { SetPanelWidth(p_.fm.PspPanel.Geometry().width > 370 ? 370 : 426); }});
+    items.push_back({"Maximize", true, true,
+                     [this] { SetPanelWidth(p_.fm.PspPanel.Geometry().width > 370 ? 370 : 426); }});
     fm.PspMenu.OnPopup = [this] {
-        p_.fm.PspMenu.Items()[kMaximize].caption = p_.fm.PspPanel.Geometry().width > 370 ? "Show ALL" : "Maximize";
+        p_.fm.PspMenu.Items()[kMaximize].caption =
+            p_.fm.PspPanel.Geometry().width > 370 ? "Show ALL" : "Maximize";
     };
 }
 
 IdentifyWords Passport::Words() const
 {
     IdentifyWords words{};
-    for (size_t i = 0; i < words.size(); ++i) words[i] = p_.state.SectorBuffer.Word(i);
+    for (size_t i = 0; i < words.size(); ++i)
+        words[i] = p_.state.SectorBuffer.Word(i);
     return words;
 }
 
@@ -100,17 +108,17 @@ bool Passport::TakePassport(bool log_messages, bool apply)
 
     if (result > 0) fm.MaxLbaButton.SetEnabled(true);
     if (result == -1) {
-        p_.LogLine("Get drive passport: Drive error!", false, 4);
+        p_.LogLine("Get drive passport: Drive error!", kNewLine, kLogError);
         return false;
     }
     if (result < -1) {
-        p_.LogLine("Get drive passport: Port error!", false, 4);
+        p_.LogLine("Get drive passport: Port error!", kNewLine, kLogError);
         return false;
     }
 
     if (apply) {
-        bool same_drive = !ForcePassportReport && d.Model == LastPassport.model && d.Serial == LastPassport.serial &&
-                          result == LastPassport.last_lba;
+        bool same_drive = !ForcePassportReport && d.Model == LastPassport.model &&
+                          d.Serial == LastPassport.serial && result == LastPassport.last_lba;
         if (!same_drive) {
             if (d.Model != LastPassport.model) NewModelFlag = true;
             PassportTaken = true;
@@ -121,13 +129,13 @@ bool Passport::TakePassport(bool log_messages, bool apply)
                 if (NewModelFlag && p_.state.RussianHelp) FamilyRemark(d.ModelFamily);
                 std::string count = std::to_string(d.LbaCount);
                 if (d.NonAta)
-                    p_.LogLine("Model: " + d.Model + "; Capacity: " + count + " LBAs", false, 1);
+                    p_.LogLine("Model: " + d.Model + "; Capacity: " + count + " LBAs", kNewLine, kLogInfo);
                 else
                     p_.LogLine("Model: " + d.Model + "; Capacity: " + count + " LBAs; SN: " + d.Serial +
                                    "; FW: " + d.Firmware,
-                               false, 1);
+                               kNewLine, kLogInfo);
                 if (p_.state.access_mode == AccessMode::Pio && d.LbaCount <= 0)
-                    p_.LogLine("WARNING! THIS DRIVE DOES NOT SUPPORT LBA !!!", false, 4);
+                    p_.LogLine("WARNING! THIS DRIVE DOES NOT SUPPORT LBA !!!", kNewLine, kLogError);
                 NewModelFlag = false;
             }
         }
@@ -142,14 +150,25 @@ void Passport::FamilyRemark(uint8_t family)
 {
     const char* remark = nullptr;
     switch (family) {
-    case 9: remark = "Conner?! И где вы только берете эту гадость?"; break;
-    case 11: remark = "Aaaa, подсунули Quantum AS! Ну почему мне?!"; break;
-    case 12: remark = "Aaaa, подсунули Quantum AS, к тому же он дохлый!"; break;
-    case 13: remark = "IBM DTLA. Хм, странно что он еще жив..."; break;
-    case 14: remark = "Fujitsu MPG?! Ну все, сейчас защелкает головами..."; break;
-    default: return;
+    case 9:
+        remark = "Conner?! И где вы только берете эту гадость?";
+        break;
+    case 11:
+        remark = "Aaaa, подсунули Quantum AS! Ну почему мне?!";
+        break;
+    case 12:
+        remark = "Aaaa, подсунули Quantum AS, к тому же он дохлый!";
+        break;
+    case 13:
+        remark = "IBM DTLA. Хм, странно что он еще жив...";
+        break;
+    case 14:
+        remark = "Fujitsu MPG?! Ну все, сейчас защелкает головами...";
+        break;
+    default:
+        return;
     }
-    p_.LogLine(remark, false, 4);
+    p_.LogLine(remark, kNewLine, kLogError);
 }
 
 void Passport::SaveFile()
@@ -158,7 +177,7 @@ void Passport::SaveFile()
     std::filesystem::path path = p_.LogsDir() / PassportFileName(d.Model, d.Serial);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(p_.state.SectorBuffer.Bytes()), 512);
-    if (!out) p_.LogLine("Error! Can't write file " + path.string(), false, 4);
+    if (!out) p_.LogLine("Error! Can't write file " + path.string(), kNewLine, kLogError);
 }
 
 // ---- ReadPassport --------------------------------------------------------
@@ -189,7 +208,8 @@ void Passport::Reset()
     fm.SSDLabel.SetFontBold(false);
     RebuildColumns();
     fm.Psp.ClearRows();
-    for (size_t i = 0; i < 260; ++i) p_.state.SectorBuffer.SetWord(i, 0);
+    for (size_t i = 0; i < 260; ++i)
+        p_.state.SectorBuffer.SetWord(i, 0);
 }
 
 void Passport::FailureExit()
@@ -230,16 +250,16 @@ int64_t Passport::ReadPassport(bool from_file, const std::string& file_name)
         std::error_code ec;
         auto size = std::filesystem::file_size(file_name, ec);
         if (!in || ec) {
-            p_.LogLine("Error! Can't open file " + file_name, false, 4);
+            p_.LogLine("Error! Can't open file " + file_name, kNewLine, kLogError);
             return -1;
         }
         if (size < 512) {
-            p_.LogLine("Error! Incorrect length of file", false, 4);
+            p_.LogLine("Error! Incorrect length of file", kNewLine, kLogError);
             return -1;
         }
         in.read(reinterpret_cast<char*>(st.SectorBuffer.Bytes()), 512);
         if (!in) {
-            p_.LogLine("Error! Can't read file " + file_name, false, 4);
+            p_.LogLine("Error! Can't read file " + file_name, kNewLine, kLogError);
             return -1;
         }
         Decode(true, result);
@@ -273,7 +293,7 @@ bool Passport::AcquireApi()
         fm.Psp.SetBackColour(form::Colour::Rgb(240, 255, 240));
         fm.Psp.SetColumnCaption(2, kAtaCaption);
         st.passport.UsbBridge = false;
-        p_.LogLine("Get passport... OK", false, 1);
+        p_.LogLine("Get passport... OK", kNewLine, kLogInfo);
         return true;
     }
     data.fill(0);
@@ -287,7 +307,7 @@ bool Passport::AcquireApi()
         fm.LabelVirtual.SetCaption("USB drive");
         fm.LabelVirtual.SetEnabled(true);
         st.passport.UsbBridge = true;
-        p_.LogLine("Get passport... OK", false, 1);
+        p_.LogLine("Get passport... OK", kNewLine, kLogInfo);
         return true;
     }
     return false;
@@ -325,9 +345,14 @@ bool Passport::AcquireScsi()
         }
         d.SectorsPerMb = SectorsPerMbOf(d.SectorSize);
         switch (cap.sectors_per_track) {
-        case 18: d.NonAtaFeatures += ", FDD"; break;
-        case 32: d.NonAtaFeatures += ", CD"; break;
-        case 63: break;
+        case 18:
+            d.NonAtaFeatures += ", FDD";
+            break;
+        case 32:
+            d.NonAtaFeatures += ", CD";
+            break;
+        case 63:
+            break;
         default:
             d.NonAtaFeatures += ", Virtual";
             fm.VirtDrvLed.SetBrush(kLampLime);
@@ -351,7 +376,7 @@ bool Passport::AcquireScsi()
     }
     d.NonAta = true;
     device.reset();
-    p_.LogLine("Get passport... OK", false, 1);
+    p_.LogLine("Get passport... OK", kNewLine, kLogInfo);
     return true;
 }
 
@@ -365,8 +390,8 @@ bool Passport::AcquirePio(int64_t& result)
     const AtaResult identify =
         p_.routes.pio.Execute(AtaCommand::PioIn(kIdentifyDevice, st.SectorBuffer.Bytes(), 512));
     if (!identify.Ok()) {
-        p_.LogLine("Get passport..." + TaskFile::DescribeAtaError(TaskFile::ErrorCodeOf(identify)), kReplaceLast,
-                   kLogError);
+        p_.LogLine("Get passport..." + TaskFile::DescribeAtaError(TaskFile::ErrorCodeOf(identify)),
+                   kReplaceLast, kLogError);
         return false;
     }
     p_.LogLine("Get passport... OK", kReplaceLast, kLogInfo);
@@ -386,19 +411,19 @@ void Passport::CheckGeometry()
         invalid = acquired_.Cylinders * acquired_.Heads * acquired_.SectorsPerTrack == 0;
     }
     if (invalid) {
-        p_.LogLine("[Warning] Invalid drive geometry!", false, 4);
+        p_.LogLine("[Warning] Invalid drive geometry!", kNewLine, kLogError);
         st.passport.InvalidGeometry = true;
     }
 }
 
 void Passport::ResetDriveForPassport()
 {
-    p_.LogLine("Drive reset...", false, 1);
+    p_.LogLine("Drive reset...", kNewLine, kLogInfo);
     p_.pio.SoftReset();
     if (p_.pio.WaitNotBusy() == -1)
-        p_.LogLine("Drive reset... Error", true, 4);
+        p_.LogLine("Drive reset... Error", kReplaceLast, kLogError);
     else
-        p_.LogLine("Reset OK", true, 1);
+        p_.LogLine("Reset OK", kReplaceLast, kLogInfo);
 }
 
 } // namespace mrv

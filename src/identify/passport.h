@@ -4,20 +4,22 @@
 // or a passport file), decoding them into the shared drive record and showing
 // them in the passport list, the status panes and the lamps.
 
+#include "identify/identify_words.h"
+#include "identify/passport_rows.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 
-#include "identify/identify_words.h"
-#include "identify/passport_rows.h"
-
-namespace mrv {
+namespace mrv
+{
 
 class ProgramImpl;
 
-class Passport {
-public:
+class Passport
+{
+  public:
     explicit Passport(ProgramImpl& program);
 
     /// Acquires and decodes the passport of the current drive; reports it when
@@ -65,7 +67,7 @@ public:
     /// Called after the scan's timing base changed (set by the scan).
     std::function<void()> RecomputeScanTiming;
 
-private:
+  private:
     void Wire();
     void Reset();
     void FailureExit();

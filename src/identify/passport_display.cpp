@@ -1,17 +1,19 @@
 // The decoding half of the passport: the extended checks, the list, the panes,
 // the lamps and the panels of other tabs that follow the drive.
 
-#include <algorithm>
-#include <cstdio>
-
 #include "app/program_impl.h"
 #include "drive/ata_opcodes.h"
 #include "identify/format_capacity.h"
 #include "identify/passport.h"
 
-namespace mrv {
+#include <algorithm>
+#include <cstdio>
 
-namespace {
+namespace mrv
+{
+
+namespace
+{
 const form::Colour kLampGrey = form::Colour::Rgb(159, 159, 159);
 constexpr int kNarrowPanel = 370;
 constexpr int kWidePanel = 426;
@@ -45,7 +47,8 @@ void Passport::ClearPassport()
 {
     p_.fm.Psp.OnCustomDrawCell = nullptr;
     p_.fm.Psp.ClearRows();
-    for (int pane : {HDPn1, HdPn2, HdPn3, HdPn4}) p_.fm.StatusBar1.SetPanelText(pane, "");
+    for (int pane : {HDPn1, HdPn2, HdPn3, HdPn4})
+        p_.fm.StatusBar1.SetPanelText(pane, "");
     p_.fm.StatusBar1.SetPanelText(HDPn1, "Press 'Passport' to init drive");
 }
 
@@ -130,9 +133,11 @@ std::optional<uint8_t> Passport::PowerStatus()
 BufferDiagResult Passport::BufferDiagnostic()
 {
     SharedState& st = p_.state;
-    for (size_t i = 0; i < 256; ++i) st.SectorBuffer.SetWord(i, 0x55AA);
+    for (size_t i = 0; i < 256; ++i)
+        st.SectorBuffer.SetWord(i, 0x55AA);
     p_.routes.pio.Execute(AtaCommand::PioOut(kWriteBuffer, st.SectorBuffer.Bytes(), 512));
-    for (size_t i = 0; i < 256; ++i) st.SectorBuffer.SetWord(i, 0);
+    for (size_t i = 0; i < 256; ++i)
+        st.SectorBuffer.SetWord(i, 0);
     p_.routes.pio.Execute(AtaCommand::PioIn(kReadBuffer, st.SectorBuffer.Bytes(), 512));
     BufferDiagResult result;
     for (size_t i = 0; i < 256; ++i) {
@@ -156,7 +161,8 @@ void Passport::Show(const DecodedPassport& decoded, bool ext_run)
     const bool api = st.access_mode == AccessMode::Api;
     const bool ata = !d.NonAta || !api;
 
-    for (const PassportRow& row : decoded.rows) fm.Psp.AddRow({"", row.label, row.value, row.comment});
+    for (const PassportRow& row : decoded.rows)
+        fm.Psp.AddRow({"", row.label, row.value, row.comment});
 
     // Lamps.
     if (ata) {
@@ -196,8 +202,8 @@ void Passport::Show(const DecodedPassport& decoded, bool ext_run)
     fm.AAMLed.SetCaption(decoded.aam_display);
     if (ext_run && ata) fm.AamTrack.SetPosition(d.AamValue);
 
-    if (decoded.security_locked) p_.LogLine("This drive locked by ATA password!", false, 4);
-    if (decoded.interface_error) p_.LogLine("WARNING! INTERFACE ERROR!!!", false, 4);
+    if (decoded.security_locked) p_.LogLine("This drive locked by ATA password!", kNewLine, kLogError);
+    if (decoded.interface_error) p_.LogLine("WARNING! INTERFACE ERROR!!!", kNewLine, kLogError);
 
     // Finishing: colours, panes, the sector editor and the partition viewer.
     fm.Psp.OnCustomDrawCell = [this](int row, int column) -> std::optional<form::Colour> {
@@ -206,7 +212,8 @@ void Passport::Show(const DecodedPassport& decoded, bool ext_run)
         return PassportCellColour(row, column, list.Cell(row, 1), list.Cell(row, 2), list.Cell(row, 3));
     };
     fm.Psp.Repaint();
-    std::string capacity = FormatCapacity(d.SectorSize, static_cast<uint64_t>(std::max<int64_t>(d.LbaCount, 0)));
+    std::string capacity =
+        FormatCapacity(d.SectorSize, static_cast<uint64_t>(std::max<int64_t>(d.LbaCount, 0)));
     fm.StatusBar1.SetPanelText(HDPn1, d.Model);
     fm.StatusBar1.SetPanelText(HdPn2, "SN: " + d.Serial);
     fm.StatusBar1.SetPanelText(HdPn3, "Fw: " + d.Firmware);
@@ -269,8 +276,12 @@ void Passport::ApplyNonAtaBlockSize(uint32_t sectors_per_track)
         SelectBlockSize(std::string("1"));
         p_.fm.ErLogBx600.SetChecked(false);
         break;
-    case 32: SelectBlockSize(std::string("64")); break;
-    default: SelectBlockSize(std::string("256")); break;
+    case 32:
+        SelectBlockSize(std::string("64"));
+        break;
+    default:
+        SelectBlockSize(std::string("256"));
+        break;
     }
 }
 
@@ -280,7 +291,10 @@ void Passport::SelectBlockSize(int index)
     if (index < static_cast<int>(box.Items().size())) box.SetItemIndex(index);
 }
 
-void Passport::SelectBlockSize(const std::string& text) { p_.fm.BlockSizeCb.SetText(text); }
+void Passport::SelectBlockSize(const std::string& text)
+{
+    p_.fm.BlockSizeCb.SetText(text);
+}
 
 // ---- List actions ----------------------------------------------------------
 
@@ -320,6 +334,9 @@ void Passport::CopyValue()
     if (last >= 0) p_.dialogs.SetClipboardText(Trim(list.Cell(last, 2)));
 }
 
-void Passport::BigSmall() { p_.fm.Psp.SetCheckBoxes(!p_.fm.Psp.CheckBoxes()); }
+void Passport::BigSmall()
+{
+    p_.fm.Psp.SetCheckBoxes(!p_.fm.Psp.CheckBoxes());
+}
 
 } // namespace mrv

@@ -2,13 +2,18 @@
 
 #include "identify/format_capacity.h"
 
-namespace mrv {
+namespace mrv
+{
 
-namespace {
+namespace
+{
 
 using form::Colour;
 
-std::string Str(int64_t v) { return std::to_string(v); }
+std::string Str(int64_t v)
+{
+    return std::to_string(v);
+}
 
 int HighestBit(uint16_t word, int bits)
 {
@@ -85,7 +90,8 @@ std::string PowerLevelComment(uint8_t value)
     return value >= 129 ? "Enabled" : "Disabled";
 }
 
-DecodedPassport DecodePassport(const IdentifyWords& w, const DrivePassport& acquired, const PassportContext& ctx)
+DecodedPassport DecodePassport(const IdentifyWords& w, const DrivePassport& acquired,
+                               const PassportContext& ctx)
 {
     DecodedPassport out;
     DrivePassport& d = out.passport;
@@ -139,10 +145,9 @@ DecodedPassport DecodePassport(const IdentifyWords& w, const DrivePassport& acqu
         if (!ata) {
             d.LbaCount = acquired.LbaCount;
         } else {
-            uint64_t count = d.Lba48Supported
-                                 ? (uint64_t{w[100]} | uint64_t{w[101]} << 16 | uint64_t{w[102]} << 32 |
-                                    uint64_t{w[103]} << 48)
-                                 : (uint64_t{w[60]} | uint64_t{w[61]} << 16);
+            uint64_t count = d.Lba48Supported ? (uint64_t{w[100]} | uint64_t{w[101]} << 16 |
+                                                 uint64_t{w[102]} << 32 | uint64_t{w[103]} << 48)
+                                              : (uint64_t{w[60]} | uint64_t{w[61]} << 16);
             // 48-bit addressing reaches 2^48 sectors; a larger count is garbage
             // and must not turn negative.
             count &= 0xFFFFFFFFFFFFull;
@@ -150,7 +155,8 @@ DecodedPassport DecodePassport(const IdentifyWords& w, const DrivePassport& acqu
             d.LbaCount = static_cast<int64_t>(count);
         }
         support = "LBA";
-        row("Disk size:", Str(d.LbaCount) + " LBAs", FormatCapacity(d.SectorSize, static_cast<uint64_t>(d.LbaCount)));
+        row("Disk size:", Str(d.LbaCount) + " LBAs",
+            FormatCapacity(d.SectorSize, static_cast<uint64_t>(d.LbaCount)));
         out.last_lba = d.LbaCount - 1;
     } else {
         d.LbaCount = 0;
@@ -175,7 +181,8 @@ DecodedPassport DecodePassport(const IdentifyWords& w, const DrivePassport& acqu
             out.real_size_row = true;
             d.HpaTarget = d.LbaCount;
             if (d.HpaTrackStep > 0)
-                out.hpa_track_position = static_cast<int>(400 - (d.NativeLbaCount - d.LbaCount) / d.HpaTrackStep);
+                out.hpa_track_position =
+                    static_cast<int>(400 - (d.NativeLbaCount - d.LbaCount) / d.HpaTrackStep);
         }
     }
 
@@ -240,7 +247,10 @@ DecodedPassport DecodePassport(const IdentifyWords& w, const DrivePassport& acqu
 
         if (d.AamSupported) {
             row("AAM val:", Str(d.AamValue), PowerLevelComment(d.AamValue));
-            out.aam_display = d.AamValue == 128 ? "MIN" : d.AamValue == 254 ? "MAX" : d.AamValue < 128 ? "OFF" : Str(d.AamValue);
+            out.aam_display = d.AamValue == 128   ? "MIN"
+                              : d.AamValue == 254 ? "MAX"
+                              : d.AamValue < 128  ? "OFF"
+                                                  : Str(d.AamValue);
         } else {
             out.aam_display = "AAM";
         }
@@ -297,7 +307,8 @@ DecodedPassport DecodePassport(const IdentifyWords& w, const DrivePassport& acqu
         out.aam_display = "AAM";
         d.PhysicalSectorSize = d.SectorSize;
         row("Features:", d.NonAtaFeatures);
-        if (d.SectorSize != 0) row("Sector:", Str(d.SectorSize) + " Bytes", d.InvalidGeometry ? "Revice it!" : "");
+        if (d.SectorSize != 0)
+            row("Sector:", Str(d.SectorSize) + " Bytes", d.InvalidGeometry ? "Revice it!" : "");
     }
 
     d.ScanTimingBase = ScanTimingBaseOf(d, ctx.api_mode);

@@ -3,16 +3,17 @@
 // passport list, as a pure function of the words, what acquisition learned and
 // the results of the extended checks. Also the list's cell colours.
 
+#include "form/colour.h"
+#include "identify/drive_passport.h"
+#include "identify/identify_words.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "form/colour.h"
-#include "identify/drive_passport.h"
-#include "identify/identify_words.h"
-
-namespace mrv {
+namespace mrv
+{
 
 struct PassportRow {
     std::string label, value, comment;
@@ -26,8 +27,8 @@ struct BufferDiagResult {
 /// What the extended checks found; an empty member means the check did not run
 /// (or, for the power status, the drive did not answer).
 struct PassportExtResults {
-    std::optional<int64_t> native_max; ///< "Real size": native sectors, −1 after a time-out
-    std::optional<bool> diag_passed;   ///< "Diag S.F."
+    std::optional<int64_t> native_max;  ///< "Real size": native sectors, −1 after a time-out
+    std::optional<bool> diag_passed;    ///< "Diag S.F."
     std::optional<uint8_t> power_count; ///< "Power status": the count register
     std::optional<BufferDiagResult> buffer_diag;
 };
@@ -50,8 +51,8 @@ struct DecodedPassport {
     /// ReadPassport's result: the last LBA, or −1 when the drive gave no usable size.
     int64_t last_lba = -1;
     std::optional<RotationLamp> rotation;
-    std::string sata_text;    ///< "SATA2, TRIM, NCQ"; empty when not a SATA device
-    std::string aam_display;  ///< "MIN", "MAX", "OFF", the value, or "AAM" when not supported
+    std::string sata_text;   ///< "SATA2, TRIM, NCQ"; empty when not a SATA device
+    std::string aam_display; ///< "MIN", "MAX", "OFF", the value, or "AAM" when not supported
     bool security_locked = false;
     bool interface_error = false;
     bool real_size_row = false; ///< the "**Real:" row was added

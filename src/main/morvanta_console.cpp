@@ -2,14 +2,14 @@
 // driven by a script, on the virtual PC (with --lab, in virtual time) or on
 // this machine's drives.
 
-#include <filesystem>
-#include <iostream>
-
-#include "platform/platform.h"
 #include "platform/linux/linux_platform.h"
+#include "platform/platform.h"
 #include "sim/lab_loader.h"
 #include "sim/lab_pc.h"
 #include "ui/console/console_driver.h"
+
+#include <filesystem>
+#include <iostream>
 
 int main(int argc, char** argv)
 {
@@ -20,7 +20,8 @@ int main(int argc, char** argv)
         std::cerr << "morvanta-console: " << error << '\n' << console::ConsoleUsage() << std::endl;
         return 2;
     }
-    const std::filesystem::path home = options.home.empty() ? console::ExecutableDir() : std::filesystem::path(options.home);
+    const std::filesystem::path home =
+        options.home.empty() ? console::ExecutableDir() : std::filesystem::path(options.home);
 
     if (!options.lab.empty()) {
         sim::LabOptions lab_options;
@@ -34,6 +35,7 @@ int main(int argc, char** argv)
         return console::RunConsoleScript(platform, home, options.script, std::cout, std::cerr);
     }
     linux_platform::LinuxPlatform machine;
-    Platform platform{machine.ports, machine.port_access, machine.devices, machine.system, machine.clock};
+    Platform platform{machine.ports,  machine.port_access, machine.devices,
+                      machine.system, machine.clock,       machine.pci};
     return console::RunConsoleScript(platform, home, options.script, std::cout, std::cerr);
 }

@@ -2,20 +2,20 @@
 // virtual PC, in real time. Settings and logs go to a per-user directory so
 // that trying things leaves nothing in the build tree.
 
-#include <QApplication>
-#include <QDir>
-#include <QStandardPaths>
-#include <QStringList>
-
-#include <filesystem>
-#include <iostream>
-
 #include "platform/platform.h"
 #include "sim/lab_loader.h"
 #include "sim/lab_pc.h"
 #include "ui/qt/qt_front_end.h"
 
-namespace {
+#include <QApplication>
+#include <QDir>
+#include <QStandardPaths>
+#include <QStringList>
+#include <filesystem>
+#include <iostream>
+
+namespace
+{
 
 namespace fs = std::filesystem;
 

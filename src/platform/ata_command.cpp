@@ -1,6 +1,7 @@
 #include "platform/ata_command.h"
 
-namespace mrv {
+namespace mrv
+{
 
 uint32_t AtaCommand::Sectors() const
 {
@@ -13,7 +14,8 @@ uint64_t AtaCommand::Lba() const
 {
     if (ext) {
         return static_cast<uint64_t>(in.lba_high >> 8) << 40 | static_cast<uint64_t>(in.lba_mid >> 8) << 32 |
-               static_cast<uint64_t>(in.lba_low >> 8) << 24 | static_cast<uint64_t>(in.lba_high & 0xFF) << 16 |
+               static_cast<uint64_t>(in.lba_low >> 8) << 24 |
+               static_cast<uint64_t>(in.lba_high & 0xFF) << 16 |
                static_cast<uint64_t>(in.lba_mid & 0xFF) << 8 | (in.lba_low & 0xFF);
     }
     return static_cast<uint64_t>(in.device & 0x0F) << 24 | static_cast<uint64_t>(in.lba_high & 0xFF) << 16 |
@@ -42,6 +44,19 @@ AtaCommand AtaCommand::PioOut(const AtaRegisters& registers, uint8_t* data, size
     AtaCommand c = PioIn(registers, data, length);
     c.protocol = AtaProtocol::PioOut;
     return c;
+}
+
+AtaRegisters RegistersFromBytes(const uint8_t* bytes, const RegisterLayout& at)
+{
+    AtaRegisters r;
+    r.features = bytes[at.features];
+    r.count = bytes[at.count];
+    r.lba_low = bytes[at.lba_low];
+    r.lba_mid = bytes[at.lba_mid];
+    r.lba_high = bytes[at.lba_high];
+    r.device = bytes[at.device];
+    r.command = bytes[at.command];
+    return r;
 }
 
 AtaRegisters AtaResult::Registers() const
@@ -88,8 +103,8 @@ AtaCommand AtaCommand::TaskFile28(uint8_t features, uint8_t count, uint8_t comma
     return c;
 }
 
-AtaCommand AtaCommand::TaskFile48(uint16_t features, uint16_t count, uint16_t low, uint16_t mid, uint16_t high,
-                                  uint8_t device, uint8_t command)
+AtaCommand AtaCommand::TaskFile48(uint16_t features, uint16_t count, uint16_t low, uint16_t mid,
+                                  uint16_t high, uint8_t device, uint8_t command)
 {
     AtaCommand c;
     c.ext = true;
@@ -106,7 +121,8 @@ AtaCommand AtaCommand::TaskFile48(uint16_t features, uint16_t count, uint16_t lo
 AtaCommand AtaCommand::Lba28(uint8_t count, uint8_t command, uint64_t lba)
 {
     return TaskFile28(0, count, command, static_cast<uint8_t>(0xE0 | ((lba >> 24) & 0x0F)),
-                      static_cast<uint8_t>(lba >> 16), static_cast<uint8_t>(lba >> 8), static_cast<uint8_t>(lba));
+                      static_cast<uint8_t>(lba >> 16), static_cast<uint8_t>(lba >> 8),
+                      static_cast<uint8_t>(lba));
 }
 
 AtaCommand AtaCommand::Lba48(uint16_t count, uint8_t command, uint64_t lba)
@@ -120,13 +136,20 @@ AtaCommand AtaCommand::Lba48(uint16_t count, uint8_t command, uint64_t lba)
 uint8_t ExtendedBlockCommand(uint8_t command)
 {
     switch (command) {
-    case 0x20: return 0x24; // READ SECTORS EXT
-    case 0x30: return 0x34; // WRITE SECTORS EXT
-    case 0x40: return 0x42; // READ VERIFY SECTORS EXT
-    case 0x70: return 0x42; // no SEEK EXT: a one-sector verify moves the heads
-    case 0xF8: return 0x27; // READ NATIVE MAX ADDRESS EXT
-    case 0xF9: return 0x37; // SET MAX ADDRESS EXT
-    default: return 0x00;
+    case 0x20:
+        return 0x24; // READ SECTORS EXT
+    case 0x30:
+        return 0x34; // WRITE SECTORS EXT
+    case 0x40:
+        return 0x42; // READ VERIFY SECTORS EXT
+    case 0x70:
+        return 0x42; // no SEEK EXT: a one-sector verify moves the heads
+    case 0xF8:
+        return 0x27; // READ NATIVE MAX ADDRESS EXT
+    case 0xF9:
+        return 0x37; // SET MAX ADDRESS EXT
+    default:
+        return 0x00;
     }
 }
 

@@ -6,7 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace mrv {
+namespace mrv
+{
 
 enum class AtaProtocol { NonData, PioIn, PioOut };
 
@@ -24,8 +25,18 @@ struct AtaRegisters {
     friend bool operator==(const AtaRegisters&, const AtaRegisters&) = default;
 };
 
+/// Where each 28-bit register sits in a byte layout: an ioctl's task array, a
+/// command block, sense data.
+struct RegisterLayout {
+    uint8_t features, count, lba_low, lba_mid, lba_high, device, command;
+};
+
+/// The registers at the offsets `at` of `bytes` (28-bit: low bytes only).
+AtaRegisters RegistersFromBytes(const uint8_t* bytes, const RegisterLayout& at);
+
 /// Status bits as the indicator lamps name them.
-namespace ata_bits {
+namespace ata_bits
+{
 inline constexpr uint8_t kBsy = 0x80;
 inline constexpr uint8_t kDrdy = 0x40;
 inline constexpr uint8_t kDf = 0x20;
@@ -66,8 +77,8 @@ struct AtaCommand {
     static AtaCommand PioIn(const AtaRegisters& registers, uint8_t* data, size_t length);
     static AtaCommand PioOut(const AtaRegisters& registers, uint8_t* data, size_t length);
 
-    static AtaCommand TaskFile28(uint8_t features, uint8_t count, uint8_t command, uint8_t device, uint8_t cyl_high,
-                                 uint8_t cyl_low, uint8_t sector);
+    static AtaCommand TaskFile28(uint8_t features, uint8_t count, uint8_t command, uint8_t device,
+                                 uint8_t cyl_high, uint8_t cyl_low, uint8_t sector);
     static AtaCommand TaskFile48(uint16_t features, uint16_t count, uint16_t low, uint16_t mid, uint16_t high,
                                  uint8_t device, uint8_t command);
     /// LBA addressing, device 0xE0 with LBA bits 27–24.

@@ -8,7 +8,8 @@
 #include <memory>
 #include <string>
 
-namespace mrv {
+namespace mrv
+{
 
 struct LocalDateTime {
     int year = 2000, month = 1, day = 1;
@@ -36,13 +37,15 @@ struct LocalDateTime {
 };
 
 /// A running periodic timer; destroying it stops it.
-class PeriodicTimer {
-public:
+class PeriodicTimer
+{
+  public:
     virtual ~PeriodicTimer() = default;
 };
 
-class Clock {
-public:
+class Clock
+{
+  public:
     virtual ~Clock() = default;
 
     /// Milliseconds since an arbitrary start (GetTickCount).

@@ -4,15 +4,15 @@
 // reported as Windows error numbers (see port_access.h win_error) so that the
 // program maps them in one place whatever the platform.
 
+#include "platform/ata_command.h"
+
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 
-#include "platform/ata_command.h"
-
-namespace mrv {
-
+namespace mrv
+{
 
 enum class ScsiDirection { None, In, Out };
 
@@ -55,8 +55,9 @@ enum class LogicalDriveType : uint32_t {
 
 /// An open device. Every call returns true on success; on failure LastError()
 /// holds the Windows error number.
-class OsDevice {
-public:
+class OsDevice
+{
+  public:
     virtual ~OsDevice() = default;
 
     /// Moves the file position (from the beginning); returns the new position or -1.
@@ -70,8 +71,8 @@ public:
     /// Legacy SMART request, 28-bit registers only (the low bytes): `data_in` with a
     /// 512-byte buffer (SMART_RCV_DRIVE_DATA), otherwise a non-data command
     /// (SMART_SEND_DRIVE_COMMAND). `out` receives the registers after the command.
-    virtual bool SmartRequest(uint8_t drive_number, const AtaRegisters& in, uint8_t* data512,
-                              bool data_in, AtaRegisters& out) = 0;
+    virtual bool SmartRequest(uint8_t drive_number, const AtaRegisters& in, uint8_t* data512, bool data_in,
+                              AtaRegisters& out) = 0;
 
     /// IDE register pass-through, 28-bit registers only; `regs` holds the
     /// registers after the command.
@@ -91,8 +92,9 @@ struct SystemDiskUse {
     bool Any() const { return root || mounted || swap; }
 };
 
-class OsDevices {
-public:
+class OsDevices
+{
+  public:
     virtual ~OsDevices() = default;
 
     /// "\\.\PhysicalDrive<n>"; null with `error` set when it cannot be opened.

@@ -3,11 +3,13 @@
 
 #include "platform/clock.h"
 #include "platform/os_devices.h"
+#include "platform/pci_config.h"
 #include "platform/port_access.h"
 #include "platform/port_bus.h"
 #include "platform/system_info.h"
 
-namespace mrv {
+namespace mrv
+{
 
 struct Platform {
     PortBus& ports;
@@ -15,6 +17,7 @@ struct Platform {
     OsDevices& devices;
     SystemInfo& system;
     Clock& clock;
+    PciConfigSpace& pci;
 };
 
 } // namespace mrv

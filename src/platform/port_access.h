@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <string>
 
-namespace mrv {
+namespace mrv
+{
 
-namespace win_error {
+namespace win_error
+{
 inline constexpr uint32_t kSuccess = 0;
 inline constexpr uint32_t kFileNotFound = 2;
 inline constexpr uint32_t kAccessDenied = 5;
@@ -43,8 +45,9 @@ inline constexpr uint32_t kUnrecognizedMedia = 1785;
 } // namespace win_error
 
 /// The steps of the port-access grant. Each returns a Windows error number.
-class PortAccessService {
-public:
+class PortAccessService
+{
+  public:
     virtual ~PortAccessService() = default;
 
     /// The system directory; false when it cannot be found.

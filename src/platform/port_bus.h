@@ -5,10 +5,12 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace mrv {
+namespace mrv
+{
 
-class PortBus {
-public:
+class PortBus
+{
+  public:
     virtual ~PortBus() = default;
 
     virtual uint8_t InByte(uint16_t port) = 0;

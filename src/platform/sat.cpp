@@ -1,8 +1,10 @@
 #include "platform/sat.h"
 
-namespace mrv {
+namespace mrv
+{
 
-namespace {
+namespace
+{
 
 constexpr uint8_t kAtaReturnDescriptor = 0x09;
 constexpr uint8_t kAtaReturnDescriptorLength = 0x0C;
@@ -45,13 +47,13 @@ bool DecodeFixed(const uint8_t* sense, size_t length, AtaRegisters& regs)
     const bool info_nonzero = length >= 7 && (sense[3] | sense[4] | sense[5] | sense[6]) != 0;
     if (info_valid || info_nonzero) {
         if (length < 12) return false;
-        regs.features = sense[3];
-        regs.command = sense[4];
-        regs.device = sense[5];
-        regs.count = sense[6];
-        regs.lba_low = sense[9];
-        regs.lba_mid = sense[10];
-        regs.lba_high = sense[11];
+        regs = RegistersFromBytes(sense, {.features = 3,
+                                          .count = 6,
+                                          .lba_low = 9,
+                                          .lba_mid = 10,
+                                          .lba_high = 11,
+                                          .device = 5,
+                                          .command = 4});
         return true;
     }
     // Older libata: registers placed from byte 8 on, the INFORMATION field left zero.
@@ -80,9 +82,12 @@ constexpr uint8_t kExtend = 0x01;
 ProtocolBytes Bytes16(AtaProtocol protocol)
 {
     switch (protocol) {
-    case AtaProtocol::PioIn: return {4 << 1, 0x0E};
-    case AtaProtocol::PioOut: return {5 << 1, 0x06};
-    case AtaProtocol::NonData: break;
+    case AtaProtocol::PioIn:
+        return {4 << 1, 0x0E};
+    case AtaProtocol::PioOut:
+        return {5 << 1, 0x06};
+    case AtaProtocol::NonData:
+        break;
     }
     return {3 << 1, 0x0C};
 }
@@ -90,15 +95,24 @@ ProtocolBytes Bytes16(AtaProtocol protocol)
 ProtocolBytes Bytes12(AtaProtocol protocol)
 {
     switch (protocol) {
-    case AtaProtocol::PioIn: return {4 << 1, 0x0E};
-    case AtaProtocol::PioOut: return {5 << 1, 0x00};
-    case AtaProtocol::NonData: break;
+    case AtaProtocol::PioIn:
+        return {4 << 1, 0x0E};
+    case AtaProtocol::PioOut:
+        return {5 << 1, 0x00};
+    case AtaProtocol::NonData:
+        break;
     }
     return {3 << 1, 0x00};
 }
 
-uint8_t Low(uint16_t value) { return static_cast<uint8_t>(value); }
-uint8_t High(uint16_t value) { return static_cast<uint8_t>(value >> 8); }
+uint8_t Low(uint16_t value)
+{
+    return static_cast<uint8_t>(value);
+}
+uint8_t High(uint16_t value)
+{
+    return static_cast<uint8_t>(value >> 8);
+}
 
 } // namespace
 
@@ -131,8 +145,18 @@ std::array<uint8_t, 12> BuildAtaPassThrough12(const AtaCommand& c)
     const ProtocolBytes b = Bytes12(c.protocol);
     const AtaRegisters& r = c.in;
     const uint8_t flags = static_cast<uint8_t>(b.flags | (c.want_registers ? kCkCond : 0));
-    return {0xA1,          b.protocol,   flags,    Low(r.features), Low(r.count), Low(r.lba_low),
-            Low(r.lba_mid), Low(r.lba_high), r.device, r.command,       0,            0};
+    return {0xA1,
+            b.protocol,
+            flags,
+            Low(r.features),
+            Low(r.count),
+            Low(r.lba_low),
+            Low(r.lba_mid),
+            Low(r.lba_high),
+            r.device,
+            r.command,
+            0,
+            0};
 }
 
 bool DecodeAtaSenseRegisters(const uint8_t* sense, size_t length, AtaRegisters& regs)

@@ -4,13 +4,14 @@
 // translating device returns in its sense data. Both the device layer (its own
 // register requests) and the program's pass-through route use them.
 
+#include "platform/ata_command.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/ata_command.h"
-
-namespace mrv {
+namespace mrv
+{
 
 /// ATA PASS-THROUGH(16). The EXTEND bit is always set, so a 28-bit command
 /// carries zero previous bytes; CK_COND is set when the registers are wanted.

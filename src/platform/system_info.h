@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <string>
 
-namespace mrv {
+namespace mrv
+{
 
 /// Windows-style version record. Linux reports itself as the NT family (a
 /// port-permission grant is needed there too) and names itself in KernelName().
@@ -18,7 +19,8 @@ struct OsVersion {
 };
 
 /// Priority classes and thread priorities with the Windows values the program uses.
-namespace priority {
+namespace priority
+{
 inline constexpr uint32_t kNormalClass = 0x20;
 inline constexpr uint32_t kHighClass = 0x80;
 inline constexpr uint32_t kRealtimeClass = 0x100;
@@ -27,8 +29,9 @@ inline constexpr int kThreadHighest = 2;
 inline constexpr int kThreadTimeCritical = 15;
 } // namespace priority
 
-class SystemInfo {
-public:
+class SystemInfo
+{
+  public:
     virtual ~SystemInfo() = default;
 
     virtual OsVersion Version() = 0;

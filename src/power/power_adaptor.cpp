@@ -2,9 +2,11 @@
 
 #include "app/program_impl.h"
 
-namespace mrv {
+namespace mrv
+{
 
-namespace {
+namespace
+{
 const form::Colour kOnColour = form::colours::kYellow;
 const form::Colour kOffColour = form::colours::kRed;
 } // namespace
@@ -23,7 +25,7 @@ bool PowerAdaptor::PowerOn() const
 void PowerAdaptor::PowerBtnClick()
 {
     if (p_.state.access_mode == AccessMode::Api) {
-        p_.LogLine("Power Adaptor not operational on API mode", false, 4);
+        p_.LogLine("Power Adaptor not operational on API mode", kNewLine, kLogError);
         return;
     }
     Switch(!PowerOn());
@@ -33,13 +35,13 @@ void PowerAdaptor::Switch(bool on)
 {
     // The button shows the wanted state even when no board answers.
     p_.fm.PowerBtn.SetFontColour(on ? kOnColour : kOffColour);
-    p_.LogLine(on ? "Adaptor Power ON" : "Adaptor Power OFF", false, 1);
+    p_.LogLine(on ? "Adaptor Power ON" : "Adaptor Power OFF", kNewLine, kLogInfo);
     PortBus& ports = p_.platform.ports;
     const uint16_t port = static_cast<uint16_t>(p_.state.BasePort + kRegisterOffset);
     const uint8_t value = on ? 1 : 0;
     ports.OutByte(port, value);
     p_.platform.clock.SleepMs(1);
-    if (ports.InByte(port) != value) p_.LogLine("Power Adaptor PC3000 not found", true, 4);
+    if (ports.InByte(port) != value) p_.LogLine("Power Adaptor PC3000 not found", kReplaceLast, kLogError);
 }
 
 void PowerAdaptor::ReadPowerState()

@@ -5,12 +5,14 @@
 
 #include <cstdint>
 
-namespace mrv {
+namespace mrv
+{
 
 class ProgramImpl;
 
-class PowerAdaptor {
-public:
+class PowerAdaptor
+{
+  public:
     explicit PowerAdaptor(ProgramImpl& program);
 
     static constexpr uint16_t kRegisterOffset = 0x16;
@@ -21,7 +23,7 @@ public:
     /// True while the button shows the supply on (yellow).
     bool PowerOn() const;
 
-private:
+  private:
     void Switch(bool on);
 
     ProgramImpl& p_;

@@ -406,7 +406,8 @@ void AtaDrive::PowerOnDone()
 AtaCommand MakeAtaCommand(uint8_t command, uint16_t features, uint16_t count, uint64_t lba, uint8_t device,
                           bool ext, AtaProtocol protocol)
 {
-    AtaCommand c = ext ? AtaCommand::Lba48(count, command, lba) : AtaCommand::Lba28(static_cast<uint8_t>(count), command, lba);
+    AtaCommand c = ext ? AtaCommand::Lba48(count, command, lba)
+                       : AtaCommand::Lba28(static_cast<uint8_t>(count), command, lba);
     c.in.features = ext ? features : static_cast<uint8_t>(features);
     c.in.device = ext ? device : static_cast<uint8_t>((device & 0xF0) | ((lba >> 24) & 0x0F));
     c.protocol = protocol;

@@ -1,11 +1,11 @@
 #pragma once
 // What a lab file says about one emulated ATA drive.
 
+#include "platform/os_devices.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include "platform/os_devices.h"
 
 namespace mrv::sim
 {

@@ -35,6 +35,8 @@ struct LabConfig {
     std::vector<DriveConfig> drives;
     bool pci_default = true;
     std::vector<PciDeviceConfig> pci;
+    /// The system offers PCI configuration space without port access (as Linux sysfs does).
+    bool pci_sysfs = false;
     std::string empty_letters; ///< logical drives without a medium: "E:cdrom,N:network"
 };
 

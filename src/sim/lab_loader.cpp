@@ -757,8 +757,10 @@ class Parser
     {
         if (s.name.empty()) {
             for (const Entry& e : s.entries) {
-                if (Lower(e.key) != "default") return Error(e.line, "[Pci] " + e.key, "unknown key");
-                if (!ParseBool(e.value, out.pci_default))
+                const std::string key = Lower(e.key);
+                bool* flag = key == "default" ? &out.pci_default : key == "sysfs" ? &out.pci_sysfs : nullptr;
+                if (flag == nullptr) return Error(e.line, "[Pci] " + e.key, "unknown key");
+                if (!ParseBool(e.value, *flag))
                     return Error(e.line, "[Pci] " + e.key, "expected 1 or 0: '" + e.value + "'");
             }
             return true;

@@ -53,6 +53,7 @@ std::unique_ptr<LabPc> LabPc::Build(const LabConfig& config, std::string& error)
     if (config.pci_default && pci.empty()) pci = PciBus::DefaultDevices();
     pc->pci_ = std::make_unique<PciBus>(pci);
     pc->bus_.Map(PciBus::kAddressPort, 8, pc->pci_.get());
+    pc->pci_config_ = std::make_unique<SimPciConfig>(pc->bus_, *pc->pci_, config.pci_sysfs);
     pc->speaker_ = std::make_unique<Speaker>(*pc->clock_);
     pc->bus_.Map(0x42, 2, pc->speaker_.get());
     pc->bus_.Map(0x61, 1, pc->speaker_.get());

@@ -12,6 +12,7 @@
 #include "sim/power_adaptor.h"
 #include "sim/sim_clock.h"
 #include "sim/sim_os_devices.h"
+#include "sim/sim_pci_config.h"
 #include "sim/sim_port_access.h"
 #include "sim/sim_port_bus.h"
 #include "sim/sim_system_info.h"
@@ -43,7 +44,10 @@ class LabPc
     /// The OS-device table, for adding the lab's drives as physical and logical drives.
     SimOsDevices& SimDevices() { return *os_devices_; }
     /// The platform bundle the program runs on.
-    Platform AsPlatform() { return Platform{bus_, port_access_, *os_devices_, system_, *clock_}; }
+    Platform AsPlatform()
+    {
+        return Platform{bus_, port_access_, *os_devices_, system_, *clock_, *pci_config_};
+    }
 
     /// A drive by its lab name, or by channel base and position (0 master, 1 slave); null when absent.
     AtaDrive* Drive(const std::string& name);
@@ -51,6 +55,8 @@ class LabPc
     const std::vector<std::unique_ptr<AtaDrive>>& Drives() const { return drives_; }
     IdeChannel* Channel(uint16_t base);
     PciBus& Pci() { return *pci_; }
+    /// The PCI configuration space as the platform offers it to the program.
+    SimPciConfig& PciConfig() { return *pci_config_; }
     Speaker& SpeakerLog() { return *speaker_; }
     const LabConfig& Config() const { return config_; }
 
@@ -70,6 +76,7 @@ class LabPc
     std::vector<std::unique_ptr<IdeChannel>> channels_;
     std::vector<std::unique_ptr<PowerAdaptor>> adaptors_;
     std::unique_ptr<PciBus> pci_;
+    std::unique_ptr<SimPciConfig> pci_config_;
     std::unique_ptr<Speaker> speaker_;
 };
 

@@ -139,7 +139,8 @@ class SimOsDevice : public OsDevice
         low.lba_high = in.lba_high & 0xFF;
         low.device = in.device;
         low.command = in.command;
-        AtaCommand c = (data != nullptr && length != 0) ? AtaCommand::PioIn(low, data, length) : AtaCommand::NonData(low);
+        AtaCommand c = (data != nullptr && length != 0) ? AtaCommand::PioIn(low, data, length)
+                                                        : AtaCommand::NonData(low);
         c.timeout_seconds = 30;
         const AtaResult r = slot_.drive->Execute(c);
         out = r.Registers();

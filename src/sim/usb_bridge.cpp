@@ -255,7 +255,9 @@ bool UsbBridge::AtaPassThrough(const ScsiRequest& request, ScsiReply& reply, uin
     c.timeout_seconds = kBridgeTimeoutSeconds;
     mrv::AtaRegisters& r = c.in;
     if (sixteen) {
-        auto pair = [&](int index) { return static_cast<uint16_t>((ext ? cdb[index - 1] << 8 : 0) | cdb[index]); };
+        auto pair = [&](int index) {
+            return static_cast<uint16_t>((ext ? cdb[index - 1] << 8 : 0) | cdb[index]);
+        };
         r.features = pair(4);
         r.count = pair(6);
         r.lba_low = pair(8);
@@ -264,13 +266,13 @@ bool UsbBridge::AtaPassThrough(const ScsiRequest& request, ScsiReply& reply, uin
         r.device = cdb[13];
         r.command = cdb[14];
     } else {
-        r.features = cdb[3];
-        r.count = cdb[4];
-        r.lba_low = cdb[5];
-        r.lba_mid = cdb[6];
-        r.lba_high = cdb[7];
-        r.device = cdb[8];
-        r.command = cdb[9];
+        r = RegistersFromBytes(cdb, {.features = 3,
+                                     .count = 4,
+                                     .lba_low = 5,
+                                     .lba_mid = 6,
+                                     .lba_high = 7,
+                                     .device = 8,
+                                     .command = 9});
     }
     c.ext = ext;
     switch (protocol) {

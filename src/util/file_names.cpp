@@ -1,6 +1,7 @@
 #include "util/file_names.h"
 
-namespace mrv {
+namespace mrv
+{
 
 std::string SanitizeFileName(const std::string& name)
 {

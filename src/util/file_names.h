@@ -3,7 +3,8 @@
 
 #include <string>
 
-namespace mrv {
+namespace mrv
+{
 
 /// Drops control characters and the characters file systems refuse
 /// ("*/:<>?\^`| and the double quote).

@@ -5,7 +5,8 @@
 #include <functional>
 #include <string>
 
-namespace mrv {
+namespace mrv
+{
 
 /// Event-log levels and their colours: 0 and 1 black, 2 green, 3 dark red, 4 red.
 enum LogLevel : int {

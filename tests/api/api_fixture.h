@@ -10,7 +10,6 @@
 #include "support/test_platform.h"
 
 #include <gtest/gtest.h>
-
 #include <memory>
 #include <vector>
 
@@ -24,7 +23,8 @@ struct ApiPlatform {
     FakePortAccess port_access;
     sim::SimOsDevices devices;
     std::vector<std::unique_ptr<sim::AtaDrive>> drives;
-    Platform platform{ports, port_access, devices, system, clock};
+    PortPciConfig pci{ports};
+    Platform platform{ports, port_access, devices, system, clock, pci};
 
     sim::AtaDrive& NewDrive(sim::DriveConfig config)
     {

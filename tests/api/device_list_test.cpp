@@ -183,8 +183,8 @@ TEST_F(ApiTest, SwitchShowsHidesAndLogs)
     fm().APIRg.SetItemIndex(1);
     EXPECT_EQ(p().state.access_mode, AccessMode::Pio);
     char expected[64];
-    std::snprintf(expected, sizeof expected, "PIO access enabled. Base=%02Xh, Alt=%02Xh", p().state.BasePort.load(),
-                  p().state.StatusPort.load());
+    std::snprintf(expected, sizeof expected, "PIO access enabled. Base=%02Xh, Alt=%02Xh",
+                  p().state.BasePort.load(), p().state.StatusPort.load());
     EXPECT_TRUE(fx->Logged(expected));
     EXPECT_FALSE(fm().ApiList.Visible());
     EXPECT_TRUE(fm().PortPanel.Visible());

@@ -1,9 +1,9 @@
 // The device operations on the virtual PC's OS devices: sector transfers,
 // verify, capacity, inquiry, the SAT attempts and the SMART request.
 
+#include "api_fixture.h"
 #include "drive/ata_opcodes.h"
 #include "drive/scsi_sense.h"
-#include "api_fixture.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -160,8 +160,8 @@ TEST_F(ApiOps, ResultRegistersComeBackThroughCheckCondition)
     Start();
     p().state.ApiDeviceIndex = 0;
     // SMART RETURN STATUS on a healthy drive.
-    AtaCommand status =
-        AtaCommand::NonData({.features = 0xDA, .lba_mid = 0x4F, .lba_high = 0xC2, .device = 0xA0, .command = 0xB0});
+    AtaCommand status = AtaCommand::NonData(
+        {.features = 0xDA, .lba_mid = 0x4F, .lba_high = 0xC2, .device = 0xA0, .command = 0xB0});
     status.want_registers = true;
     const AtaResult r = p().routes.sat.Execute(status);
     ASSERT_TRUE(r.Ok());

@@ -2,9 +2,9 @@
 // and the write stamp, against bytes known to be right.
 
 #include "access/os_device.h"
-#include "platform/sat.h"
 #include "drive/scsi_sense.h"
 #include "identify/format_capacity.h"
+#include "platform/sat.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -38,7 +38,8 @@ TEST(SatTranslation, SixteenByteBlocksByKind)
     using Cdb = std::array<uint8_t, 16>;
     EXPECT_EQ(BuildAtaPassThrough16(Identify(Kind::PioIn)),
               (Cdb{0x85, 0x09, 0x0E, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0xA0, 0xEC, 0}));
-    const AtaRegisters smart{.features = 0xD8, .lba_mid = 0x4F, .lba_high = 0xC2, .device = 0xA0, .command = 0xB0};
+    const AtaRegisters smart{
+        .features = 0xD8, .lba_mid = 0x4F, .lba_high = 0xC2, .device = 0xA0, .command = 0xB0};
     EXPECT_EQ(BuildAtaPassThrough16(Command(Kind::NonData, smart)),
               (Cdb{0x85, 0x07, 0x0C, 0, 0xD8, 0, 0, 0, 0, 0, 0x4F, 0, 0xC2, 0xA0, 0xB0, 0}));
     EXPECT_EQ(BuildAtaPassThrough16(Command(Kind::PioOut, smart))[1], 0x0B);

@@ -1,13 +1,14 @@
-#include <fstream>
-#include <sstream>
-
-#include <gtest/gtest.h>
-
 #include "support/program_fixture.h"
 #include "support/test_platform.h"
 
-namespace mrv::test {
-namespace {
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace mrv::test
+{
+namespace
+{
 
 std::string ReadText(const std::filesystem::path& path)
 {
@@ -17,8 +18,9 @@ std::string ReadText(const std::filesystem::path& path)
     return text.str();
 }
 
-class EventLogTest : public ::testing::Test {
-protected:
+class EventLogTest : public ::testing::Test
+{
+  protected:
     void SetUp() override { f.Start(); }
     form::ListView& list() { return f.fm().StringLog; }
     EventLog& log() { return f.impl().log; }
@@ -63,7 +65,8 @@ TEST_F(EventLogTest, RepeatedLineReachesFileOnceAndPanelTwice)
 TEST_F(EventLogTest, PanelEmptiesAfterTheThousandAndFirstLine)
 {
     list().ClearRows();
-    for (int i = 1; i <= 1000; ++i) log().LogLine("line " + std::to_string(i), false, 1);
+    for (int i = 1; i <= 1000; ++i)
+        log().LogLine("line " + std::to_string(i), false, 1);
     EXPECT_EQ(list().RowCount(), 1000);
     log().LogLine("line 1001", false, 1);
     EXPECT_EQ(list().RowCount(), 0);

@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
-namespace mrv {
-namespace {
+namespace mrv
+{
+namespace
+{
 
 TEST(IniFile, ReadsValuesWithFallbacksAndFlagsJunk)
 {
-    IniFile ini = IniFile::Parse("[Setup]\nBUSY Timeout = 20\nBell=abc\nBig=99999999999\nHex=0x1F0\n[ata port]\nCustomBase=54272\n");
+    IniFile ini = IniFile::Parse(
+        "[Setup]\nBUSY Timeout = 20\nBell=abc\nBig=99999999999\nHex=0x1F0\n[ata port]\nCustomBase=54272\n");
     bool valid = true;
     EXPECT_EQ(ini.ReadInteger("Setup", "BUSY Timeout", 15, &valid), 20);
     EXPECT_TRUE(valid);
@@ -28,8 +31,9 @@ TEST(IniFile, WritesInPlaceAppendsAndKeepsForeignLines)
     ini.WriteInteger("Setup", "Write", 0);
     ini.WriteString("Setup", "LogFileName", "eventlog.txt");
     ini.WriteBool("New", "Flag", true);
-    EXPECT_EQ(ini.Text(), "; kept comment\n[Setup]\nWrite=0\nAutoInstallDriver=0\nLogFileName=eventlog.txt\n\n"
-                          "[Other]\nx=1\n[New]\nFlag=1\n");
+    EXPECT_EQ(ini.Text(),
+              "; kept comment\n[Setup]\nWrite=0\nAutoInstallDriver=0\nLogFileName=eventlog.txt\n\n"
+              "[Other]\nx=1\n[New]\nFlag=1\n");
 }
 
 TEST(IniFile, FloatsRoundTripInShortestForm)

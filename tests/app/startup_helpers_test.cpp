@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
-namespace mrv {
-namespace {
+namespace mrv
+{
+namespace
+{
 
 TEST(SystemName, WindowsVersionTable)
 {
@@ -26,7 +28,9 @@ TEST(SystemName, WindowsVersionTable)
 
 TEST(NightTime, MutingWindowIsStrict)
 {
-    auto at = [](int h, int m, int s, int ms) { return (h * 3600000.0 + m * 60000.0 + s * 1000.0 + ms) / 86400000.0; };
+    auto at = [](int h, int m, int s, int ms) {
+        return (h * 3600000.0 + m * 60000.0 + s * 1000.0 + ms) / 86400000.0;
+    };
     EXPECT_FALSE(Startup::IsNightTime(at(1, 0, 0, 0)));
     EXPECT_TRUE(Startup::IsNightTime(at(1, 0, 1, 0)));
     EXPECT_TRUE(Startup::IsNightTime(at(3, 0, 0, 0)));

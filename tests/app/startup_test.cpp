@@ -1,13 +1,14 @@
-#include <fstream>
-#include <sstream>
-
-#include <gtest/gtest.h>
-
 #include "support/program_fixture.h"
 #include "support/test_platform.h"
 
-namespace mrv::test {
-namespace {
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace mrv::test
+{
+namespace
+{
 
 std::string ReadText(const std::filesystem::path& path)
 {
@@ -29,8 +30,10 @@ std::vector<std::string> KeyOrder(const std::string& text)
     std::istringstream in(text);
     std::string line, section;
     while (std::getline(in, line)) {
-        if (!line.empty() && line[0] == '[') section = line;
-        else if (auto eq = line.find('='); eq != std::string::npos) keys.push_back(section + " " + line.substr(0, eq));
+        if (!line.empty() && line[0] == '[')
+            section = line;
+        else if (auto eq = line.find('='); eq != std::string::npos)
+            keys.push_back(section + " " + line.substr(0, eq));
     }
     return keys;
 }
@@ -55,17 +58,21 @@ TEST(Startup, FreshHomeWarnsStartsAndWritesSettingsAndLogOnQuit)
     f.Quit();
     std::string ini = ReadText(f.home() / "mrv40.ini");
     auto order = KeyOrder(ini);
-    std::vector<std::string> expected_head = {"[Info] Author", "[Position] X", "[Position] Y", "[Position] Height",
-                                              "[Position] Width", "[Position] Name", "[Position] PageIndex"};
+    std::vector<std::string> expected_head = {"[Info] Author",       "[Position] X",     "[Position] Y",
+                                              "[Position] Height",   "[Position] Width", "[Position] Name",
+                                              "[Position] PageIndex"};
     ASSERT_GE(order.size(), expected_head.size());
     EXPECT_TRUE(std::equal(expected_head.begin(), expected_head.end(), order.begin()));
     // The second [Scan] key goes into the one [Scan] section, after its others.
-    auto pos = [&](const std::string& key) { return std::find(order.begin(), order.end(), key) - order.begin(); };
+    auto pos = [&](const std::string& key) {
+        return std::find(order.begin(), order.end(), key) - order.begin();
+    };
     EXPECT_LT(pos("[Scan] Grid"), pos("[Scan] Reset after jump"));
     EXPECT_LT(pos("[Security] Password"), pos("[Advanced] Sync PA"));
     EXPECT_EQ(order.back(), "[Advanced] Get name");
     EXPECT_EQ(order.size(), 77u);
-    for (const char* never : {"AutoInstallDriver", "Write=", "Enable PM"}) EXPECT_EQ(ini.find(never), std::string::npos) << never;
+    for (const char* never : {"AutoInstallDriver", "Write=", "Enable PM"})
+        EXPECT_EQ(ini.find(never), std::string::npos) << never;
     EXPECT_NE(ini.find("Password=lantvorp"), std::string::npos);
     EXPECT_NE(ini.find("Time of RND=10.1"), std::string::npos);
 
@@ -248,6 +255,17 @@ TEST(CommandKeys, HelpAndLogWindowsAndTabs)
     f.fm().KeyDown(form::Key::F8);
     EXPECT_TRUE(f.impl().hefm.Visible());
     EXPECT_EQ(f.impl().hefm.Caption(), "View buffer");
+}
+
+// Every start-up step is provided by its subsystem; the steps listed here
+// still wait for theirs. A subsystem that lands wires its step and takes it off
+// this list; one that forgets shows here.
+TEST(Startup, StartupStepsWithoutAProviderAreKnown)
+{
+    TestPlatform pc;
+    ProgramFixture f(pc.platform);
+    EXPECT_EQ(f.impl().steps.Unset(),
+              (std::vector<std::string>{"ApplyScanTimerChoice", "ClearScanGraph", "ClearSmartDisplay"}));
 }
 
 } // namespace

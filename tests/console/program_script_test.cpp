@@ -1,25 +1,28 @@
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 #include "sim/lab_loader.h"
 #include "sim/lab_pc.h"
 #include "ui/console/console_driver.h"
 
-namespace mrv::console {
-namespace {
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace mrv::console
+{
+namespace
+{
 
 namespace fs = std::filesystem;
 
 /// Runs a script against the whole program on the default lab in virtual time.
-class ProgramScriptTest : public ::testing::Test {
-protected:
+class ProgramScriptTest : public ::testing::Test
+{
+  protected:
     ProgramScriptTest()
     {
-        home = fs::temp_directory_path() /
-               ("mrv_console_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        home =
+            fs::temp_directory_path() /
+            ("mrv_console_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(home);
     }
     ~ProgramScriptTest() override { fs::remove_all(home); }

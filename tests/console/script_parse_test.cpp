@@ -1,10 +1,12 @@
-#include <gtest/gtest.h>
-
 #include "ui/console/console_driver.h"
 #include "ui/console/script.h"
 
-namespace mrv::console {
-namespace {
+#include <gtest/gtest.h>
+
+namespace mrv::console
+{
+namespace
+{
 
 TEST(ScriptWords, QuotesEscapesAndComments)
 {

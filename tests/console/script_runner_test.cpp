@@ -1,21 +1,23 @@
-#include <gtest/gtest.h>
-
-#include <sstream>
-#include <thread>
-
 #include "console/test_window.h"
 #include "ui/console/control_text.h"
 #include "ui/console/script_runner.h"
 
-namespace mrv::console {
-namespace {
+#include <gtest/gtest.h>
+#include <sstream>
+#include <thread>
+
+namespace mrv::console
+{
+namespace
+{
 
 using testing::FakeClock;
 using testing::SatelliteWindow;
 using testing::TestWindow;
 
-class ScriptRunnerTest : public ::testing::Test {
-protected:
+class ScriptRunnerTest : public ::testing::Test
+{
+  protected:
     ScriptRunnerTest() : ui(clock), dialogs(out, "/home/tech")
     {
         host.windows = [this] { return std::vector<form::Window*>{&main, &monitor}; };
@@ -134,9 +136,10 @@ TEST_F(ScriptRunnerTest, PrintFormatsByKind)
     main.Go.SetFontColour(form::colours::kRed);
     main.Log.AddRow({"", "10:00:00", "4", "Error!"});
     main.Log.AddRow({"", "10:00:01", " ", "fine"});
-    EXPECT_EQ(Run("print GoBtn\nprint \"48 bit\"\nprint NameEdit\nprint ErrLed\nprint APIRg\nprint StringLog\n"
-                  "print SpeedSpin\nprint Pages\n"),
-              kScriptOk)
+    EXPECT_EQ(
+        Run("print GoBtn\nprint \"48 bit\"\nprint NameEdit\nprint ErrLed\nprint APIRg\nprint StringLog\n"
+            "print SpeedSpin\nprint Pages\n"),
+        kScriptOk)
         << err.str();
     EXPECT_EQ(out.str(), "GoBtn: caption=\"&Start\" enabled=1 visible=1 colour=#FF0000\n"
                          "Bits48: caption=\"48 bit\" checked=1 enabled=1 visible=1 colour=#000000\n"
@@ -161,12 +164,14 @@ TEST_F(ScriptRunnerTest, PrintStarCoversEveryWindow)
 TEST_F(ScriptRunnerTest, ExpectationsDecideTheExitCode)
 {
     main.Log.AddRow({"", "10:00:00", "2", "SMART status = GOOD"});
-    EXPECT_EQ(Run("expect ErrLed colour #00ff00\nexpect StringLog rows 1\n"
-                  "expect StringLog row[0] \" | 10:00:00 | 2 | SMART status = GOOD\"\nexpect GoBtn enabled 1\n"),
-              kScriptOk)
+    EXPECT_EQ(
+        Run("expect ErrLed colour #00ff00\nexpect StringLog rows 1\n"
+            "expect StringLog row[0] \" | 10:00:00 | 2 | SMART status = GOOD\"\nexpect GoBtn enabled 1\n"),
+        kScriptOk)
         << err.str();
 
-    EXPECT_EQ(Run("expect GoBtn enabled 1\n\nexpect GoBtn caption Start\nexpect GoBtn enabled 0\n"), kExpectFailed);
+    EXPECT_EQ(Run("expect GoBtn enabled 1\n\nexpect GoBtn caption Start\nexpect GoBtn enabled 0\n"),
+              kExpectFailed);
     EXPECT_EQ(err.str(), "line 3: expect 'GoBtn' caption \"Start\": it is \"&Start\"\n");
 
     err.str("");
@@ -185,8 +190,9 @@ TEST_F(ScriptRunnerTest, LogLinesArePrintedAndSearched)
         }
         return std::vector<form::Window*>{&main};
     };
-    EXPECT_EQ(Run("print ErrLed\nexpectlog Starting\nexpectlog \"readiness... Error\"\nexpectnolog Passport\n"),
-              kScriptOk)
+    EXPECT_EQ(
+        Run("print ErrLed\nexpectlog Starting\nexpectlog \"readiness... Error\"\nexpectnolog Passport\n"),
+        kScriptOk)
         << err.str();
     EXPECT_EQ(out.str().substr(0, out.str().find("ErrLed")),
               "LOG 1 Starting Morvanta\nLOG~ 4 Waiting of readiness... Error\n");
@@ -203,10 +209,12 @@ TEST_F(ScriptRunnerTest, QueuedAnswersAndFiles)
         auto path = dialogs.SaveFile({"Save log", "", "Text (*.txt)|*.txt", 1, "mrvlog.txt"});
         asked.push_back(path.value_or("cancel"));
     };
-    EXPECT_EQ(Run("answer yes\nanswer ok\nfile logs/out.txt\nclick GoBtn\nclick GoBtn\nfile \"\"\nclick GoBtn\n"),
-              kScriptOk)
+    EXPECT_EQ(
+        Run("answer yes\nanswer ok\nfile logs/out.txt\nclick GoBtn\nclick GoBtn\nfile \"\"\nclick GoBtn\n"),
+        kScriptOk)
         << err.str();
-    EXPECT_EQ(asked, (std::vector<std::string>{"yes", "/home/tech/logs/out.txt", "no", "cancel", "no", "cancel"}));
+    EXPECT_EQ(asked,
+              (std::vector<std::string>{"yes", "/home/tech/logs/out.txt", "no", "cancel", "no", "cancel"}));
     EXPECT_NE(out.str().find("ASK \"Attention!\" \"Erase?\" -> yes\nMESSAGE \"Done\" -> ok\n"
                              "FILE save \"Save log\" -> \"/home/tech/logs/out.txt\"\n"),
               std::string::npos);
@@ -216,7 +224,8 @@ TEST_F(ScriptRunnerTest, QueuedAnswersAndFiles)
 
 TEST_F(ScriptRunnerTest, ListSelectionMenusAndClipboard)
 {
-    for (int i = 0; i < 3; ++i) main.Log.AddRow({"", "t", " ", "line " + std::to_string(i)});
+    for (int i = 0; i < 3; ++i)
+        main.Log.AddRow({"", "t", " ", "line " + std::to_string(i)});
     std::vector<int> selected;
     int dbl = 0;
     main.Log.OnSelectItem = [&](int row) { selected.push_back(row); };
@@ -268,7 +277,8 @@ TEST_F(ScriptRunnerTest, WaitIdleRunsWorkerHandOffs)
     host.busy = [&] { return busy.load(); };
     int handed = 0;
     std::thread worker([&] {
-        for (int i = 0; i < 5; ++i) ui.RunSync([&] { ++handed; });
+        for (int i = 0; i < 5; ++i)
+            ui.RunSync([&] { ++handed; });
         ui.RunSync([&] { busy = false; });
     });
     EXPECT_EQ(Run("waitidle\nexpect GoBtn enabled 1\n"), kScriptOk) << err.str();

@@ -1,12 +1,13 @@
 #pragma once
 // A small two-tab window and a fake clock for the console driver's tests.
 
-#include <atomic>
-
 #include "form/controls.h"
 #include "platform/clock.h"
 
-namespace mrv::console::testing {
+#include <atomic>
+
+namespace mrv::console::testing
+{
 
 struct TestWindow : form::Window {
     TestWindow() : form::Window("TFm")
@@ -56,15 +57,16 @@ struct SatelliteWindow : form::Window {
 };
 
 /// Time that moves only when someone sleeps.
-class FakeClock : public Clock {
-public:
+class FakeClock : public Clock
+{
+  public:
     uint64_t TickCountMs() override { return now_; }
     uint64_t ReadTsc() override { return now_ * 1000; }
     void SleepMs(uint32_t ms) override { now_ += ms; }
     LocalDateTime Now() override { return {}; }
     std::unique_ptr<PeriodicTimer> StartPeriodic1ms(std::function<void()>) override { return nullptr; }
 
-private:
+  private:
     std::atomic<uint64_t> now_{1000};
 };
 

@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
-namespace mrv::form {
-namespace {
+namespace mrv::form
+{
+namespace
+{
 
 struct TestWindow : Window {
     TestWindow() : Window("W") {}
@@ -99,7 +101,8 @@ TEST(TimerPump, FiresDueTimersAtTheirIntervals)
     w.fast.SetActive(true);
     w.slow.SetActive(true);
     EXPECT_EQ(pump.NextDueIn(0), 20u);
-    for (uint64_t now = 0; now <= 1000; ++now) pump.RunDue(now);
+    for (uint64_t now = 0; now <= 1000; ++now)
+        pump.RunDue(now);
     EXPECT_EQ(slow, 1);
     EXPECT_EQ(fast, 50); // at 20, 40, ... 1000; then stopped by the slow one
     EXPECT_FALSE(w.fast.Active());

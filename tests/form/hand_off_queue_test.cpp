@@ -1,12 +1,13 @@
 #include "form/hand_off_queue.h"
 
 #include <atomic>
+#include <gtest/gtest.h>
 #include <thread>
 
-#include <gtest/gtest.h>
-
-namespace mrv::form {
-namespace {
+namespace mrv::form
+{
+namespace
+{
 
 TEST(HandOffQueue, WorkerWaitsUntilTheUserInterfaceRanItsFunction)
 {
@@ -19,9 +20,11 @@ TEST(HandOffQueue, WorkerWaitsUntilTheUserInterfaceRanItsFunction)
         queue.RunSync([&] { value = 42; });
         returned = true;
     });
-    while (queued.load() == 0) std::this_thread::yield();
+    while (queued.load() == 0)
+        std::this_thread::yield();
     EXPECT_FALSE(returned.load());
-    while (queue.RunPending() == 0) std::this_thread::yield();
+    while (queue.RunPending() == 0)
+        std::this_thread::yield();
     worker.join();
     EXPECT_TRUE(returned.load());
     EXPECT_EQ(value, 42);

@@ -1,21 +1,22 @@
 // hdparm decodes the same 256 words: where it is installed, our decoding must
 // agree with it on identity, size, sector sizes, rotation and feature bits.
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <map>
-#include <sstream>
-
 #include "identify/passport_rows.h"
 #include "identify_builder.h"
 #include "sim/lab_loader.h"
 #include "sim/lab_pc.h"
 
-namespace mrv {
-namespace {
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+#include <sstream>
+
+namespace mrv
+{
+namespace
+{
 
 namespace fs = std::filesystem;
 
@@ -83,7 +84,8 @@ void ExpectAgreement(const std::string& hdparm, const IdentifyWords& w, const st
     EXPECT_EQ(Field(r, "Model Number:"), p.Model);
     EXPECT_EQ(Field(r, "Serial Number:"), p.Serial);
     EXPECT_EQ(Field(r, "Firmware Revision:"), p.Firmware);
-    const char* count_key = p.Lba48Supported ? "LBA48  user addressable sectors:" : "LBA    user addressable sectors:";
+    const char* count_key =
+        p.Lba48Supported ? "LBA48  user addressable sectors:" : "LBA    user addressable sectors:";
     EXPECT_EQ(Field(r, count_key), std::to_string(p.LbaCount));
     EXPECT_EQ(Feature(r, "48-bit Address feature set") != "", p.Lba48Supported);
     // hdparm shows sector sizes only when word 106 is valid.
@@ -126,8 +128,8 @@ void ExpectAgreement(const std::string& hdparm, const IdentifyWords& w, const st
 IdentifyWords Valid(IdentifyWords w)
 {
     w[0] = 0x0040;
-    w[80] = 0x01F0;                    // ATA-8 .. ATA-4
-    w[83] |= 0x4000;                   // words 82–87 valid
+    w[80] = 0x01F0;  // ATA-8 .. ATA-4
+    w[83] |= 0x4000; // words 82–87 valid
     w[84] |= 0x4000;
     w[87] |= 0x4000;
     w[86] |= w[83] & 0x0FFF;

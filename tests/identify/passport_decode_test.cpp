@@ -1,13 +1,15 @@
 // Decoding of IDENTIFY words into the drive record and the passport rows.
 
-#include <gtest/gtest.h>
-
 #include "identify/format_capacity.h"
 #include "identify/passport_rows.h"
 #include "identify_builder.h"
 
-namespace mrv {
-namespace {
+#include <gtest/gtest.h>
+
+namespace mrv
+{
+namespace
+{
 
 using test::Make48;
 using test::MakeIdentify;
@@ -23,7 +25,8 @@ const PassportRow* FindRow(const DecodedPassport& d, const std::string& label)
 std::vector<std::string> Labels(const DecodedPassport& d)
 {
     std::vector<std::string> labels;
-    for (const auto& r : d.rows) labels.push_back(r.label);
+    for (const auto& r : d.rows)
+        labels.push_back(r.label);
     return labels;
 }
 
@@ -46,20 +49,20 @@ TEST(IdentifyText, HighByteFirstBlanksOutOfRangeAndTrims)
 TEST(DecodePassport, RowsOfAPlainAtaDriveInOrder)
 {
     IdentifyWords w = MakeIdentify("ST380011A", "5JV12345", "3.06", 156301488);
-    w[82] = 1u << 0 | 1u << 10;         // SMART, HPA
-    w[83] = 1u << 9 | 1u << 3;          // AAM, APM
-    w[84] = 3;                          // error log, self-test
+    w[82] = 1u << 0 | 1u << 10;          // SMART, HPA
+    w[83] = 1u << 9 | 1u << 3;           // AAM, APM
+    w[84] = 3;                           // error log, self-test
     w[85] = 1u << 0 | 1u << 5 | 1u << 6; // SMART on, write cache, look-ahead
     w[21] = 4096;
-    w[88] = 0x3F;                       // UDMA 0..5
+    w[88] = 0x3F; // UDMA 0..5
     w[94] = 0x80FE;
     w[91] = 0x0080;
-    w[128] = 1u << 0 | 1u << 3;         // supported, frozen
+    w[128] = 1u << 0 | 1u << 3; // supported, frozen
     w[89] = 56;
     DecodedPassport d = Decode(w);
-    EXPECT_EQ(Labels(d), (std::vector<std::string>{"Model:", "Firmware:", "Serial:", "Disk size:", "CHS:", "SMART:",
-                                                   "CACHE:", "Support:", "AAM val:", "APM val:", "Erase:",
-                                                   "Security:", "Sector:"}));
+    EXPECT_EQ(Labels(d), (std::vector<std::string>{
+                             "Model:", "Firmware:", "Serial:", "Disk size:", "CHS:", "SMART:", "CACHE:",
+                             "Support:", "AAM val:", "APM val:", "Erase:", "Security:", "Sector:"}));
     EXPECT_EQ(d.passport.Model, "ST380011A");
     EXPECT_EQ(d.passport.ModelFamily, 4);
     EXPECT_EQ(d.last_lba, 156301487);

@@ -1,21 +1,22 @@
 // The passport on the virtual PC: PIO and API acquisition, the same-drive
 // test, passport files, and the list, panes and lamps it fills.
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <memory>
-#include <optional>
-
 #include "identify_builder.h"
 #include "sim/lab_loader.h"
 #include "sim/lab_pc.h"
 #include "sim/sim_os_devices.h"
 #include "support/program_fixture.h"
 
-namespace mrv::test {
-namespace {
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <memory>
+#include <optional>
+
+namespace mrv::test
+{
+namespace
+{
 
 namespace fs = std::filesystem;
 
@@ -41,8 +42,9 @@ Sectors=234441648
 )";
 
 /// A floppy drive as the system shows it: geometry only, no SCSI answers.
-class FloppyDevice : public OsDevice {
-public:
+class FloppyDevice : public OsDevice
+{
+  public:
     int64_t SetPosition(uint64_t offset) override { return static_cast<int64_t>(offset); }
     bool Read(void*, uint32_t, uint32_t& done) override { return (done = 0), false; }
     bool Write(const void*, uint32_t, uint32_t& done) override { return (done = 0), false; }
@@ -58,8 +60,9 @@ public:
 };
 
 /// The lab's devices, with a floppy as physical drive 9.
-class DevicesWithFloppy : public OsDevices {
-public:
+class DevicesWithFloppy : public OsDevices
+{
+  public:
     explicit DevicesWithFloppy(OsDevices& inner) : inner_(inner) {}
     std::unique_ptr<OsDevice> OpenPhysical(int number, uint32_t& error) override
     {
@@ -73,12 +76,13 @@ public:
     uint32_t LogicalDriveMask() override { return inner_.LogicalDriveMask(); }
     LogicalDriveType DriveType(char letter) override { return inner_.DriveType(letter); }
 
-private:
+  private:
     OsDevices& inner_;
 };
 
-class PassportTest : public ::testing::Test {
-protected:
+class PassportTest : public ::testing::Test
+{
+  protected:
     /// Starts the program; `api` starts it in API mode on physical drive `device`.
     void Start(bool api = false, int device = 0)
     {
@@ -96,7 +100,8 @@ protected:
         devices.AddPhysical(1, slot(sim::OsPersonality::UsbSat, "usb"));
         devices.AddPhysical(2, slot(sim::OsPersonality::ScsiBridge, "ssd"));
         wrapped = std::make_unique<DevicesWithFloppy>(devices);
-        platform.emplace(Platform{lab->Ports(), lab->PortAccess(), *wrapped, lab->System(), lab->GetClock()});
+        platform.emplace(Platform{lab->Ports(), lab->PortAccess(), *wrapped, lab->System(), lab->GetClock(),
+                                  lab->PciConfig()});
         fixture = std::make_unique<ProgramFixture>(*platform);
         if (api)
             std::ofstream(fixture->home() / "mrv40.ini")
@@ -109,7 +114,8 @@ protected:
     int Count(const std::string& text) const
     {
         int n = 0;
-        for (const auto& line : fixture->LoggedTexts()) n += line.find(text) != std::string::npos;
+        for (const auto& line : fixture->LoggedTexts())
+            n += line.find(text) != std::string::npos;
         return n;
     }
     std::string Cell(const std::string& label, int column = 2)
@@ -122,10 +128,7 @@ protected:
     {
         return p().LogsDir() / PassportFileName(model, serial);
     }
-    void SelectApiDevice(int number)
-    {
-        p().state.ApiDeviceIndex = number;
-    }
+    void SelectApiDevice(int number) { p().state.ApiDeviceIndex = number; }
 
     std::unique_ptr<sim::LabPc> lab;
     std::unique_ptr<DevicesWithFloppy> wrapped;

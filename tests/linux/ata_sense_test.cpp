@@ -1,7 +1,7 @@
+#include "platform/sat.h"
+
 #include <gtest/gtest.h>
 #include <vector>
-
-#include "platform/sat.h"
 
 using namespace mrv;
 

@@ -1,16 +1,17 @@
-#include <algorithm>
-#include <gtest/gtest.h>
-
 #include "fake_sysfs.h"
 #include "platform/linux/block_devices.h"
 #include "platform/linux/linux_os_devices.h"
 #include "platform/port_access.h"
 
+#include <algorithm>
+#include <gtest/gtest.h>
+
 using namespace mrv;
 using namespace mrv::linux_platform;
 using mrv::linux_test::FakeSysfs;
 
-namespace {
+namespace
+{
 
 std::vector<std::string> Names(const std::vector<BlockDevice>& devices)
 {

@@ -1,9 +1,9 @@
+#include "platform/linux/error_map.h"
+#include "platform/port_access.h"
+
 #include <cerrno>
 #include <gtest/gtest.h>
 #include <vector>
-
-#include "platform/linux/error_map.h"
-#include "platform/port_access.h"
 
 using namespace mrv;
 using namespace mrv::linux_platform;
@@ -30,7 +30,8 @@ TEST(ErrnoToWinError, UnknownErrnoIsGeneralFailure)
     EXPECT_EQ(errno_to_win_error(-1), win_error::kGenFailure);
 }
 
-namespace {
+namespace
+{
 
 std::vector<uint8_t> Fixed(uint8_t key, uint8_t asc, uint8_t ascq)
 {

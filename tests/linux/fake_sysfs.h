@@ -6,10 +6,12 @@
 #include <random>
 #include <string>
 
-namespace mrv::linux_test {
+namespace mrv::linux_test
+{
 
-class FakeSysfs {
-public:
+class FakeSysfs
+{
+  public:
     FakeSysfs()
     {
         std::random_device random;
@@ -61,7 +63,7 @@ public:
         out << text;
     }
 
-private:
+  private:
     std::filesystem::path root_;
 };
 

@@ -2,6 +2,9 @@
 // among the physical drives, read and written with O_DIRECT. Needs root and
 // working loop devices; elsewhere the tests skip and say why.
 
+#include "platform/linux/linux_os_devices.h"
+#include "platform/port_access.h"
+
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -13,14 +16,12 @@
 #include <unistd.h>
 #include <vector>
 
-#include "platform/linux/linux_os_devices.h"
-#include "platform/port_access.h"
-
 using namespace mrv;
 using namespace mrv::linux_platform;
 namespace fs = std::filesystem;
 
-namespace {
+namespace
+{
 
 constexpr size_t kImageBytes = 4 * 1024 * 1024;
 
@@ -54,8 +55,9 @@ bool Run(const std::string& command, std::string& output)
 }
 
 /// An image file attached to a free loop device; detached when destroyed.
-class LoopImage {
-public:
+class LoopImage
+{
+  public:
     /// Empty `why_not` when attached.
     LoopImage(const std::vector<uint8_t>& contents, bool read_only, std::string& why_not)
     {
@@ -100,7 +102,7 @@ public:
     std::string name() const { return fs::path(device_).filename().string(); }
     const fs::path& image() const { return image_; }
 
-private:
+  private:
     fs::path image_;
     std::string device_;
 };

@@ -2,21 +2,22 @@
 // for the device node (the device-only requests answer as on a plain disk
 // without them).
 
+#include "fake_sysfs.h"
+#include "platform/linux/linux_os_devices.h"
+#include "platform/port_access.h"
+
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <numeric>
 #include <vector>
 
-#include "fake_sysfs.h"
-#include "platform/linux/linux_os_devices.h"
-#include "platform/port_access.h"
-
 using namespace mrv;
 using namespace mrv::linux_platform;
 using mrv::linux_test::FakeSysfs;
 
-namespace {
+namespace
+{
 
 // More than two of the device layer's 1 MiB bounce chunks, and not a whole number of them.
 constexpr size_t kImageBytes = 3 * 1024 * 1024 + 3 * 512;
@@ -35,8 +36,9 @@ std::vector<uint8_t> ReadFile(const std::filesystem::path& path)
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-class ImageDevice : public ::testing::Test {
-protected:
+class ImageDevice : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         sys_.Disk("sda", kImageBytes / 512);

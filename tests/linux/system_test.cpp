@@ -1,3 +1,5 @@
+#include "platform/linux/linux_platform.h"
+
 #include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
@@ -5,8 +7,6 @@
 #include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
-
-#include "platform/linux/linux_platform.h"
 
 using namespace mrv;
 using namespace mrv::linux_platform;

@@ -1,14 +1,16 @@
 // The command value, the 48-bit translation, error texts and typed ports.
 
-#include <gtest/gtest.h>
-
-#include "platform/ata_command.h"
 #include "access/ata_pio.h"
 #include "access/channel.h"
+#include "platform/ata_command.h"
 #include "platform/clock.h"
 
-namespace mrv {
-namespace {
+#include <gtest/gtest.h>
+
+namespace mrv
+{
+namespace
+{
 
 TEST(AtaCommandValue, Lba28PacksTheTopNibbleIntoTheDeviceRegister)
 {
@@ -55,7 +57,8 @@ TEST(AtaCommandValue, BlockCommandsTranslateTo48Bit)
 {
     const std::pair<uint8_t, uint8_t> table[] = {{0x20, 0x24}, {0x30, 0x34}, {0x40, 0x42}, {0x70, 0x42},
                                                  {0xF8, 0x27}, {0xF9, 0x37}, {0xEC, 0x00}, {0x24, 0x00}};
-    for (auto [command, sent] : table) EXPECT_EQ(ExtendedBlockCommand(command), sent) << int(command);
+    for (auto [command, sent] : table)
+        EXPECT_EQ(ExtendedBlockCommand(command), sent) << int(command);
 }
 
 TEST(AtaErrorText, NamedCodesAndTheHexFallback)

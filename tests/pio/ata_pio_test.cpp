@@ -2,8 +2,10 @@
 
 #include "pio_fixture.h"
 
-namespace mrv::test {
-namespace {
+namespace mrv::test
+{
+namespace
+{
 
 const char* kLab = R"(
 [Channel Secondary]
@@ -15,8 +17,9 @@ WriteFail=5000
 Stuck=7000
 )";
 
-class AtaPioTest : public ::testing::Test {
-protected:
+class AtaPioTest : public ::testing::Test
+{
+  protected:
     LabProgram lp{kLab};
     AtaPio& pio() { return lp.p().pio; }
     SharedState& st() { return lp.p().state; }
@@ -86,8 +89,8 @@ TEST_F(AtaPioTest, SeekIn48BitModeGoesOutAsVerifyExtWithPreviousBytesFirst)
     std::vector<uint16_t> order;
     for (const auto& a : bus().Accesses())
         if (a.write) order.push_back(a.port);
-    EXPECT_EQ(order, (std::vector<uint16_t>{0x176, 0x171, 0x172, 0x173, 0x174, 0x175, 0x171, 0x172, 0x173, 0x174,
-                                            0x175, 0x177}));
+    EXPECT_EQ(order, (std::vector<uint16_t>{0x176, 0x171, 0x172, 0x173, 0x174, 0x175, 0x171, 0x172, 0x173,
+                                            0x174, 0x175, 0x177}));
     EXPECT_NE(pio().WaitNotBusy(), -1);
     EXPECT_EQ(pio().ReadErrorRegister(), 0);
 }
@@ -111,7 +114,8 @@ TEST_F(AtaPioTest, Read28BitBeyondItsRangeIsRefusedWithoutTouchingThePorts)
 TEST_F(AtaPioTest, SectorsWrittenReadBackInBothAddressModes)
 {
     SectorWords& buffer = st().SectorBuffer;
-    for (size_t i = 0; i < 256; ++i) buffer.SetWord(i, static_cast<uint16_t>(i * 7 + 1));
+    for (size_t i = 0; i < 256; ++i)
+        buffer.SetWord(i, static_cast<uint16_t>(i * 7 + 1));
     ASSERT_TRUE(pio().WriteSector(100));
     buffer.Clear();
     ASSERT_TRUE(pio().ReadSector(100));
@@ -127,7 +131,8 @@ TEST_F(AtaPioTest, SectorsWrittenReadBackInBothAddressModes)
 
 TEST_F(AtaPioTest, WriteTheDriveRejectsIsReportedAsFailure)
 {
-    for (size_t i = 0; i < 256; ++i) st().SectorBuffer.SetWord(i, 0xA5A5);
+    for (size_t i = 0; i < 256; ++i)
+        st().SectorBuffer.SetWord(i, 0xA5A5);
     EXPECT_FALSE(pio().WriteSector(5000));
     // Beyond the drive's capacity: IDNF instead of a data phase.
     lp.fm().biglbaChk.SetChecked(true);
@@ -160,7 +165,8 @@ TEST_F(AtaPioTest, NonDataCommandAndAbortedCommand)
 TEST_F(AtaPioTest, ExecuteRunsAPioInCommandAsAValue)
 {
     uint8_t data[512] = {};
-    const AtaResult identify = pio().Execute(AtaCommand::PioIn({.count = 1, .device = 0xA0, .command = 0xEC}, data, sizeof data));
+    const AtaResult identify =
+        pio().Execute(AtaCommand::PioIn({.count = 1, .device = 0xA0, .command = 0xEC}, data, sizeof data));
     ASSERT_TRUE(identify.Ok());
     EXPECT_EQ(identify.transferred, 512u);
     // Model text: words 27 on, high byte first.

@@ -1,19 +1,21 @@
 // Channel choice, typed ports, the slave box, primary protection, the port
 // indicator, the status lamps and the register monitor.
 
-#include <gtest/gtest.h>
-
-#include <fstream>
-
 #include "access/register_monitor.h"
 #include "support/program_fixture.h"
 #include "support/test_platform.h"
 
-namespace mrv::test {
-namespace {
+#include <fstream>
+#include <gtest/gtest.h>
 
-class ChannelTest : public ::testing::Test {
-protected:
+namespace mrv::test
+{
+namespace
+{
+
+class ChannelTest : public ::testing::Test
+{
+  protected:
     void Start(const std::string& ini = {})
     {
         fixture = std::make_unique<ProgramFixture>(tp.platform);
@@ -24,7 +26,8 @@ protected:
     std::vector<std::string> NewLines()
     {
         std::vector<std::string> out;
-        for (size_t i = from; i < fixture->log.size(); ++i) out.push_back(fixture->log[i].text);
+        for (size_t i = from; i < fixture->log.size(); ++i)
+            out.push_back(fixture->log[i].text);
         from = fixture->log.size();
         return out;
     }
@@ -41,7 +44,7 @@ TEST_F(ChannelTest, PrimaryIsBlockedWithoutEnablePm)
     Start();
     fm().PortRg.SetItemIndex(0);
     EXPECT_EQ(NewLines(), (std::vector<std::string>{"Primary port is blocked. Please, read manual",
-                                                     "Select SECONDARY port: base=170, alternative=376h"}));
+                                                    "Select SECONDARY port: base=170, alternative=376h"}));
     EXPECT_EQ(fm().PortRg.ItemIndex(), 1);
     EXPECT_EQ(st().BasePort, 0x170);
     EXPECT_EQ(fm().BaseEdit.Text(), "170");
@@ -105,7 +108,7 @@ TEST_F(ChannelTest, TypedPrimaryWithoutPermissionFallsBack)
     NewLines();
     fm().BaseEdit.SetText("1F0");
     EXPECT_EQ(NewLines(), (std::vector<std::string>{"Primary port is blocked. Please, read manual",
-                                                     "Select SECONDARY port: base=170, alternative=376h"}));
+                                                    "Select SECONDARY port: base=170, alternative=376h"}));
     EXPECT_EQ(st().BasePort, 0x170);
     EXPECT_EQ(fm().PortRg.ItemIndex(), 1);
 }
@@ -157,7 +160,8 @@ TEST_F(ChannelTest, SlaveBoxSelectsTheDevice)
 struct RepaintCounter {
     explicit RepaintCounter(std::initializer_list<form::Control*> controls)
     {
-        for (form::Control* c : controls) c->SetObserver([this](form::Control&, form::Aspect) { ++count; });
+        for (form::Control* c : controls)
+            c->SetObserver([this](form::Control&, form::Aspect) { ++count; });
     }
     int count = 0;
 };
@@ -175,8 +179,10 @@ TEST_F(ChannelTest, LampsRepaintOnlyOnChange)
     monitor.RefreshStatusLeds(); // shows the error register once
 
     TFm& f = fm();
-    RepaintCounter lamps{&f.BusyLed, &f.DrdyLed, &f.WrfLed, &f.DrscLed, &f.DrqLed, &f.ErrLed, &f.StatusHexLab};
-    RepaintCounter errors{&f.BbkLab, &f.UncLab, &f.IdnfLab, &f.AbrtLab, &f.T0nfLab, &f.AmnfLab, &f.ErrorHexLab};
+    RepaintCounter lamps{&f.BusyLed, &f.DrdyLed, &f.WrfLed,      &f.DrscLed,
+                         &f.DrqLed,  &f.ErrLed,  &f.StatusHexLab};
+    RepaintCounter errors{&f.BbkLab,  &f.UncLab,  &f.IdnfLab,    &f.AbrtLab,
+                          &f.T0nfLab, &f.AmnfLab, &f.ErrorHexLab};
     monitor.RefreshStatusLeds();
     EXPECT_EQ(lamps.count + errors.count, 0);
     tp.ports.inputs[0x171] = 0x04;
@@ -235,7 +241,8 @@ TEST_F(ChannelTest, PanelClickTogglesTheRegisterMonitor)
     EXPECT_EQ(ifm.Alpha(), 225);
     EXPECT_EQ(ifm.Geometry().top, 0);
     EXPECT_EQ(ifm.Geometry().height, 92);
-    for (int i = 1; i <= 7; ++i) tp.ports.inputs[static_cast<uint16_t>(0x170 + i)] = 0x10 + i;
+    for (int i = 1; i <= 7; ++i)
+        tp.ports.inputs[static_cast<uint16_t>(0x170 + i)] = 0x10 + i;
     tp.ports.inputs[0x376] = 0x50;
     fixture->impl().monitor.RefreshStatusLeds();
     EXPECT_EQ(ifm.R1.Caption(), "11");

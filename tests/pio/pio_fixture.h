@@ -2,24 +2,25 @@
 // A started program on a lab PC whose port traffic is recorded, for the
 // task-file, channel and power-adaptor tests.
 
-#include <gtest/gtest.h>
+#include "sim/lab_loader.h"
+#include "sim/lab_pc.h"
+#include "support/program_fixture.h"
 
 #include <fstream>
+#include <gtest/gtest.h>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "sim/lab_loader.h"
-#include "sim/lab_pc.h"
-#include "support/program_fixture.h"
-
-namespace mrv::test {
+namespace mrv::test
+{
 
 /// Passes every access on to the lab's bus and remembers it.
-class RecordingBus : public PortBus {
-public:
+class RecordingBus : public PortBus
+{
+  public:
     struct Access {
         bool write;
         uint16_t port;
@@ -28,11 +29,23 @@ public:
 
     explicit RecordingBus(PortBus& inner) : inner_(inner) {}
 
-    uint8_t InByte(uint16_t port) override { return static_cast<uint8_t>(Note(false, port, inner_.InByte(port))); }
-    uint16_t InWord(uint16_t port) override { return static_cast<uint16_t>(Note(false, port, inner_.InWord(port))); }
+    uint8_t InByte(uint16_t port) override
+    {
+        return static_cast<uint8_t>(Note(false, port, inner_.InByte(port)));
+    }
+    uint16_t InWord(uint16_t port) override
+    {
+        return static_cast<uint16_t>(Note(false, port, inner_.InWord(port)));
+    }
     uint32_t InDword(uint16_t port) override { return Note(false, port, inner_.InDword(port)); }
-    void OutByte(uint16_t port, uint8_t value) override { inner_.OutByte(port, static_cast<uint8_t>(Note(true, port, value))); }
-    void OutWord(uint16_t port, uint16_t value) override { inner_.OutWord(port, static_cast<uint16_t>(Note(true, port, value))); }
+    void OutByte(uint16_t port, uint8_t value) override
+    {
+        inner_.OutByte(port, static_cast<uint8_t>(Note(true, port, value)));
+    }
+    void OutWord(uint16_t port, uint16_t value) override
+    {
+        inner_.OutWord(port, static_cast<uint16_t>(Note(true, port, value)));
+    }
     void OutDword(uint16_t port, uint32_t value) override { inner_.OutDword(port, Note(true, port, value)); }
     void InWords(uint16_t port, uint16_t* dst, size_t count) override
     {
@@ -76,11 +89,12 @@ public:
     int ReadsOf(uint16_t port)
     {
         int n = 0;
-        for (const Access& a : Accesses()) n += !a.write && a.port == port;
+        for (const Access& a : Accesses())
+            n += !a.write && a.port == port;
         return n;
     }
 
-private:
+  private:
     uint32_t Note(bool write, uint16_t port, uint32_t value)
     {
         std::lock_guard lock(mutex_);
@@ -95,8 +109,9 @@ private:
 
 /// Lab text in, a program running on it out. `ini` (when given) is the
 /// settings file the program finds at start.
-class LabProgram {
-public:
+class LabProgram
+{
+  public:
     explicit LabProgram(const std::string& lab_text, const std::string& ini = {})
     {
         std::string error;
@@ -106,7 +121,8 @@ public:
             return;
         }
         bus = std::make_unique<RecordingBus>(lab->Ports());
-        platform.emplace(Platform{*bus, lab->PortAccess(), lab->Devices(), lab->System(), lab->GetClock()});
+        platform.emplace(Platform{*bus, lab->PortAccess(), lab->Devices(), lab->System(), lab->GetClock(),
+                                  lab->PciConfig()});
         fixture = std::make_unique<ProgramFixture>(*platform);
         if (!ini.empty()) std::ofstream(fixture->home() / "mrv40.ini") << ini;
         fixture->Start();

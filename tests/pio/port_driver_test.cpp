@@ -2,13 +2,15 @@
 // steps as the lab's service answers, the fall-back to API mode, and the
 // kernel's refusal on Linux.
 
+#include "pio_fixture.h"
 #include "platform/linux/linux_port_access.h"
 #include "platform/linux/linux_system_info.h"
-#include "pio_fixture.h"
 #include "support/test_platform.h"
 
-namespace mrv::test {
-namespace {
+namespace mrv::test
+{
+namespace
+{
 
 const char* kSettings = "[ATA Port]\nEnable PM=0\n";
 
@@ -22,7 +24,8 @@ Sectors=1000000
 std::vector<std::string> Lines(const LabProgram& lp)
 {
     std::vector<std::string> out;
-    for (const LogEntry& e : lp.LogSince(0)) out.push_back(e.text);
+    for (const LogEntry& e : lp.LogSince(0))
+        out.push_back(e.text);
     return out;
 }
 
@@ -46,14 +49,16 @@ TEST(PortDriverStart, FirstRunInstallsStartsAndOpens)
     EXPECT_TRUE(lp.p().state.DriverOpen);
     EXPECT_EQ(lp.p().state.access_mode, AccessMode::Pio);
     EXPECT_TRUE(lp.fm().APIRg.Enabled());
-    for (const LogEntry& e : lp.LogSince(0)) EXPECT_NE(e.level, 4) << e.text;
+    for (const LogEntry& e : lp.LogSince(0))
+        EXPECT_NE(e.level, 4) << e.text;
 }
 
 TEST(PortDriverStart, SecondRunFindsTheServiceRunningQuietly)
 {
     LabProgram lp(std::string(kDisk) + "[PortAccess]\nService=1\nRunning=1\n", kSettings);
     EXPECT_TRUE(lp.p().state.DriverOpen);
-    for (const LogEntry& e : lp.LogSince(0)) EXPECT_NE(e.level, 4) << e.text;
+    for (const LogEntry& e : lp.LogSince(0))
+        EXPECT_NE(e.level, 4) << e.text;
     // Starting a running service is refused with its own message.
     EXPECT_FALSE(lp.p().port_driver.StartPortDriver());
     EXPECT_EQ(lp.LogSince(0).back().text, "Driver already running");
@@ -88,7 +93,9 @@ struct StepCase {
     const char* message;
 };
 
-class PortDriverFailure : public ::testing::TestWithParam<StepCase> {};
+class PortDriverFailure : public ::testing::TestWithParam<StepCase>
+{
+};
 
 TEST_P(PortDriverFailure, LogsItsMessageAndEndsInApiMode)
 {
@@ -111,8 +118,9 @@ INSTANTIATE_TEST_SUITE_P(
                       StepCase{"Service=1\nRunning=1\nProcess=refuse\n", "Can`t IOMP on Process"}));
 
 /// A fake grant that fails as a kernel would, with its reason.
-class RefusingKernel : public FakePortAccess {
-public:
+class RefusingKernel : public FakePortAccess
+{
+  public:
     std::string LastReason() const override { return "iopl: Operation not permitted"; }
 };
 
@@ -122,7 +130,7 @@ TEST(PortDriverLinux, KernelRefusalIsOneLineWithItsReason)
     RefusingKernel kernel;
     kernel.control_errors[0x9C40240C] = 5;
     tp.system.kernel_name = "Linux 6.1.0 x64";
-    Platform platform{tp.ports, kernel, tp.devices, tp.system, tp.clock};
+    Platform platform{tp.ports, kernel, tp.devices, tp.system, tp.clock, tp.pci};
     ProgramFixture f(platform);
     f.Start();
     auto texts = f.LoggedTexts();
@@ -139,8 +147,9 @@ TEST(PortDriverLinux, KernelRefusalIsOneLineWithItsReason)
 
 /// The test's system facts, with this process's real id (the kernel grants
 /// ports to the calling process only).
-class ThisProcess : public FakeSystemInfo {
-public:
+class ThisProcess : public FakeSystemInfo
+{
+  public:
     uint32_t ProcessId() override { return linux_platform::LinuxSystemInfo().ProcessId(); }
 };
 
@@ -150,7 +159,7 @@ TEST(PortDriverLinux, ThisMachinesKernelDecidesAndTheProgramKeepsWorking)
     linux_platform::LinuxPortAccess kernel;
     ThisProcess system;
     system.kernel_name = "Linux test x64";
-    Platform platform{tp.ports, kernel, tp.devices, system, tp.clock};
+    Platform platform{tp.ports, kernel, tp.devices, system, tp.clock, tp.pci};
     ProgramFixture f(platform);
     f.Start();
     if (f.impl().state.DriverOpen) GTEST_SKIP() << "this process may use the I/O ports";

@@ -2,8 +2,10 @@
 
 #include "pio_fixture.h"
 
-namespace mrv::test {
-namespace {
+namespace mrv::test
+{
+namespace
+{
 
 const form::Colour kYellow = form::colours::kYellow;
 const form::Colour kRed = form::colours::kRed;

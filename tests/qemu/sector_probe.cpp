@@ -17,6 +17,14 @@
 //                        status the program reads from the sense data
 // Each command prints one line; the exit code is the number of failed ones.
 
+#include "app/program.h"
+#include "app/program_impl.h"
+#include "drive/ata_opcodes.h"
+#include "platform/linux/linux_platform.h"
+#include "platform/platform.h"
+#include "ui/console/console_dialogs.h"
+#include "ui/console/console_ui_thread.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -26,15 +34,8 @@
 #include <string>
 #include <vector>
 
-#include "drive/ata_opcodes.h"
-#include "platform/platform.h"
-#include "app/program.h"
-#include "app/program_impl.h"
-#include "platform/linux/linux_platform.h"
-#include "ui/console/console_dialogs.h"
-#include "ui/console/console_ui_thread.h"
-
-namespace {
+namespace
+{
 
 using namespace mrv;
 
@@ -44,7 +45,8 @@ std::vector<uint8_t> Pattern(const std::string& tag, uint64_t lba)
 {
     const std::string line = "MRV-QEMU-SECTOR TAG=" + tag + " LBA=" + std::to_string(lba) + "\n";
     std::vector<uint8_t> sector(512);
-    for (size_t i = 0; i < sector.size(); ++i) sector[i] = static_cast<uint8_t>(line[i % line.size()]);
+    for (size_t i = 0; i < sector.size(); ++i)
+        sector[i] = static_cast<uint8_t>(line[i % line.size()]);
     return sector;
 }
 
@@ -105,14 +107,20 @@ bool RunCommand(ProgramImpl& p, const std::vector<std::string>& args, size_t& i)
         // 0xB0/0xDA with the SMART signature in LBA mid/high; a healthy drive
         // answers 4F/C2, one past its threshold 2C/F4.
         char text[96];
-        const AtaResult out = p.routes.smart_request.Execute(AtaCommand::NonData(
-            {.features = 0xDA, .count = 1, .lba_low = 1, .lba_mid = 0x4F, .lba_high = 0xC2, .device = 0xA0, .command = 0xB0}));
+        const AtaResult out = p.routes.smart_request.Execute(AtaCommand::NonData({.features = 0xDA,
+                                                                                  .count = 1,
+                                                                                  .lba_low = 1,
+                                                                                  .lba_mid = 0x4F,
+                                                                                  .lba_high = 0xC2,
+                                                                                  .device = 0xA0,
+                                                                                  .command = 0xB0}));
         const bool legacy = out.Ok();
-        std::snprintf(text, sizeof text, "smart-status legacy %s mid=%02X high=%02X", legacy ? "ok" : "failed",
-                      out.Registers().lba_mid & 0xFF, out.Registers().lba_high & 0xFF);
+        std::snprintf(text, sizeof text, "smart-status legacy %s mid=%02X high=%02X",
+                      legacy ? "ok" : "failed", out.Registers().lba_mid & 0xFF,
+                      out.Registers().lba_high & 0xFF);
         std::cout << text << std::endl;
-        AtaCommand status =
-            AtaCommand::NonData({.features = 0xDA, .lba_mid = 0x4F, .lba_high = 0xC2, .device = 0xA0, .command = 0xB0});
+        AtaCommand status = AtaCommand::NonData(
+            {.features = 0xDA, .lba_mid = 0x4F, .lba_high = 0xC2, .device = 0xA0, .command = 0xB0});
         status.want_registers = true;
         const AtaResult result = p.routes.sat.Execute(status);
         const bool sat = result.Ok();
@@ -124,7 +132,8 @@ bool RunCommand(ProgramImpl& p, const std::vector<std::string>& args, size_t& i)
     }
     if (command == "sat-identify") {
         std::vector<uint8_t> words(512);
-        const bool ok = p.routes.sat.Execute(AtaCommand::PioIn(kIdentifyDevice, words.data(), words.size())).Ok();
+        const bool ok =
+            p.routes.sat.Execute(AtaCommand::PioIn(kIdentifyDevice, words.data(), words.size())).Ok();
         // ATA strings: two characters a word, the first in the high byte.
         auto text = [&](int first, int last) {
             std::string out;
@@ -204,7 +213,8 @@ int main(int argc, char** argv)
     }
     const std::filesystem::path home = args[1];
     linux_platform::LinuxPlatform machine;
-    Platform platform{machine.ports, machine.port_access, machine.devices, machine.system, machine.clock};
+    Platform platform{machine.ports,  machine.port_access, machine.devices,
+                      machine.system, machine.clock,       machine.pci};
     console::ConsoleUiThread ui(platform.clock);
     console::ConsoleDialogs dialogs(std::cout, home);
     Program program(platform, dialogs, ui, home);
@@ -212,7 +222,8 @@ int main(int argc, char** argv)
         std::cout << "LOG " << level << (replaced ? " (replaced) " : " ") << text << std::endl;
     };
     program.Start();
-    for (form::Window* window : program.Windows()) ui.AddWindow(window);
+    for (form::Window* window : program.Windows())
+        ui.AddWindow(window);
     ui.ProcessMessages();
 
     int failed = 0;

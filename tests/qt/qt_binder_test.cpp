@@ -1,34 +1,40 @@
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QKeyEvent>
-#include <QMouseEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTabWidget>
-#include <QTableView>
-
-#include <atomic>
-#include <thread>
-
 #include "ui/qt/form_binder.h"
 #include "ui/qt/hex_view_widget.h"
 #include "ui/qt/qt_dialogs.h"
 #include "ui/qt/qt_ui_thread.h"
 #include "ui/qt/widgets.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <thread>
+
 // Fontconfig keeps its caches for the process's life; that is not our leak.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig\n";
+}
 // Qt's own worker pool (font loading) is not built with the race detector, so
 // its handovers look like races to it.
-extern "C" const char* __tsan_default_suppressions() { return "race:libQt6Gui.so\nrace:libQt6Core.so\n"; }
+extern "C" const char* __tsan_default_suppressions()
+{
+    return "race:libQt6Gui.so\nrace:libQt6Core.so\n";
+}
 
-namespace mrv::qt {
-namespace {
+namespace mrv::qt
+{
+namespace
+{
 
 /// One application for the whole test program, on the offscreen platform.
 QApplication& App()
@@ -85,15 +91,15 @@ struct WithApp {
     WithApp() { App(); }
 };
 
-class BinderTest : public ::testing::Test, WithApp {
-protected:
+class BinderTest : public ::testing::Test, WithApp
+{
+  protected:
     BinderTest()
     {
         binder.OnWindowVisibility = [this](form::Window&, bool visible) { visibility.push_back(visible); };
         top = binder.Bind(form);
     }
-    template <class W>
-    W* WidgetOf(const form::Control& control)
+    template <class W> W* WidgetOf(const form::Control& control)
     {
         return dynamic_cast<W*>(binder.WidgetOf(control));
     }
@@ -223,13 +229,15 @@ TEST_F(BinderTest, ListColumnsRowsColoursAndSelection)
     EXPECT_EQ(model->data(model->index(0, 3), Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
     EXPECT_EQ(model->data(model->index(0, 1), Qt::ForegroundRole).value<QColor>(), QColor(0, 0, 0));
     EXPECT_EQ(model->data(model->index(1, 3), Qt::ForegroundRole).value<QColor>(), QColor(0, 0, 0));
-    EXPECT_EQ(model->data(model->index(0, 1), Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignHCenter,
+    EXPECT_EQ(model->data(model->index(0, 1), Qt::TextAlignmentRole).value<Qt::Alignment>() &
+                  Qt::AlignHCenter,
               Qt::AlignHCenter);
 
     std::vector<int> selected;
     form.Log.OnSelectItem = [&](int row) { selected.push_back(row); };
     view->setCurrentIndex(model->index(1, 3));
-    view->selectionModel()->select(model->index(1, 3), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    view->selectionModel()->select(model->index(1, 3),
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     EXPECT_TRUE(form.Log.RowAt(1).selected);
     EXPECT_FALSE(form.Log.RowAt(0).selected);
     EXPECT_EQ(selected, std::vector<int>{1});
@@ -324,8 +332,8 @@ TEST_F(BinderTest, HexViewEditsBytesInPlaceUnlessReadOnly)
     EXPECT_EQ(form.Hex.Data()[31], 0);
     EXPECT_EQ(changes, 1);
 
-    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(10, 10), QPointF(10, 10), Qt::LeftButton, Qt::LeftButton,
-                    Qt::NoModifier);
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(10, 10), QPointF(10, 10), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(hex->viewport(), &dbl);
     EXPECT_EQ(double_clicks, 1);
     // New bytes forget the edits.
@@ -341,7 +349,8 @@ TEST_F(BinderTest, TimersFireOnTheQtLoop)
         if (++fired == 3) form.Tick.SetActive(false);
     };
     form.Tick.SetActive(true);
-    while (fired < 3) ui.ProcessMessages();
+    while (fired < 3)
+        ui.ProcessMessages();
     EXPECT_EQ(fired, 3);
 }
 
@@ -353,11 +362,13 @@ TEST(QtUiThread, WorkerHandOffsRunWhileTheUiThreadPumps)
     std::atomic<bool> done{false};
     int handed = 0; // touched only on the UI thread
     std::thread worker([&] {
-        for (int i = 0; i < 20; ++i) ui.RunSync([&] { ++handed; });
+        for (int i = 0; i < 20; ++i)
+            ui.RunSync([&] { ++handed; });
         ui.Post([&] { ++handed; });
         done = true;
     });
-    while (!done) ui.ProcessMessages();
+    while (!done)
+        ui.ProcessMessages();
     worker.join();
     ui.ProcessMessages();
     EXPECT_EQ(handed, 21);

@@ -1,12 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QKeyEvent>
-#include <QTabWidget>
-#include <QTableView>
-
-#include <filesystem>
-
 #include "app/main_window.h"
 #include "app/program.h"
 #include "sim/lab_loader.h"
@@ -15,8 +6,17 @@
 #include "ui/qt/qt_dialogs.h"
 #include "ui/qt/qt_ui_thread.h"
 
-namespace mrv::qt {
-namespace {
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTabWidget>
+#include <QTableView>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace mrv::qt
+{
+namespace
+{
 
 namespace fs = std::filesystem;
 
@@ -53,13 +53,15 @@ TEST(QtProgram, MainWindowBindsAndTakesKeys)
         FormBinder binder(ui);
         std::vector<form::Window*> windows = program.Windows();
         ASSERT_FALSE(windows.empty());
-        for (form::Window* window : windows) binder.Bind(*window);
+        for (form::Window* window : windows)
+            binder.Bind(*window);
         TFm& fm = program.Main();
         QWidget* top = binder.WidgetOf(fm);
         ASSERT_NE(top, nullptr);
         EXPECT_TRUE(top->isVisible());
         // Only the main window shows at start.
-        for (size_t i = 1; i < windows.size(); ++i) EXPECT_FALSE(binder.WidgetOf(*windows[i])->isVisible());
+        for (size_t i = 1; i < windows.size(); ++i)
+            EXPECT_FALSE(binder.WidgetOf(*windows[i])->isVisible());
 
         auto* tabs = dynamic_cast<QTabWidget*>(binder.WidgetOf(fm.MainPage));
         ASSERT_NE(tabs, nullptr);
@@ -76,13 +78,15 @@ TEST(QtProgram, MainWindowBindsAndTakesKeys)
 
         QKeyEvent f2(QEvent::KeyPress, Qt::Key_F2, Qt::NoModifier);
         QApplication::sendEvent(top, &f2);
-        for (int i = 0; i < 50; ++i) ui.ProcessMessages();
+        for (int i = 0; i < 50; ++i)
+            ui.ProcessMessages();
         EXPECT_EQ(tabs->currentIndex(), 0);
         EXPECT_EQ(log_view->model()->rowCount(), fm.StringLog.RowCount());
         program.Shutdown();
     }
     bool passport = false;
-    for (const auto& line : log) passport = passport || line.find("Get passport... OK") != std::string::npos;
+    for (const auto& line : log)
+        passport = passport || line.find("Get passport... OK") != std::string::npos;
     EXPECT_TRUE(passport);
     fs::remove_all(home);
 }

@@ -35,23 +35,14 @@ std::string Text(const std::vector<uint16_t>& w, int first, int count)
     return s;
 }
 
-class AtaConfig : public ::testing::Test
+class AtaConfig : public HostedDriveTest
 {
   protected:
-    void SetUp() override
-    {
-        lab = MakeLab(kLab);
-        ASSERT_TRUE(lab);
-        host = std::make_unique<Host>(*lab, 0x170, 0x376);
-        drive = lab->Drive("hdd");
-    }
+    AtaConfig() : HostedDriveTest(kLab) {}
     uint64_t Count48(const std::vector<uint16_t>& w)
     {
         return w[100] | static_cast<uint64_t>(w[101]) << 16 | static_cast<uint64_t>(w[102]) << 32;
     }
-    std::unique_ptr<LabPc> lab;
-    std::unique_ptr<Host> host;
-    AtaDrive* drive = nullptr;
 };
 
 TEST_F(AtaConfig, IdentifyDescribesTheDrive)

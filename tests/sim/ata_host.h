@@ -184,4 +184,26 @@ inline std::vector<uint8_t> Pattern(size_t bytes, uint8_t seed)
     return v;
 }
 
+/// A lab whose drive "hdd" sits on the channel at 170h, and a host on its ports.
+class HostedDriveTest : public ::testing::Test
+{
+  protected:
+    explicit HostedDriveTest(const char* lab_text) : lab_text_(lab_text) {}
+
+    void SetUp() override
+    {
+        lab = MakeLab(lab_text_);
+        ASSERT_TRUE(lab);
+        host = std::make_unique<Host>(*lab, 0x170, 0x376);
+        drive = lab->Drive("hdd");
+    }
+
+    std::unique_ptr<LabPc> lab;
+    std::unique_ptr<Host> host;
+    AtaDrive* drive = nullptr;
+
+  private:
+    const char* lab_text_;
+};
+
 } // namespace mrv::sim::test

@@ -28,19 +28,10 @@ Lba48=0
 Sata=0
 )";
 
-class AtaIo : public ::testing::Test
+class AtaIo : public HostedDriveTest
 {
   protected:
-    void SetUp() override
-    {
-        lab = MakeLab(kLab);
-        ASSERT_TRUE(lab);
-        host = std::make_unique<Host>(*lab, 0x170, 0x376);
-        drive = lab->Drive("hdd");
-    }
-    std::unique_ptr<LabPc> lab;
-    std::unique_ptr<Host> host;
-    AtaDrive* drive = nullptr;
+    AtaIo() : HostedDriveTest(kLab) {}
 };
 
 TEST_F(AtaIo, IdleDriveShowsReadyAndSeekComplete)

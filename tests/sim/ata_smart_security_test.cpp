@@ -24,16 +24,10 @@ Attr194=0x0022,33,40,0,33
 Attr197=0x0012,100,100,0,0
 )";
 
-class SmartAndSecurity : public ::testing::Test
+class SmartAndSecurity : public HostedDriveTest
 {
   protected:
-    void SetUp() override
-    {
-        lab = MakeLab(kLab);
-        ASSERT_TRUE(lab);
-        host = std::make_unique<Host>(*lab, 0x170, 0x376);
-        drive = lab->Drive("hdd");
-    }
+    SmartAndSecurity() : HostedDriveTest(kLab) {}
     std::vector<uint8_t> SmartBlock(uint8_t features, uint8_t lba_low = 0, uint8_t count = 0)
     {
         host->Smart(features, count, lba_low);
@@ -77,10 +71,6 @@ class SmartAndSecurity : public ::testing::Test
         return host->WaitNotBusy(1000000) && (host->Status() & 0x01) == 0;
     }
     uint16_t Word128() { return host->Identify()[128]; }
-
-    std::unique_ptr<LabPc> lab;
-    std::unique_ptr<Host> host;
-    AtaDrive* drive = nullptr;
 };
 
 TEST_F(SmartAndSecurity, ReadDataAndThresholdsCarryTheTableWithChecksums)

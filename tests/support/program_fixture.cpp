@@ -3,7 +3,8 @@
 #include <atomic>
 #include <random>
 
-namespace mrv::test {
+namespace mrv::test
+{
 
 void TestUiThread::ProcessMessages()
 {
@@ -20,7 +21,10 @@ void TestUiThread::RunSync(const std::function<void()>& fn)
         hand_offs_.RunSync(fn);
 }
 
-void TestUiThread::Post(std::function<void()> fn) { hand_offs_.Post(std::move(fn)); }
+void TestUiThread::Post(std::function<void()> fn)
+{
+    hand_offs_.Post(std::move(fn));
+}
 
 bool ScriptedDialogs::AskYesNo(const std::string& caption, const std::string& text)
 {
@@ -76,7 +80,8 @@ ProgramFixture::ProgramFixture(Platform& platform, std::filesystem::path home) :
     program->OnLogLine = [this](int level, const std::string& text, bool replaced) {
         log.push_back({level, text, replaced});
     };
-    for (form::Window* window : program->Windows()) timers_.AddWindow(window);
+    for (form::Window* window : program->Windows())
+        timers_.AddWindow(window);
 }
 
 ProgramFixture::~ProgramFixture()
@@ -111,7 +116,8 @@ bool ProgramFixture::Logged(const std::string& text) const
 std::vector<std::string> ProgramFixture::LoggedTexts() const
 {
     std::vector<std::string> out;
-    for (const auto& entry : log) out.push_back(entry.text);
+    for (const auto& entry : log)
+        out.push_back(entry.text);
     return out;
 }
 
@@ -119,7 +125,8 @@ std::vector<std::string> ProgramFixture::PanelTexts()
 {
     std::vector<std::string> out;
     const auto& list = fm().StringLog;
-    for (int row = 0; row < list.RowCount(); ++row) out.push_back(list.Cell(row, 3));
+    for (int row = 0; row < list.RowCount(); ++row)
+        out.push_back(list.Cell(row, 3));
     return out;
 }
 

@@ -3,6 +3,13 @@
 // test's own), scripted dialogs, a temporary home directory and the log lines
 // collected as they are written.
 
+#include "app/program.h"
+#include "app/program_impl.h"
+#include "form/dialogs.h"
+#include "form/hand_off_queue.h"
+#include "form/timer_pump.h"
+#include "form/ui_thread.h"
+
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
@@ -13,19 +20,14 @@
 #include <thread>
 #include <vector>
 
-#include "app/program.h"
-#include "app/program_impl.h"
-#include "form/dialogs.h"
-#include "form/hand_off_queue.h"
-#include "form/timer_pump.h"
-#include "form/ui_thread.h"
-
-namespace mrv::test {
+namespace mrv::test
+{
 
 /// The test's thread is the user-interface thread; workers hand off to it and
 /// wait until the test lets messages run.
-class TestUiThread : public form::UiThread {
-public:
+class TestUiThread : public form::UiThread
+{
+  public:
     TestUiThread() : ui_thread_(std::this_thread::get_id()) {}
     void ProcessMessages() override;
     void RunSync(const std::function<void()>& fn) override;
@@ -33,13 +35,14 @@ public:
     bool IsUiThread() const override { return std::this_thread::get_id() == ui_thread_; }
     int process_calls = 0;
 
-private:
+  private:
     std::thread::id ui_thread_;
     form::HandOffQueue hand_offs_;
 };
 
-class ScriptedDialogs : public form::Dialogs {
-public:
+class ScriptedDialogs : public form::Dialogs
+{
+  public:
     std::deque<bool> yes_no_answers;
     std::deque<std::optional<std::string>> file_answers;
     std::vector<std::string> asked; ///< every box and dialog, in order
@@ -60,18 +63,20 @@ struct LogEntry {
 };
 
 /// A temporary directory removed when the object goes.
-class TempDir {
-public:
+class TempDir
+{
+  public:
     TempDir();
     ~TempDir();
     const std::filesystem::path& Path() const { return path_; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
-class ProgramFixture {
-public:
+class ProgramFixture
+{
+  public:
     /// `home`: the directory standing for the executable's; a fresh temporary one when empty.
     explicit ProgramFixture(Platform& platform, std::filesystem::path home = {});
     ~ProgramFixture();
@@ -97,7 +102,7 @@ public:
     std::vector<LogEntry> log;
     std::unique_ptr<Program> program;
 
-private:
+  private:
     std::optional<TempDir> temp_;
     std::filesystem::path home_;
     Platform& platform_;

@@ -1,12 +1,13 @@
 #include "support/test_platform.h"
 
-namespace mrv::test {
+namespace mrv::test
+{
 
 LocalDateTime VirtualClock::Now()
 {
     uint64_t ms = Nanoseconds() / 1000000;
-    uint64_t day_ms = (static_cast<uint64_t>(start.hour) * 3600000 + start.minute * 60000 + start.second * 1000 +
-                       start.millisecond + ms);
+    uint64_t day_ms = (static_cast<uint64_t>(start.hour) * 3600000 + start.minute * 60000 +
+                       start.second * 1000 + start.millisecond + ms);
     LocalDateTime now = start;
     now.day += static_cast<int>(day_ms / 86400000);
     day_ms %= 86400000;
@@ -17,8 +18,11 @@ LocalDateTime VirtualClock::Now()
     return now;
 }
 
-namespace {
-class NoTimer : public PeriodicTimer {};
+namespace
+{
+class NoTimer : public PeriodicTimer
+{
+};
 } // namespace
 
 std::unique_ptr<PeriodicTimer> VirtualClock::StartPeriodic1ms(std::function<void()>)

@@ -4,6 +4,8 @@
 // the program wrote (and floats at FFh), a configurable port-access service and
 // no OS devices.
 
+#include "platform/platform.h"
+
 #include <atomic>
 #include <cstdint>
 #include <map>
@@ -11,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+namespace mrv::test
+{
 
-namespace mrv::test {
-
-class FakeSystemInfo : public SystemInfo {
-public:
+class FakeSystemInfo : public SystemInfo
+{
+  public:
     OsVersion version;
     bool wow64 = false;
     bool admin = true;
@@ -41,27 +43,32 @@ public:
 
 /// Virtual time: sleeping advances it at once, every read advances it a little
 /// so that polling loops end.
-class VirtualClock : public Clock {
-public:
+class VirtualClock : public Clock
+{
+  public:
     double mhz = 2400.0;
     /// Local time at virtual time zero.
     LocalDateTime start{2026, 12, 9, 12, 0, 0, 0};
 
     uint64_t TickCountMs() override { return Advance(10) / 1000000; }
-    uint64_t ReadTsc() override { return static_cast<uint64_t>(static_cast<double>(Advance(10)) * mhz / 1000.0); }
+    uint64_t ReadTsc() override
+    {
+        return static_cast<uint64_t>(static_cast<double>(Advance(10)) * mhz / 1000.0);
+    }
     void SleepMs(uint32_t ms) override { Advance(static_cast<uint64_t>(ms) * 1000000); }
     LocalDateTime Now() override;
     std::unique_ptr<PeriodicTimer> StartPeriodic1ms(std::function<void()> tick) override;
     uint64_t Nanoseconds() const { return ns_.load(); }
 
-private:
+  private:
     uint64_t Advance(uint64_t ns) { return ns_.fetch_add(ns) + ns; }
     std::atomic<uint64_t> ns_{0};
 };
 
 /// Records port writes; reads return what the test put in `inputs`, else FFh.
-class RecordingPortBus : public PortBus {
-public:
+class RecordingPortBus : public PortBus
+{
+  public:
     struct Access {
         bool write;
         uint16_t port;
@@ -78,24 +85,28 @@ public:
     void OutDword(uint16_t port, uint32_t value) override { accesses.push_back({true, port, value}); }
     void InWords(uint16_t port, uint16_t* dst, size_t count) override
     {
-        for (size_t i = 0; i < count; ++i) dst[i] = InWord(port);
+        for (size_t i = 0; i < count; ++i)
+            dst[i] = InWord(port);
     }
     void OutWords(uint16_t port, const uint16_t* src, size_t count) override
     {
-        for (size_t i = 0; i < count; ++i) OutWord(port, src[i]);
+        for (size_t i = 0; i < count; ++i)
+            OutWord(port, src[i]);
     }
     void InDwords(uint16_t port, uint32_t* dst, size_t count) override
     {
-        for (size_t i = 0; i < count; ++i) dst[i] = InDword(port);
+        for (size_t i = 0; i < count; ++i)
+            dst[i] = InDword(port);
     }
     void OutDwords(uint16_t port, const uint32_t* src, size_t count) override
     {
-        for (size_t i = 0; i < count; ++i) OutDword(port, src[i]);
+        for (size_t i = 0; i < count; ++i)
+            OutDword(port, src[i]);
     }
     /// Values written to one port, in order.
     std::vector<uint32_t> WritesTo(uint16_t port) const;
 
-private:
+  private:
     uint32_t In(uint16_t port)
     {
         accesses.push_back({false, port, 0});
@@ -105,8 +116,9 @@ private:
 };
 
 /// Every step succeeds unless the test sets its error.
-class FakePortAccess : public PortAccessService {
-public:
+class FakePortAccess : public PortAccessService
+{
+  public:
     uint32_t copy_error = 0, manager_error = 0, create_error = 0, open_service_error = 0, start_error = 0,
              open_device_error = 0;
     std::map<uint32_t, uint32_t> control_errors;
@@ -118,9 +130,15 @@ public:
         dir = "C:\\WINDOWS\\system32";
         return true;
     }
-    uint32_t CopyDriverFile(const std::string&, const std::string&) override { return Call("Copy", copy_error); }
+    uint32_t CopyDriverFile(const std::string&, const std::string&) override
+    {
+        return Call("Copy", copy_error);
+    }
     uint32_t OpenServiceManager() override { return Call("OpenServiceManager", manager_error); }
-    uint32_t CreateService(const std::string&, const std::string&) override { return Call("CreateService", create_error); }
+    uint32_t CreateService(const std::string&, const std::string&) override
+    {
+        return Call("CreateService", create_error);
+    }
     uint32_t OpenService(const std::string&) override { return Call("OpenService", open_service_error); }
     uint32_t StartService() override { return Call("StartService", start_error); }
     void CloseService() override { calls.push_back("CloseService"); }
@@ -132,7 +150,7 @@ public:
     }
     void CloseDevice() override { calls.push_back("CloseDevice"); }
 
-private:
+  private:
     uint32_t Call(const char* name, uint32_t result)
     {
         calls.push_back(name);
@@ -140,8 +158,9 @@ private:
     }
 };
 
-class NoOsDevices : public OsDevices {
-public:
+class NoOsDevices : public OsDevices
+{
+  public:
     std::unique_ptr<OsDevice> OpenPhysical(int, uint32_t& error) override
     {
         error = 2;
@@ -162,7 +181,8 @@ struct TestPlatform {
     RecordingPortBus ports;
     FakePortAccess port_access;
     NoOsDevices devices;
-    Platform platform{ports, port_access, devices, system, clock};
+    PortPciConfig pci{ports};
+    Platform platform{ports, port_access, devices, system, clock, pci};
 };
 
 } // namespace mrv::test

@@ -1,11 +1,13 @@
 #include "app/tabs/frame_controls.h"
 
-namespace mrv {
+namespace mrv
+{
 
 using form::Colour;
 namespace colours = form::colours;
 
-namespace {
+namespace
+{
 void Led(form::Lamp& lamp, form::Label& label, const char* caption, int left, int top)
 {
     lamp.SetBounds(left, top, 10, 10);
@@ -25,7 +27,8 @@ FrameControls::FrameControls(form::Window& window) : window_(window)
 {
     MainPage.SetBounds(0, 0, 600, 352);
     const char* tabs[] = {"Standard", "SMART", "Tests", "Advanced", "Setup"};
-    for (int i = 0; i < MainPage.PageCount(); ++i) MainPage.Page(i)->SetCaption(tabs[i]);
+    for (int i = 0; i < MainPage.PageCount(); ++i)
+        MainPage.Page(i)->SetCaption(tabs[i]);
 
     SidePanel.SetBounds(600, 0, 157, 352);
 
@@ -77,9 +80,11 @@ FrameControls::FrameControls(form::Window& window) : window_(window)
     StatusHexLab.SetCaption("00");
     ErrorHexLab.SetBounds(50, 70, 40, 14);
     ErrorHexLab.SetCaption("00");
-    for (form::Control* c : RegPanel.Children()) c->SetHint("PIO registers panel");
+    for (form::Control* c : RegPanel.Children())
+        c->SetHint("PIO registers panel");
     RegPanel.SetBackColour(colours::kBlack);
-    for (form::Label* l : {&BusyLab, &DrdyLab, &WrfLab, &DrscLab, &DrqLab, &ErrLab, &StatusHexLab, &ErrorHexLab})
+    for (form::Label* l :
+         {&BusyLab, &DrdyLab, &WrfLab, &DrscLab, &DrqLab, &ErrLab, &StatusHexLab, &ErrorHexLab})
         l->SetFontColour(colours::kSilver);
 
     BreakLed.SetBounds(6, 192, 12, 12);
@@ -128,7 +133,8 @@ FrameControls::FrameControls(form::Window& window) : window_(window)
     StatusBar1.SetBounds(0, 536, 757, 20);
     StatusBar1.SetPanelCount(5);
     const int widths[] = {190, 165, 110, 200, 80};
-    for (int i = 0; i < 5; ++i) StatusBar1.SetPanelWidth(i, widths[i]);
+    for (int i = 0; i < 5; ++i)
+        StatusBar1.SetPanelWidth(i, widths[i]);
     StatusBar1.SetPanelText(HDPn1, "Press 'Passport' to init drive");
 
     IndicatorTimer.SetInterval(20);

@@ -5,7 +5,8 @@
 
 #include "form/controls.h"
 
-namespace mrv {
+namespace mrv
+{
 
 struct FrameControls {
     explicit FrameControls(form::Window& window);

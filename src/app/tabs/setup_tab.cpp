@@ -1,8 +1,10 @@
 #include "app/tabs/setup_tab.h"
 
-namespace mrv {
+namespace mrv
+{
 
-namespace {
+namespace
+{
 void Box(form::CheckBox& box, const char* caption, int left, int top, int width, bool checked)
 {
     box.SetCaption(caption);
@@ -10,8 +12,8 @@ void Box(form::CheckBox& box, const char* caption, int left, int top, int width,
     box.SetChecked(checked);
 }
 
-void Slider(form::Label& caption_label, const char* caption, form::TrackBar& track, form::Label& value, int top,
-            int position)
+void Slider(form::Label& caption_label, const char* caption, form::TrackBar& track, form::Label& value,
+            int top, int position)
 {
     caption_label.SetCaption(caption);
     caption_label.SetBounds(6, top + 2, 84, 13);

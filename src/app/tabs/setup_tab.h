@@ -4,7 +4,8 @@
 
 #include "form/controls.h"
 
-namespace mrv {
+namespace mrv
+{
 
 struct SetupTab {
     explicit SetupTab(form::TabSheet& tab);

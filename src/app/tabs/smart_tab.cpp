@@ -1,6 +1,7 @@
 #include "app/tabs/smart_tab.h"
 
-namespace mrv {
+namespace mrv
+{
 
 SmartTab::SmartTab(form::TabSheet& tab) : tab_(tab)
 {

@@ -1,6 +1,7 @@
 #include "app/tabs/standard_tab.h"
 
-namespace mrv {
+namespace mrv
+{
 
 StandardTab::StandardTab(form::TabSheet& tab) : tab_(tab)
 {
@@ -26,10 +27,15 @@ StandardTab::StandardTab(form::TabSheet& tab) : tab_(tab)
     AltStChk.SetChecked(true);
     SlaveChk.SetCaption("slave");
     SlaveChk.SetBounds(174, 37, 46, 17);
-    PCIScanBtn.SetCaption("PCI scan");
+    PCIScanBtn.SetCaption("PCI Scan");
+    PCIScanBtn.SetHint("PCI bus scan, search additional ATA/SATA controllers");
     PCIScanBtn.SetBounds(6, 62, 90, 21);
-    AllDevChk.SetCaption("All dev");
-    AllDevChk.SetBounds(100, 64, 60, 17);
+    PCIAllDevChk.SetCaption("All dev");
+    PCIAllDevChk.SetHint("Search all PCI/AGP devices");
+    PCIAllDevChk.SetBounds(100, 64, 60, 17);
+    MFDevChk.SetCaption("M/F");
+    MFDevChk.SetHint("Multi-function devices search (recomended)");
+    MFDevChk.SetBounds(162, 64, 50, 17);
 
     ApiList.SetBounds(2, 0, 222, 120);
     ApiList.SetColumns({{"", 0, form::Align::Left},

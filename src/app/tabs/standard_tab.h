@@ -4,7 +4,8 @@
 
 #include "form/controls.h"
 
-namespace mrv {
+namespace mrv
+{
 
 struct StandardTab {
     explicit StandardTab(form::TabSheet& tab);
@@ -21,7 +22,8 @@ struct StandardTab {
     form::CheckBox AltStChk{"AltStChk", &PortPanel};
     form::CheckBox SlaveChk{"SlaveChk", &PortPanel};
     form::Button PCIScanBtn{"PCIScanBtn", &PortPanel};
-    form::CheckBox AllDevChk{"AllDevChk", &PortPanel};
+    form::CheckBox PCIAllDevChk{"PCIAllDevChk", &PortPanel};
+    form::CheckBox MFDevChk{"MFDevChk", &PortPanel};
 
     // API device list (API mode, in place of the port panel).
     form::ListView ApiList{"ApiList", &tab_};

@@ -1,6 +1,7 @@
 #include "app/tabs/tests_tab.h"
 
-namespace mrv {
+namespace mrv
+{
 
 TestsTab::TestsTab(form::TabSheet& tab) : tab_(tab)
 {

@@ -4,7 +4,8 @@
 
 #include "form/controls.h"
 
-namespace mrv {
+namespace mrv
+{
 
 struct TestsTab {
     explicit TestsTab(form::TabSheet& tab);

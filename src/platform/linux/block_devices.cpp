@@ -4,11 +4,13 @@
 #include <fstream>
 #include <system_error>
 
-namespace mrv::linux_platform {
+namespace mrv::linux_platform
+{
 
 namespace fs = std::filesystem;
 
-namespace {
+namespace
+{
 
 bool AllDigits(const std::string& text, size_t from)
 {

@@ -3,14 +3,15 @@
 // whole disks become physical drives 0, 1, ...; removable media, CD-ROMs,
 // RAM disks and network block devices get drive letters from 'D' on.
 
+#include "platform/os_devices.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "platform/os_devices.h"
-
-namespace mrv::linux_platform {
+namespace mrv::linux_platform
+{
 
 enum class BlockKind {
     Disk,    ///< sd, hd, vd, nvme namespaces, mmcblk

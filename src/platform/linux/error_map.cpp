@@ -1,12 +1,14 @@
 #include "platform/linux/error_map.h"
 
-#include <cerrno>
-
 #include "platform/port_access.h"
 
-namespace mrv::linux_platform {
+#include <cerrno>
 
-namespace {
+namespace mrv::linux_platform
+{
+
+namespace
+{
 
 struct ErrnoEntry {
     int error_number;

@@ -6,7 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace mrv::linux_platform {
+namespace mrv::linux_platform
+{
 
 /// Windows error number for an errno value (0 for 0; general failure when unknown).
 uint32_t errno_to_win_error(int error_number);

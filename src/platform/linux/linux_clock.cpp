@@ -15,13 +15,16 @@
 #define MRV_HAVE_TSC 1
 #endif
 
-namespace mrv::linux_platform {
+namespace mrv::linux_platform
+{
 
-namespace {
+namespace
+{
 
 /// Ticks `tick` on its own thread from a timerfd; an eventfd wakes it to stop.
-class TimerfdPeriodic : public PeriodicTimer {
-public:
+class TimerfdPeriodic : public PeriodicTimer
+{
+  public:
     TimerfdPeriodic(int timer_fd, int stop_fd, std::function<void()> tick)
         : timer_fd_(timer_fd), stop_fd_(stop_fd), tick_(std::move(tick))
     {
@@ -39,7 +42,7 @@ public:
         close(stop_fd_);
     }
 
-private:
+  private:
     void Run()
     {
         pollfd fds[2] = {{timer_fd_, POLLIN, 0}, {stop_fd_, POLLIN, 0}};
@@ -69,8 +72,9 @@ private:
 
 /// Used only where no timerfd can be had (seccomp, old kernels): sleeps to
 /// the next absolute millisecond.
-class SleepingPeriodic : public PeriodicTimer {
-public:
+class SleepingPeriodic : public PeriodicTimer
+{
+  public:
     explicit SleepingPeriodic(std::function<void()> tick) : tick_(std::move(tick))
     {
         thread_ = std::thread([this] {
@@ -88,7 +92,7 @@ public:
         thread_.join();
     }
 
-private:
+  private:
     std::function<void()> tick_;
     std::atomic<bool> stopping_{false};
     std::thread thread_;

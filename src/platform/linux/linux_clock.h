@@ -4,10 +4,12 @@
 
 #include "platform/clock.h"
 
-namespace mrv::linux_platform {
+namespace mrv::linux_platform
+{
 
-class LinuxClock : public Clock {
-public:
+class LinuxClock : public Clock
+{
+  public:
     uint64_t TickCountMs() override;
     uint64_t ReadTsc() override;
     void SleepMs(uint32_t ms) override;

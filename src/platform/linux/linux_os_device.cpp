@@ -1,5 +1,9 @@
 #include "platform/linux/linux_os_device.h"
 
+#include "platform/linux/error_map.h"
+#include "platform/port_access.h"
+#include "platform/sat.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -12,13 +16,11 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include "platform/sat.h"
-#include "platform/linux/error_map.h"
-#include "platform/port_access.h"
+namespace mrv::linux_platform
+{
 
-namespace mrv::linux_platform {
-
-namespace {
+namespace
+{
 
 constexpr uint8_t kAtaSmart = 0xB0;
 constexpr uint8_t kStatusReady = 0x50;  // DRDY | DSC: what a finished command leaves
@@ -92,15 +94,9 @@ TaskBytes ToTaskBytes(const AtaRegisters& r)
 
 AtaRegisters FromTaskBytes(const TaskBytes& task)
 {
-    AtaRegisters r;
-    r.command = task[0];
-    r.features = task[1];
-    r.count = task[2];
-    r.lba_low = task[3];
-    r.lba_mid = task[4];
-    r.lba_high = task[5];
-    r.device = task[6];
-    return r;
+    return RegistersFromBytes(
+        task.data(),
+        {.features = 1, .count = 2, .lba_low = 3, .lba_mid = 4, .lba_high = 5, .device = 6, .command = 0});
 }
 
 /// Microseconds since `start`, for the trace lines.
@@ -459,7 +455,8 @@ bool LinuxOsDevice::DoIdePassThrough(AtaRegisters& regs, uint8_t* data, uint32_t
 
 bool LinuxOsDevice::AtaPassThroughSgIo(AtaRegisters& regs, uint8_t* data, uint32_t data_length)
 {
-    AtaCommand command = data_length > 0 ? AtaCommand::PioIn(regs, data, data_length) : AtaCommand::NonData(regs);
+    AtaCommand command =
+        data_length > 0 ? AtaCommand::PioIn(regs, data, data_length) : AtaCommand::NonData(regs);
     command.want_registers = true;
     std::array<uint8_t, 16> cdb = BuildAtaPassThrough16(command);
     std::array<uint8_t, 32> sense{};

@@ -3,15 +3,16 @@
 // O_DIRECT reads and writes, SG_IO pass-through, the HDIO register requests
 // and the geometry, with failures as Windows error numbers.
 
+#include "platform/linux/block_devices.h"
+#include "platform/os_devices.h"
+
 #include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
 
-#include "platform/linux/block_devices.h"
-#include "platform/os_devices.h"
-
-namespace mrv::linux_platform {
+namespace mrv::linux_platform
+{
 
 /// How a device answers the geometry request.
 enum class GeometrySource {
@@ -38,8 +39,9 @@ GeometrySource GeometrySourceFor(const std::string& name);
 inline constexpr uint32_t kSyntheticHeads = 64;
 inline constexpr uint32_t kSyntheticSectorsPerTrack = 32;
 
-class LinuxOsDevice : public OsDevice {
-public:
+class LinuxOsDevice : public OsDevice
+{
+  public:
     /// Opens the node; null with `error` set (Windows number) when it cannot be opened.
     static std::unique_ptr<LinuxOsDevice> Open(const DeviceNode& node, uint32_t& error);
     ~LinuxOsDevice() override;
@@ -58,7 +60,7 @@ public:
 
     bool writable() const { return write_refusal_ == 0; }
 
-private:
+  private:
     LinuxOsDevice(int fd, const DeviceNode& node, uint32_t write_refusal);
 
     bool Fail(uint32_t error);

@@ -1,14 +1,16 @@
 #include "platform/linux/linux_os_devices.h"
 
-#include <cctype>
-
 #include "platform/linux/linux_os_device.h"
 #include "platform/linux/system_disk_use.h"
 #include "platform/port_access.h"
 
-namespace mrv::linux_platform {
+#include <cctype>
 
-namespace {
+namespace mrv::linux_platform
+{
+
+namespace
+{
 
 char UpperLetter(char letter)
 {
@@ -76,7 +78,8 @@ SystemDiskUse LinuxOsDevices::PhysicalDriveUse(int number)
 {
     const auto drives = PhysicalDrives(ScanBlockDevices(sys_block_));
     if (number < 0 || static_cast<size_t>(number) >= drives.size()) return {};
-    return ReadSystemDevices(proc_dir_).UseOf(StackedDeviceNumbers(sys_block_, drives[static_cast<size_t>(number)].name));
+    return ReadSystemDevices(proc_dir_).UseOf(
+        StackedDeviceNumbers(sys_block_, drives[static_cast<size_t>(number)].name));
 }
 
 SystemDiskUse LinuxOsDevices::LogicalDriveUse(char letter)

@@ -2,16 +2,18 @@
 // Physical and logical drives of a Linux machine, found in sysfs on every call
 // (drives come and go) and opened under the device directory.
 
-#include <filesystem>
-
 #include "platform/linux/block_devices.h"
 #include "platform/linux/linux_os_device.h"
 #include "platform/os_devices.h"
 
-namespace mrv::linux_platform {
+#include <filesystem>
 
-class LinuxOsDevices : public OsDevices {
-public:
+namespace mrv::linux_platform
+{
+
+class LinuxOsDevices : public OsDevices
+{
+  public:
     explicit LinuxOsDevices(std::filesystem::path sys_block = "/sys/block",
                             std::filesystem::path dev_dir = "/dev", std::filesystem::path proc_dir = "/proc");
 
@@ -28,7 +30,7 @@ public:
     /// Kernel names of the physical drives, by number.
     std::vector<std::string> PhysicalDriveNames() const;
 
-private:
+  private:
     std::filesystem::path sys_block_;
     std::filesystem::path dev_dir_;
     std::filesystem::path proc_dir_;

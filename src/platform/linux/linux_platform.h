@@ -4,11 +4,13 @@
 
 #include "platform/linux/linux_clock.h"
 #include "platform/linux/linux_os_devices.h"
+#include "platform/linux/linux_pci_config.h"
 #include "platform/linux/linux_port_access.h"
 #include "platform/linux/linux_port_bus.h"
 #include "platform/linux/linux_system_info.h"
 
-namespace mrv::linux_platform {
+namespace mrv::linux_platform
+{
 
 struct LinuxPlatform {
     LinuxPortBus ports;
@@ -16,6 +18,7 @@ struct LinuxPlatform {
     LinuxOsDevices devices;
     LinuxSystemInfo system;
     LinuxClock clock;
+    LinuxPciConfig pci{ports};
 };
 
 } // namespace mrv::linux_platform

@@ -1,20 +1,22 @@
 #include "platform/linux/linux_port_access.h"
 
+#include "platform/linux/error_map.h"
+
 #include <cerrno>
 #include <cstring>
 #include <sys/utsname.h>
 #include <unistd.h>
-
-#include "platform/linux/error_map.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <sys/io.h>
 #define MRV_HAVE_PORTS 1
 #endif
 
-namespace mrv::linux_platform {
+namespace mrv::linux_platform
+{
 
-namespace {
+namespace
+{
 
 // ioperm covers the whole 64 KiB port space on current kernels: the task file
 // of both channels, the speaker timer, the PCI configuration ports at 0CF8h

@@ -3,19 +3,21 @@
 // grants port access (iopl, or the ioperm bitmap), so the service steps
 // succeed at once and the grant happens when the permission map is applied.
 
-#include <string>
-
 #include "platform/port_access.h"
 
-namespace mrv::linux_platform {
+#include <string>
+
+namespace mrv::linux_platform
+{
 
 /// The driver's control codes (device type 9C40h, buffered, any access).
 inline constexpr uint32_t kRestrictAllPorts = 0x9C402400;
 inline constexpr uint32_t kAllowAllPorts = 0x9C402404;
 inline constexpr uint32_t kApplyToProcess = 0x9C40240C;
 
-class LinuxPortAccess : public PortAccessService {
-public:
+class LinuxPortAccess : public PortAccessService
+{
+  public:
     bool SystemDirectory(std::string& dir) override;
     uint32_t CopyDriverFile(const std::string& from, const std::string& to) override;
     uint32_t OpenServiceManager() override;
@@ -28,7 +30,7 @@ public:
     void CloseDevice() override;
     std::string LastReason() const override;
 
-private:
+  private:
     uint32_t Grant();
     uint32_t Restrict();
 

@@ -5,7 +5,8 @@
 #define MRV_HAVE_PORTS 1
 #endif
 
-namespace mrv::linux_platform {
+namespace mrv::linux_platform
+{
 
 #ifdef MRV_HAVE_PORTS
 

@@ -4,10 +4,12 @@
 
 #include "platform/port_bus.h"
 
-namespace mrv::linux_platform {
+namespace mrv::linux_platform
+{
 
-class LinuxPortBus : public PortBus {
-public:
+class LinuxPortBus : public PortBus
+{
+  public:
     uint8_t InByte(uint16_t port) override;
     uint16_t InWord(uint16_t port) override;
     uint32_t InDword(uint16_t port) override;

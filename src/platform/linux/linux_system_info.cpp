@@ -15,9 +15,11 @@
 
 extern char** environ;
 
-namespace mrv::linux_platform {
+namespace mrv::linux_platform
+{
 
-namespace {
+namespace
+{
 
 constexpr int kCapSysRawio = 17;
 constexpr int kCapSysAdmin = 21;

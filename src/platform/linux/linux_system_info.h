@@ -2,12 +2,13 @@
 // Facts about the Linux machine and process, and the scheduling switches,
 // expressed with the Windows values the program works with.
 
+#include "platform/system_info.h"
+
 #include <string>
 #include <vector>
 
-#include "platform/system_info.h"
-
-namespace mrv::linux_platform {
+namespace mrv::linux_platform
+{
 
 /// Kernel major, minor and patch numbers from a release string ("6.1.0-18-amd64").
 struct KernelRelease {
@@ -21,8 +22,9 @@ KernelRelease ParseKernelRelease(const std::string& release);
 /// CAP_SYS_ADMIN and CAP_SYS_RAWIO (what raw disk and port access need).
 bool CapEffAllowsRawAccess(const std::string& proc_status);
 
-class LinuxSystemInfo : public SystemInfo {
-public:
+class LinuxSystemInfo : public SystemInfo
+{
+  public:
     /// `power_off_command` is run for RequestPowerOff (argv form, searched in PATH).
     explicit LinuxSystemInfo(std::vector<std::string> power_off_command = {"systemctl", "poweroff"});
 
@@ -40,7 +42,7 @@ public:
 
     bool RequestPowerOff() override;
 
-private:
+  private:
     std::vector<std::string> power_off_command_;
 };
 

@@ -1,6 +1,7 @@
 #include "ui/console/console_dialogs.h"
 
-namespace mrv::console {
+namespace mrv::console
+{
 
 std::optional<Answer> ParseAnswer(const std::string& word)
 {
@@ -16,12 +17,23 @@ std::string Quote(const std::string& text)
     std::string out = "\"";
     for (char c : text) {
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default: out += c;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            out += c;
         }
     }
     out += '"';

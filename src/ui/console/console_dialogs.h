@@ -3,20 +3,22 @@
 // dialogs take queued paths, and the clipboard lives in memory. Every box is
 // reported on the output stream so that a script's log shows what was asked.
 
+#include "form/dialogs.h"
+
 #include <deque>
 #include <filesystem>
 #include <optional>
 #include <ostream>
 #include <string>
 
-#include "form/dialogs.h"
-
-namespace mrv::console {
+namespace mrv::console
+{
 
 enum class Answer { Yes, No, Ok, Cancel };
 
-class ConsoleDialogs : public form::Dialogs {
-public:
+class ConsoleDialogs : public form::Dialogs
+{
+  public:
     /// Relative file paths are taken from `base_dir`.
     ConsoleDialogs(std::ostream& out, std::filesystem::path base_dir);
 
@@ -33,7 +35,7 @@ public:
     void SetClipboardText(const std::string& text) override { clipboard_ = text; }
     std::string ClipboardText() override { return clipboard_; }
 
-private:
+  private:
     std::optional<std::string> TakeFile(const char* kind, const form::FileDialogRequest& request);
 
     std::ostream& out_;

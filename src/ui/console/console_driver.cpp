@@ -1,20 +1,21 @@
 #include "ui/console/console_driver.h"
 
-#include <fstream>
-#include <iostream>
-#include <sstream>
-#include <system_error>
-
 #include "app/program.h"
 #include "app/program_impl.h"
 #include "ui/console/console_dialogs.h"
 #include "ui/console/console_ui_thread.h"
 #include "ui/console/script_runner.h"
 
-namespace mrv::console {
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <system_error>
 
-int RunConsoleScript(Platform& platform, const std::filesystem::path& home, const std::filesystem::path& script,
-                     std::ostream& out, std::ostream& err)
+namespace mrv::console
+{
+
+int RunConsoleScript(Platform& platform, const std::filesystem::path& home,
+                     const std::filesystem::path& script, std::ostream& out, std::ostream& err)
 {
     std::ifstream file(script, std::ios::binary);
     if (!file) {
@@ -49,7 +50,8 @@ int RunConsoleScript(Platform& platform, const std::filesystem::path& home, cons
     };
 
     program.Start();
-    for (form::Window* window : program.Windows()) ui.AddWindow(window);
+    for (form::Window* window : program.Windows())
+        ui.AddWindow(window);
     ui.ProcessMessages();
     ScriptResult result = runner.Run(commands);
     // The settings are written as when the main window closes, whatever the outcome.

@@ -2,17 +2,18 @@
 // morvanta-console: runs the program headless under a script of user actions.
 //   morvanta-console [--lab FILE] [--home DIR] SCRIPT
 
+#include "platform/platform.h"
+
 #include <filesystem>
 #include <ostream>
 #include <string>
 
-#include "platform/platform.h"
-
-namespace mrv::console {
+namespace mrv::console
+{
 
 struct ConsoleOptions {
-    std::string lab;    ///< lab file of the virtual PC; empty: the real platform
-    std::string home;   ///< stands for the executable's directory; empty: that directory
+    std::string lab;  ///< lab file of the virtual PC; empty: the real platform
+    std::string home; ///< stands for the executable's directory; empty: that directory
     std::string script;
 };
 
@@ -25,7 +26,7 @@ std::filesystem::path ExecutableDir();
 /// Reads and parses the script, then runs it against a new program on
 /// `platform` with `home` as its directory. Returns the exit code: 0 the script
 /// ran to its end, 1 an expectation failed, 2 the script is wrong.
-int RunConsoleScript(Platform& platform, const std::filesystem::path& home, const std::filesystem::path& script,
-                     std::ostream& out, std::ostream& err);
+int RunConsoleScript(Platform& platform, const std::filesystem::path& home,
+                     const std::filesystem::path& script, std::ostream& out, std::ostream& err);
 
 } // namespace mrv::console

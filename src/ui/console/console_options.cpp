@@ -2,9 +2,13 @@
 
 #include <system_error>
 
-namespace mrv::console {
+namespace mrv::console
+{
 
-const char* ConsoleUsage() { return "usage: morvanta-console [--lab FILE] [--home DIR] SCRIPT"; }
+const char* ConsoleUsage()
+{
+    return "usage: morvanta-console [--lab FILE] [--home DIR] SCRIPT";
+}
 
 bool ParseConsoleArgs(int argc, const char* const* argv, ConsoleOptions& options, std::string& error)
 {

@@ -1,10 +1,14 @@
 #include "ui/console/console_ui_thread.h"
 
-namespace mrv::console {
+namespace mrv::console
+{
 
 ConsoleUiThread::ConsoleUiThread(Clock& clock) : clock_(clock), ui_id_(std::this_thread::get_id()) {}
 
-bool ConsoleUiThread::IsUiThread() const { return std::this_thread::get_id() == ui_id_; }
+bool ConsoleUiThread::IsUiThread() const
+{
+    return std::this_thread::get_id() == ui_id_;
+}
 
 void ConsoleUiThread::ProcessMessages()
 {
@@ -26,7 +30,10 @@ void ConsoleUiThread::RunSync(const std::function<void()>& fn)
         hand_offs_.RunSync(fn);
 }
 
-void ConsoleUiThread::Post(std::function<void()> fn) { hand_offs_.Post(std::move(fn)); }
+void ConsoleUiThread::Post(std::function<void()> fn)
+{
+    hand_offs_.Post(std::move(fn));
+}
 
 void ConsoleUiThread::PumpFor(uint64_t ms)
 {

@@ -4,19 +4,21 @@
 // run on the platform clock, so that with the virtual PC's clock a scripted
 // wait advances virtual time.
 
-#include <cstdint>
-#include <functional>
-#include <thread>
-
 #include "form/hand_off_queue.h"
 #include "form/timer_pump.h"
 #include "form/ui_thread.h"
 #include "platform/clock.h"
 
-namespace mrv::console {
+#include <cstdint>
+#include <functional>
+#include <thread>
 
-class ConsoleUiThread : public form::UiThread {
-public:
+namespace mrv::console
+{
+
+class ConsoleUiThread : public form::UiThread
+{
+  public:
     /// The constructing thread becomes the user-interface thread.
     explicit ConsoleUiThread(Clock& clock);
 
@@ -32,7 +34,7 @@ public:
     /// Pumps until `done` holds or `max_ms` have passed on the clock; true when done.
     bool PumpUntil(const std::function<bool()>& done, uint64_t max_ms);
 
-private:
+  private:
     Clock& clock_;
     std::thread::id ui_id_;
     form::HandOffQueue hand_offs_;

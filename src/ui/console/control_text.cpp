@@ -3,11 +3,16 @@
 #include "ui/console/console_dialogs.h"
 #include "ui/console/script.h"
 
-namespace mrv::console {
+namespace mrv::console
+{
 
-namespace {
+namespace
+{
 
-std::string Bit(bool on) { return on ? "1" : "0"; }
+std::string Bit(bool on)
+{
+    return on ? "1" : "0";
+}
 
 std::string Join(const std::vector<std::string>& parts, const char* separator)
 {
@@ -21,7 +26,8 @@ std::string Join(const std::vector<std::string>& parts, const char* separator)
 
 std::string ItemText(const std::vector<std::string>& items, int index)
 {
-    return index >= 0 && index < static_cast<int>(items.size()) ? items[static_cast<size_t>(index)] : std::string();
+    return index >= 0 && index < static_cast<int>(items.size()) ? items[static_cast<size_t>(index)]
+                                                                : std::string();
 }
 
 } // namespace
@@ -46,7 +52,9 @@ std::vector<Property> Properties(form::Control& c)
     case ControlKind::GroupBox:
     case ControlKind::TabSheet:
     case ControlKind::Label:
-    case ControlKind::Button: caption(); break;
+    case ControlKind::Button:
+        caption();
+        break;
     case ControlKind::CheckBox:
         caption();
         p.push_back({"checked", Bit(static_cast<form::CheckBox&>(c).Checked()), false});
@@ -58,15 +66,21 @@ std::vector<Property> Properties(form::Control& c)
         index(r.ItemIndex());
         break;
     }
-    case ControlKind::Edit: text(static_cast<form::Edit&>(c).Text()); break;
+    case ControlKind::Edit:
+        text(static_cast<form::Edit&>(c).Text());
+        break;
     case ControlKind::ComboBox: {
         auto& box = static_cast<form::ComboBox&>(c);
         text(box.Text());
         index(box.ItemIndex());
         break;
     }
-    case ControlKind::SpinEdit: value(static_cast<form::SpinEdit&>(c).Value()); break;
-    case ControlKind::TrackBar: value(static_cast<form::TrackBar&>(c).Position()); break;
+    case ControlKind::SpinEdit:
+        value(static_cast<form::SpinEdit&>(c).Value());
+        break;
+    case ControlKind::TrackBar:
+        value(static_cast<form::TrackBar&>(c).Position());
+        break;
     case ControlKind::ProgressBar: {
         auto& bar = static_cast<form::ProgressBar&>(c);
         value(bar.Position());
@@ -80,20 +94,30 @@ std::vector<Property> Properties(form::Control& c)
         index(pages.ActivePageIndex());
         break;
     }
-    case ControlKind::Lamp: caption(); break;
-    case ControlKind::ListView: p.push_back({"rows", std::to_string(static_cast<form::ListView&>(c).RowCount()), false}); break;
+    case ControlKind::Lamp:
+        caption();
+        break;
+    case ControlKind::ListView:
+        p.push_back({"rows", std::to_string(static_cast<form::ListView&>(c).RowCount()), false});
+        break;
     case ControlKind::StatusBar: {
         std::vector<std::string> texts;
-        for (const auto& panel : static_cast<form::StatusBar&>(c).Panels()) texts.push_back(panel.text);
+        for (const auto& panel : static_cast<form::StatusBar&>(c).Panels())
+            texts.push_back(panel.text);
         text(Join(texts, " | "));
         break;
     }
-    case ControlKind::Memo: text(static_cast<form::Memo&>(c).Text()); break;
-    case ControlKind::HtmlView: text(static_cast<form::HtmlView&>(c).Path()); break;
+    case ControlKind::Memo:
+        text(static_cast<form::Memo&>(c).Text());
+        break;
+    case ControlKind::HtmlView:
+        text(static_cast<form::HtmlView&>(c).Path());
+        break;
     case ControlKind::HexView: {
         auto& view = static_cast<form::HexView&>(c);
         size_t edited = 0;
-        for (size_t i = 0; i < view.Data().size(); ++i) edited += view.Edited(i);
+        for (size_t i = 0; i < view.Data().size(); ++i)
+            edited += view.Edited(i);
         p.push_back({"bytes", std::to_string(view.Data().size()), false});
         p.push_back({"edited", std::to_string(edited), false});
         p.push_back({"readonly", Bit(view.ReadOnly()), false});
@@ -105,7 +129,8 @@ std::vector<Property> Properties(form::Control& c)
         value(static_cast<int>(timer.Interval()));
         return p;
     }
-    default: break;
+    default:
+        break;
     }
     p.push_back({"enabled", Bit(c.Enabled()), false});
     p.push_back({"visible", Bit(c.Visible()), false});
@@ -132,7 +157,8 @@ std::vector<std::string> PrintLines(const std::string& label, form::Control& con
     }
     if (control.Kind() == form::ControlKind::HexView) {
         auto& view = static_cast<form::HexView&>(control);
-        for (size_t i = 0; i < view.RowCount(); ++i) lines.push_back(label + "[" + std::to_string(i) + "]: " + view.RowText(i));
+        for (size_t i = 0; i < view.RowCount(); ++i)
+            lines.push_back(label + "[" + std::to_string(i) + "]: " + view.RowText(i));
     }
     return lines;
 }
@@ -148,8 +174,8 @@ std::optional<std::string> PropertyValue(form::Control& control, const std::stri
         if (*row >= list.RowCount()) return std::string("<no row>");
         return RowText(list, static_cast<int>(*row));
     }
-    if (control.Kind() == form::ControlKind::ListView && key.size() > 8 && key.compare(0, 7, "column[") == 0 &&
-        key.back() == ']') {
+    if (control.Kind() == form::ControlKind::ListView && key.size() > 8 &&
+        key.compare(0, 7, "column[") == 0 && key.back() == ']') {
         auto& list = static_cast<form::ListView&>(control);
         auto column = ParseInteger(key.substr(7, key.size() - 8));
         if (!column || *column < 0) return std::nullopt;
@@ -204,7 +230,8 @@ int FindItem(const std::vector<std::string>& items, const std::string& value)
     return -1;
 }
 
-form::Control* FindControl(const std::vector<form::Window*>& windows, const std::string& name, bool by_caption)
+form::Control* FindControl(const std::vector<form::Window*>& windows, const std::string& name,
+                           bool by_caption)
 {
     if (!by_caption) {
         size_t dot = name.find('.');
@@ -226,7 +253,8 @@ form::Control* FindControl(const std::vector<form::Window*>& windows, const std:
             for (form::Window* w : windows) {
                 for (form::Control* c : w->AllControls()) {
                     if (c->Kind() == form::ControlKind::Window) continue;
-                    bool match = exact ? c->Caption() == name : PlainCaption(c->Caption()) == PlainCaption(name);
+                    bool match =
+                        exact ? c->Caption() == name : PlainCaption(c->Caption()) == PlainCaption(name);
                     if (match && (!on_screen || c->Showing())) return c;
                 }
             }

@@ -2,14 +2,15 @@
 // What the console driver prints about a control, and how it finds controls by
 // name or caption.
 
+#include "form/controls.h"
+
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "form/controls.h"
-
-namespace mrv::console {
+namespace mrv::console
+{
 
 struct Property {
     std::string key;
@@ -34,6 +35,7 @@ int FindItem(const std::vector<std::string>& items, const std::string& value);
 
 /// Finds a control by name ("Name" or "Window.Name"), or by caption when
 /// `by_caption`: controls on screen (active tab, shown window) first, then any.
-form::Control* FindControl(const std::vector<form::Window*>& windows, const std::string& name, bool by_caption);
+form::Control* FindControl(const std::vector<form::Window*>& windows, const std::string& name,
+                           bool by_caption);
 
 } // namespace mrv::console

@@ -1,11 +1,12 @@
 #include "ui/console/script.h"
 
+#include "ui/console/console_dialogs.h"
+
 #include <charconv>
 #include <map>
 
-#include "ui/console/console_dialogs.h"
-
-namespace mrv::console {
+namespace mrv::console
+{
 
 bool SplitWords(const std::string& line, std::vector<Word>& words, std::string& error)
 {
@@ -19,7 +20,8 @@ bool SplitWords(const std::string& line, std::vector<Word>& words, std::string& 
         }
         // A comment: '#' opening the line, or standing alone before a blank
         // ("#00FF00" stays a word, for colours).
-        if (c == '#' && (words.empty() || i + 1 == line.size() || line[i + 1] == ' ' || line[i + 1] == '\t')) break;
+        if (c == '#' && (words.empty() || i + 1 == line.size() || line[i + 1] == ' ' || line[i + 1] == '\t'))
+            break;
         Word word;
         if (c == '"') {
             word.quoted = true;
@@ -43,7 +45,8 @@ bool SplitWords(const std::string& line, std::vector<Word>& words, std::string& 
                 return false;
             }
         } else {
-            while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') word.text += line[i++];
+            while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r')
+                word.text += line[i++];
         }
         words.push_back(std::move(word));
     }
@@ -63,9 +66,9 @@ std::optional<form::Key> ParseKey(const std::string& name)
 {
     using form::Key;
     static const std::map<std::string, Key> keys = {
-        {"F1", Key::F1},     {"F2", Key::F2},         {"F3", Key::F3},       {"F4", Key::F4},
-        {"F5", Key::F5},     {"F6", Key::F6},         {"F7", Key::F7},       {"F8", Key::F8},
-        {"F9", Key::F9},     {"Up", Key::Up},         {"Down", Key::Down},   {"Left", Key::Left},
+        {"F1", Key::F1},       {"F2", Key::F2},         {"F3", Key::F3},       {"F4", Key::F4},
+        {"F5", Key::F5},       {"F6", Key::F6},         {"F7", Key::F7},       {"F8", Key::F8},
+        {"F9", Key::F9},       {"Up", Key::Up},         {"Down", Key::Down},   {"Left", Key::Left},
         {"Right", Key::Right}, {"Escape", Key::Escape}, {"Enter", Key::Enter}, {"Space", Key::Space},
     };
     auto it = keys.find(name);
@@ -73,7 +76,8 @@ std::optional<form::Key> ParseKey(const std::string& name)
     return it->second;
 }
 
-namespace {
+namespace
+{
 
 struct Arity {
     size_t min, max;

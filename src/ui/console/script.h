@@ -3,13 +3,14 @@
 // by blanks, double quotes around words with blanks ("\"" and "\\" escape).
 // A '#' that opens the line, or stands before a blank, starts a comment.
 
+#include "form/controls.h"
+
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "form/controls.h"
-
-namespace mrv::console {
+namespace mrv::console
+{
 
 struct Word {
     std::string text;

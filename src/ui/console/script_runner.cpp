@@ -1,17 +1,22 @@
 #include "ui/console/script_runner.h"
 
+#include "ui/console/control_text.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <stdexcept>
 
-#include "ui/console/control_text.h"
+namespace mrv::console
+{
 
-namespace mrv::console {
+namespace
+{
 
-namespace {
-
-std::string Describe(const Word& name) { return name.quoted ? Quote(name.text) : "'" + name.text + "'"; }
+std::string Describe(const Word& name)
+{
+    return name.quoted ? Quote(name.text) : "'" + name.text + "'";
+}
 
 std::string Lower(std::string text)
 {
@@ -53,7 +58,10 @@ void ScriptRunner::OnLogLine(int level, const std::string& text, bool replaced)
     log_.push_back(text);
 }
 
-void ScriptRunner::Fail(ScriptResult result, const std::string& message) { throw Failure{result, message}; }
+void ScriptRunner::Fail(ScriptResult result, const std::string& message)
+{
+    throw Failure{result, message};
+}
 
 ScriptResult ScriptRunner::Run(const std::vector<Command>& commands)
 {
@@ -112,7 +120,8 @@ void ScriptRunner::Execute(const Command& cmd)
         form::Control& control = Resolve(a[0]);
         RequireUsable(control, a[0]);
         if (a.size() == 2) {
-            if (control.Kind() != form::ControlKind::ListView) Fail(kScriptError, Describe(a[0]) + " is not a list");
+            if (control.Kind() != form::ControlKind::ListView)
+                Fail(kScriptError, Describe(a[0]) + " is not a list");
             auto& list = static_cast<form::ListView&>(control);
             long long row = *ParseInteger(a[1].text);
             if (row < -1 || row >= list.RowCount()) {
@@ -130,12 +139,14 @@ void ScriptRunner::Execute(const Command& cmd)
         main.KeyDown(*ParseKey(a[0].text));
     } else if (verb == "close") {
         form::Control& control = Resolve(a[0]);
-        if (control.Kind() != form::ControlKind::Window) Fail(kScriptError, Describe(a[0]) + " is not a window");
+        if (control.Kind() != form::ControlKind::Window)
+            Fail(kScriptError, Describe(a[0]) + " is not a window");
         if (!control.Visible()) Fail(kScriptError, Describe(a[0]) + " is not shown");
         static_cast<form::Window&>(control).Close();
     } else if (verb == "deactivate") {
         form::Control& control = Resolve(a[0]);
-        if (control.Kind() != form::ControlKind::Window) Fail(kScriptError, Describe(a[0]) + " is not a window");
+        if (control.Kind() != form::ControlKind::Window)
+            Fail(kScriptError, Describe(a[0]) + " is not a window");
         if (!control.Visible()) Fail(kScriptError, Describe(a[0]) + " is not shown");
         static_cast<form::Window&>(control).Deactivate();
     } else if (verb == "answer") {
@@ -155,8 +166,9 @@ void ScriptRunner::Execute(const Command& cmd)
     } else if (verb == "expect") {
         Expect(a[0], a[1].text, a[2].text);
     } else if (verb == "expectlog" || verb == "expectnolog") {
-        bool found = std::any_of(log_.begin(), log_.end(),
-                                 [&](const std::string& line) { return line.find(a[0].text) != std::string::npos; });
+        bool found = std::any_of(log_.begin(), log_.end(), [&](const std::string& line) {
+            return line.find(a[0].text) != std::string::npos;
+        });
         if (verb == "expectlog" && !found) Fail(kExpectFailed, "no log line contains " + Quote(a[0].text));
         if (verb == "expectnolog" && found) Fail(kExpectFailed, "a log line contains " + Quote(a[0].text));
     } else if (verb == "quit") {
@@ -180,8 +192,12 @@ void ScriptRunner::Click(form::Control& control, const Word& name)
     }
     RequireUsable(control, name);
     switch (control.Kind()) {
-    case ControlKind::Button: static_cast<form::Button&>(control).Click(); break;
-    case ControlKind::CheckBox: static_cast<form::CheckBox&>(control).Click(); break;
+    case ControlKind::Button:
+        static_cast<form::Button&>(control).Click();
+        break;
+    case ControlKind::CheckBox:
+        static_cast<form::CheckBox&>(control).Click();
+        break;
     case ControlKind::RadioGroup:
     case ControlKind::ComboBox:
     case ControlKind::PageControl:
@@ -231,21 +247,32 @@ void ScriptRunner::Set(form::Control& control, const Word& name, const std::stri
         }
         break;
     }
-    case ControlKind::SpinEdit: static_cast<form::SpinEdit&>(control).SetValue(number()); break;
-    case ControlKind::TrackBar: static_cast<form::TrackBar&>(control).SetPosition(number()); break;
+    case ControlKind::SpinEdit:
+        static_cast<form::SpinEdit&>(control).SetValue(number());
+        break;
+    case ControlKind::TrackBar:
+        static_cast<form::TrackBar&>(control).SetPosition(number());
+        break;
     case ControlKind::PageControl: {
         auto& pages = static_cast<form::PageControl&>(control);
         std::vector<std::string> captions;
-        for (int i = 0; i < pages.PageCount(); ++i) captions.push_back(pages.Page(i)->Caption());
+        for (int i = 0; i < pages.PageCount(); ++i)
+            captions.push_back(pages.Page(i)->Caption());
         int index = FindItem(captions, value);
         if (index < 0) bad("one of its tabs");
-        if (!pages.Page(index)->Visible()) Fail(kScriptError, "the tab " + Quote(captions[index]) + " is hidden");
+        if (!pages.Page(index)->Visible())
+            Fail(kScriptError, "the tab " + Quote(captions[index]) + " is hidden");
         pages.SetActivePageIndex(index);
         break;
     }
-    case ControlKind::Memo: static_cast<form::Memo&>(control).SetText(value); break;
-    case ControlKind::HexView: SetBytes(static_cast<form::HexView&>(control), name, value); break;
-    default: Fail(kScriptError, Describe(name) + " (" + form::KindName(control.Kind()) + ") takes no value");
+    case ControlKind::Memo:
+        static_cast<form::Memo&>(control).SetText(value);
+        break;
+    case ControlKind::HexView:
+        SetBytes(static_cast<form::HexView&>(control), name, value);
+        break;
+    default:
+        Fail(kScriptError, Describe(name) + " (" + form::KindName(control.Kind()) + ") takes no value");
     }
 }
 
@@ -288,18 +315,21 @@ void ScriptRunner::Menu(form::Control& control, const Word& name, const std::str
     menu->Open();
     const auto& items = menu->Items();
     std::vector<std::string> captions;
-    for (const auto& entry : items) captions.push_back(entry.caption);
+    for (const auto& entry : items)
+        captions.push_back(entry.caption);
     int index = FindItem(captions, item);
     if (index < 0) {
         // Entries whose caption carries a value ("Copy value: 42") are found by their start.
         for (size_t i = 0; i < captions.size() && index < 0; ++i) {
-            if (!item.empty() && PlainCaption(captions[i]).rfind(PlainCaption(item), 0) == 0) index = static_cast<int>(i);
+            if (!item.empty() && PlainCaption(captions[i]).rfind(PlainCaption(item), 0) == 0)
+                index = static_cast<int>(i);
         }
     }
     if (index < 0) Fail(kScriptError, "the menu of " + Describe(name) + " has no entry " + Quote(item));
     const auto& entry = items[static_cast<size_t>(index)];
     if (!entry.visible || !entry.enabled) {
-        Fail(kScriptError, "the menu entry " + Quote(entry.caption) + " is " + (entry.visible ? "disabled" : "hidden"));
+        Fail(kScriptError,
+             "the menu entry " + Quote(entry.caption) + " is " + (entry.visible ? "disabled" : "hidden"));
     }
     menu->Choose(static_cast<size_t>(index));
 }
@@ -313,15 +343,18 @@ void ScriptRunner::Print(const Word& name)
     if (!name.quoted && name.text == "*") {
         for (form::Window* window : host_.windows()) {
             for (form::Control* control : window->AllControls()) {
-                std::string label = control->Name().empty() ? form::KindName(control->Kind()) : control->Name();
-                for (const auto& line : PrintLines(label, *control)) out_ << line << '\n';
+                std::string label =
+                    control->Name().empty() ? form::KindName(control->Kind()) : control->Name();
+                for (const auto& line : PrintLines(label, *control))
+                    out_ << line << '\n';
             }
         }
         out_.flush();
         return;
     }
     form::Control& control = Resolve(name);
-    for (const auto& line : PrintLines(control.Name(), control)) out_ << line << '\n';
+    for (const auto& line : PrintLines(control.Name(), control))
+        out_ << line << '\n';
     out_.flush();
 }
 
@@ -335,13 +368,15 @@ void ScriptRunner::Expect(const Word& name, const std::string& key, const std::s
         form::Control& control = Resolve(name);
         auto found = PropertyValue(control, key);
         if (!found) {
-            Fail(kScriptError, Describe(name) + " (" + form::KindName(control.Kind()) + ") has no key '" + key + "'");
+            Fail(kScriptError,
+                 Describe(name) + " (" + form::KindName(control.Kind()) + ") has no key '" + key + "'");
         }
         actual = *found;
     }
     bool same = key == "colour" ? Lower(actual) == Lower(value) : actual == value;
     if (!same) {
-        Fail(kExpectFailed, "expect " + Describe(name) + " " + key + " " + Quote(value) + ": it is " + Quote(actual));
+        Fail(kExpectFailed,
+             "expect " + Describe(name) + " " + key + " " + Quote(value) + ": it is " + Quote(actual));
     }
 }
 

@@ -3,18 +3,19 @@
 // values, keys, queued dialog answers, waits on the user-interface loop, and
 // the prints and expectations that make a script a test.
 
+#include "form/controls.h"
+#include "ui/console/console_dialogs.h"
+#include "ui/console/console_ui_thread.h"
+#include "ui/console/script.h"
+
 #include <filesystem>
 #include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "form/controls.h"
-#include "ui/console/console_dialogs.h"
-#include "ui/console/console_ui_thread.h"
-#include "ui/console/script.h"
-
-namespace mrv::console {
+namespace mrv::console
+{
 
 /// Exit codes of a script run.
 enum ScriptResult { kScriptOk = 0, kExpectFailed = 1, kScriptError = 2 };
@@ -28,8 +29,9 @@ struct ScriptHost {
     std::function<void()> shutdown;
 };
 
-class ScriptRunner {
-public:
+class ScriptRunner
+{
+  public:
     ScriptRunner(ConsoleUiThread& ui, ConsoleDialogs& dialogs, ScriptHost host, std::ostream& out,
                  std::ostream& err);
 
@@ -43,7 +45,7 @@ public:
     /// Longest `waitidle` without an explicit limit, in clock milliseconds.
     static constexpr uint64_t kDefaultIdleLimitMs = 600000;
 
-private:
+  private:
     struct Failure {
         ScriptResult result;
         std::string message;

@@ -1,5 +1,11 @@
 #include "ui/qt/bindings.h"
 
+#include "ui/qt/form_binder.h"
+#include "ui/qt/hex_view_widget.h"
+#include "ui/qt/list_model.h"
+#include "ui/qt/qt_ui_thread.h"
+#include "ui/qt/widgets.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
@@ -23,22 +29,23 @@
 #include <QTableView>
 #include <QTextBrowser>
 #include <QUrl>
-
 #include <algorithm>
 #include <climits>
 
-#include "ui/qt/form_binder.h"
-#include "ui/qt/hex_view_widget.h"
-#include "ui/qt/list_model.h"
-#include "ui/qt/qt_ui_thread.h"
-#include "ui/qt/widgets.h"
+namespace mrv::qt
+{
 
-namespace mrv::qt {
+namespace
+{
 
-namespace {
-
-QColor ToQColor(form::Colour c) { return QColor(c.r, c.g, c.b); }
-QString ToQString(const std::string& text) { return QString::fromStdString(text); }
+QColor ToQColor(form::Colour c)
+{
+    return QColor(c.r, c.g, c.b);
+}
+QString ToQString(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
 
 /// Titles of boxes and tabs carry no accelerator: "&&" is an ampersand, a lone '&' goes.
 QString PlainTitle(const std::string& caption)
@@ -70,7 +77,10 @@ void SetRole(QPalette& palette, QPalette::ColorRole role, const QColor& colour)
 // ---------------------------------------------------------------------------
 // Common behaviour
 
-bool Binding::Syncing() const { return syncing_ || binder_.Closing(); }
+bool Binding::Syncing() const
+{
+    return syncing_ || binder_.Closing();
+}
 
 void Binding::Update(form::Aspect aspect)
 {
@@ -101,11 +111,21 @@ void Binding::Apply(form::Aspect aspect)
     if (!widget_) return;
     using form::Aspect;
     switch (aspect) {
-    case Aspect::Caption: ApplyCaption(); break;
-    case Aspect::Enabled: widget_->setEnabled(control_.Enabled()); break;
-    case Aspect::Visible: ApplyVisible(); break;
-    case Aspect::Bounds: ApplyBounds(); break;
-    case Aspect::Colours: ApplyColours(); break;
+    case Aspect::Caption:
+        ApplyCaption();
+        break;
+    case Aspect::Enabled:
+        widget_->setEnabled(control_.Enabled());
+        break;
+    case Aspect::Visible:
+        ApplyVisible();
+        break;
+    case Aspect::Bounds:
+        ApplyBounds();
+        break;
+    case Aspect::Colours:
+        ApplyColours();
+        break;
     case Aspect::Font: {
         QFont font = QApplication::font();
         font.setPointSize(std::max(1, control_.FontSize()));
@@ -113,7 +133,8 @@ void Binding::Apply(form::Aspect aspect)
         widget_->setFont(font);
         break;
     }
-    default: break;
+    default:
+        break;
     }
     // Hints carry no change notice of their own; any change refreshes them.
     RefreshHint();
@@ -136,7 +157,10 @@ void Binding::ApplyBounds()
     widget_->setGeometry(b.left, b.top, std::max(0, b.width), std::max(0, b.height));
 }
 
-void Binding::ApplyVisible() { widget_->setVisible(control_.Visible()); }
+void Binding::ApplyVisible()
+{
+    widget_->setVisible(control_.Visible());
+}
 
 void Binding::EnablePopup(QWidget* origin)
 {
@@ -163,17 +187,19 @@ void Binding::ShowPopup(QWidget* origin, const QPoint& pos)
     if (chosen) popup->Choose(static_cast<size_t>(chosen->data().toULongLong()));
 }
 
-namespace {
+namespace
+{
 
 // ---------------------------------------------------------------------------
 // Windows and containers
 
 /// Runs the control's OnClick for widgets that are not buttons (lamps, images, panels).
-class ClickFilter : public QObject {
-public:
+class ClickFilter : public QObject
+{
+  public:
     ClickFilter(form::Control& control, QObject* parent) : QObject(parent), control_(control) {}
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::MouseButtonRelease) {
@@ -193,18 +219,18 @@ protected:
         return false;
     }
 
-private:
+  private:
     form::Control& control_;
 };
 
-
-class WindowWidget : public QWidget {
-public:
+class WindowWidget : public QWidget
+{
+  public:
     std::function<void()> on_close;
     std::function<void()> on_geometry;
     std::function<void()> on_deactivate;
 
-protected:
+  protected:
     void changeEvent(QEvent* event) override
     {
         QWidget::changeEvent(event);
@@ -229,8 +255,9 @@ protected:
     }
 };
 
-class WindowBinding : public Binding {
-public:
+class WindowBinding : public Binding
+{
+  public:
     using Binding::Binding;
     form::Window& Window() { return static_cast<form::Window&>(control_); }
 
@@ -246,7 +273,8 @@ public:
         w->on_geometry = [this, w] {
             if (Syncing()) return;
             QRect g = w->geometry();
-            const bool resized = g.width() != Window().Geometry().width || g.height() != Window().Geometry().height;
+            const bool resized =
+                g.width() != Window().Geometry().width || g.height() != Window().Geometry().height;
             Window().SetBounds(g.x(), g.y(), g.width(), g.height());
             if (resized) Window().Resized();
         };
@@ -254,7 +282,7 @@ public:
         EnablePopup(w);
     }
 
-protected:
+  protected:
     void Apply(form::Aspect aspect) override
     {
         if (aspect == form::Aspect::Colours) widget_->setWindowOpacity(Window().Alpha() / 255.0);
@@ -269,7 +297,8 @@ protected:
             widget_->resize(b.width, b.height);
         }
         // A window without a position is placed by the window manager.
-        if ((b.left != 0 || b.top != 0) && widget_->pos() != QPoint(b.left, b.top)) widget_->move(b.left, b.top);
+        if ((b.left != 0 || b.top != 0) && widget_->pos() != QPoint(b.left, b.top))
+            widget_->move(b.left, b.top);
     }
     void ApplyVisible() override
     {
@@ -286,8 +315,9 @@ protected:
     }
 };
 
-class PanelBinding : public Binding {
-public:
+class PanelBinding : public Binding
+{
+  public:
     using Binding::Binding;
     void Create(QWidget* parent) override
     {
@@ -298,12 +328,16 @@ public:
         panel->installEventFilter(new ClickFilter(control_, panel));
     }
 
-protected:
-    void ApplyCaption() override { static_cast<PanelWidget*>(widget_)->SetCaption(ToQString(control_.Caption())); }
+  protected:
+    void ApplyCaption() override
+    {
+        static_cast<PanelWidget*>(widget_)->SetCaption(ToQString(control_.Caption()));
+    }
 };
 
-class GroupBoxBinding : public Binding {
-public:
+class GroupBoxBinding : public Binding
+{
+  public:
     using Binding::Binding;
     void Create(QWidget* parent) override
     {
@@ -311,12 +345,16 @@ public:
         EnablePopup(widget_);
     }
 
-protected:
-    void ApplyCaption() override { static_cast<QGroupBox*>(widget_)->setTitle(PlainTitle(control_.Caption())); }
+  protected:
+    void ApplyCaption() override
+    {
+        static_cast<QGroupBox*>(widget_)->setTitle(PlainTitle(control_.Caption()));
+    }
 };
 
-class PageControlBinding : public Binding {
-public:
+class PageControlBinding : public Binding
+{
+  public:
     using Binding::Binding;
     form::PageControl& Pages() { return static_cast<form::PageControl&>(control_); }
     QTabWidget* Tabs() { return static_cast<QTabWidget*>(widget_); }
@@ -351,7 +389,7 @@ public:
         if (index >= 0) Tabs()->setTabVisible(index, child.Control().Visible());
     }
 
-protected:
+  protected:
     void Apply(form::Aspect aspect) override
     {
         if (aspect == form::Aspect::Value && Tabs()->currentIndex() != Pages().ActivePageIndex()) {
@@ -362,8 +400,9 @@ protected:
     void ApplyColours() override {}
 };
 
-class TabSheetBinding : public Binding {
-public:
+class TabSheetBinding : public Binding
+{
+  public:
     TabSheetBinding(FormBinder& binder, form::Control& control, PageControlBinding* pages)
         : Binding(binder, control), pages_(pages)
     {
@@ -374,7 +413,7 @@ public:
         EnablePopup(widget_);
     }
 
-protected:
+  protected:
     void ApplyCaption() override
     {
         if (pages_) pages_->RenameTab(*this);
@@ -392,15 +431,16 @@ protected:
         Binding::ApplyColours();
     }
 
-private:
+  private:
     PageControlBinding* pages_;
 };
 
 // ---------------------------------------------------------------------------
 // Simple controls
 
-class LabelBinding : public Binding {
-public:
+class LabelBinding : public Binding
+{
+  public:
     using Binding::Binding;
     void Create(QWidget* parent) override
     {
@@ -411,7 +451,7 @@ public:
         EnablePopup(label);
     }
 
-protected:
+  protected:
     void ApplyCaption() override
     {
         // Labels show '&' literally; their text is data, not a menu caption.
@@ -428,12 +468,14 @@ protected:
         // Labels size themselves to their text, as auto-sized labels do.
         const auto& b = control_.Geometry();
         QSize text = widget_->sizeHint();
-        widget_->setGeometry(b.left, b.top, std::max(b.width, text.width()), std::max(b.height, text.height()));
+        widget_->setGeometry(b.left, b.top, std::max(b.width, text.width()),
+                             std::max(b.height, text.height()));
     }
 };
 
-class ButtonBinding : public Binding {
-public:
+class ButtonBinding : public Binding
+{
+  public:
     using Binding::Binding;
     void Create(QWidget* parent) override
     {
@@ -446,8 +488,11 @@ public:
         });
     }
 
-protected:
-    void ApplyCaption() override { static_cast<QPushButton*>(widget_)->setText(ToQString(control_.Caption())); }
+  protected:
+    void ApplyCaption() override
+    {
+        static_cast<QPushButton*>(widget_)->setText(ToQString(control_.Caption()));
+    }
     void ApplyColours() override
     {
         Binding::ApplyColours();
@@ -459,8 +504,9 @@ protected:
     }
 };
 
-class CheckBoxBinding : public Binding {
-public:
+class CheckBoxBinding : public Binding
+{
+  public:
     using Binding::Binding;
     form::CheckBox& Box() { return static_cast<form::CheckBox&>(control_); }
     void Create(QWidget* parent) override
@@ -476,7 +522,7 @@ public:
         });
     }
 
-protected:
+  protected:
     void Apply(form::Aspect aspect) override
     {
         if (aspect == form::Aspect::State) static_cast<QCheckBox*>(widget_)->setChecked(Box().Checked());
@@ -498,8 +544,9 @@ protected:
     }
 };
 
-class RadioGroupBinding : public Binding {
-public:
+class RadioGroupBinding : public Binding
+{
+  public:
     using Binding::Binding;
     form::RadioGroup& Group() { return static_cast<form::RadioGroup&>(control_); }
     void Create(QWidget* parent) override
@@ -508,7 +555,7 @@ public:
         EnablePopup(widget_);
     }
 
-protected:
+  protected:
     void Apply(form::Aspect aspect) override
     {
         if (aspect == form::Aspect::Items) Rebuild();
@@ -522,12 +569,16 @@ protected:
             }
         }
     }
-    void ApplyCaption() override { static_cast<QGroupBox*>(widget_)->setTitle(PlainTitle(control_.Caption())); }
+    void ApplyCaption() override
+    {
+        static_cast<QGroupBox*>(widget_)->setTitle(PlainTitle(control_.Caption()));
+    }
 
-private:
+  private:
     void Rebuild()
     {
-        for (auto* button : buttons_) delete button;
+        for (auto* button : buttons_)
+            delete button;
         buttons_.clear();
         const auto& items = Group().Items();
         for (size_t i = 0; i < items.size(); ++i) {
@@ -577,11 +628,12 @@ private:
 
 /// Edits, spin boxes, memos and lists paint their text area in the control's
 /// background colour.
-class TextAreaBinding : public Binding {
-public:
+class TextAreaBinding : public Binding
+{
+  public:
     using Binding::Binding;
 
-protected:
+  protected:
     void ApplyColours() override
     {
         Binding::ApplyColours();
@@ -591,8 +643,9 @@ protected:
     }
 };
 
-class EditBinding : public TextAreaBinding {
-public:
+class EditBinding : public TextAreaBinding
+{
+  public:
     using TextAreaBinding::TextAreaBinding;
     form::Edit& Edit() { return static_cast<form::Edit&>(control_); }
     void Create(QWidget* parent) override
@@ -605,7 +658,7 @@ public:
         });
     }
 
-protected:
+  protected:
     void Apply(form::Aspect aspect) override
     {
         auto* edit = static_cast<QLineEdit*>(widget_);
@@ -617,8 +670,9 @@ protected:
     }
 };
 
-class ComboBoxBinding : public Binding {
-public:
+class ComboBoxBinding : public Binding
+{
+  public:
     using Binding::Binding;
     form::ComboBox& Box() { return static_cast<form::ComboBox&>(control_); }
     QComboBox* Combo() { return static_cast<QComboBox*>(widget_); }
@@ -632,12 +686,13 @@ public:
         });
     }
 
-protected:
+  protected:
     void Apply(form::Aspect aspect) override
     {
         if (aspect == form::Aspect::Items) {
             Combo()->clear();
-            for (const auto& item : Box().Items()) Combo()->addItem(ToQString(item));
+            for (const auto& item : Box().Items())
+                Combo()->addItem(ToQString(item));
         }
         if (aspect == form::Aspect::Items || aspect == form::Aspect::State) {
             // A typed text that is no item needs an edit field to show it.
@@ -650,8 +705,9 @@ protected:
     }
 };
 
-class SpinEditBinding : public TextAreaBinding {
-public:
+class SpinEditBinding : public TextAreaBinding
+{
+  public:
     using TextAreaBinding::TextAreaBinding;
     form::SpinEdit& Spin() { return static_cast<form::SpinEdit&>(control_); }
     void Create(QWidget* parent) override
@@ -665,7 +721,7 @@ public:
         });
     }
 
-protected:
+  protected:
     void Apply(form::Aspect aspect) override
     {
         if (aspect == form::Aspect::Value) {
@@ -682,8 +738,9 @@ protected:
     }
 };
 
-class TrackBarBinding : public Binding {
-public:
+class TrackBarBinding : public Binding
+{
+  public:
     using Binding::Binding;
     form::TrackBar& Track() { return static_cast<form::TrackBar&>(control_); }
     void Create(QWidget* parent) override
@@ -697,7 +754,7 @@ public:
         });
     }
 
-protected:
+  protected:
     void Apply(form::Aspect aspect) override
     {
         auto* slider = static_cast<QSlider*>(widget_);
@@ -713,8 +770,9 @@ protected:
     }
 };
 
-class ProgressBarBinding : public Binding {
-public:
+class ProgressBarBinding : public Binding
+{
+  public:
     using Binding::Binding;
     void Create(QWidget* parent) override
     {
@@ -723,7 +781,7 @@ public:
         widget_ = bar;
     }
 
-protected:
+  protected:
     void Apply(form::Aspect aspect) override
     {
         if (aspect == form::Aspect::Value) {
@@ -736,8 +794,9 @@ protected:
     }
 };
 
-class LampBinding : public Binding {
-public:
+class LampBinding : public Binding
+{
+  public:
     using Binding::Binding;
     void Create(QWidget* parent) override
     {
@@ -746,15 +805,16 @@ public:
         EnablePopup(widget_);
     }
 
-protected:
+  protected:
     void ApplyColours() override
     {
         static_cast<LampWidget*>(widget_)->SetColour(ToQColor(static_cast<form::Lamp&>(control_).Brush()));
     }
 };
 
-class ImageBinding : public Binding {
-public:
+class ImageBinding : public Binding
+{
+  public:
     using Binding::Binding;
     void Create(QWidget* parent) override
     {
@@ -763,12 +823,16 @@ public:
         EnablePopup(widget_);
     }
 
-protected:
-    void ApplyColours() override { static_cast<ImageWidget*>(widget_)->SetColour(ToQColor(control_.BackColour())); }
+  protected:
+    void ApplyColours() override
+    {
+        static_cast<ImageWidget*>(widget_)->SetColour(ToQColor(control_.BackColour()));
+    }
 };
 
-class StatusBarBinding : public Binding {
-public:
+class StatusBarBinding : public Binding
+{
+  public:
     using Binding::Binding;
     void Create(QWidget* parent) override
     {
@@ -776,7 +840,7 @@ public:
         EnablePopup(widget_);
     }
 
-protected:
+  protected:
     void Apply(form::Aspect aspect) override
     {
         if (aspect == form::Aspect::Items || aspect == form::Aspect::Text) {
@@ -790,8 +854,9 @@ protected:
     }
 };
 
-class MemoBinding : public TextAreaBinding {
-public:
+class MemoBinding : public TextAreaBinding
+{
+  public:
     using TextAreaBinding::TextAreaBinding;
     void Create(QWidget* parent) override
     {
@@ -803,7 +868,7 @@ public:
         EnablePopup(memo);
     }
 
-protected:
+  protected:
     void Apply(form::Aspect aspect) override
     {
         auto* memo = static_cast<QPlainTextEdit*>(widget_);
@@ -815,14 +880,16 @@ protected:
             }
             memo->setPlainText(text);
         }
-        if (aspect == form::Aspect::Scroll) memo->verticalScrollBar()->setValue(memo->verticalScrollBar()->maximum());
+        if (aspect == form::Aspect::Scroll)
+            memo->verticalScrollBar()->setValue(memo->verticalScrollBar()->maximum());
         // Memos show text in a fixed-pitch font; only colours and bounds follow the model.
         if (aspect != form::Aspect::Font) Binding::Apply(aspect);
     }
 };
 
-class HexViewBinding : public TextAreaBinding {
-public:
+class HexViewBinding : public TextAreaBinding
+{
+  public:
     using TextAreaBinding::TextAreaBinding;
     form::HexView& View() { return static_cast<form::HexView&>(control_); }
     HexViewWidget* Hex() { return static_cast<HexViewWidget*>(widget_); }
@@ -839,12 +906,13 @@ public:
         };
     }
 
-protected:
+  protected:
     void Apply(form::Aspect aspect) override
     {
         if (aspect == form::Aspect::Text) {
             std::vector<bool> edited(View().Data().size());
-            for (size_t i = 0; i < edited.size(); ++i) edited[i] = View().Edited(i);
+            for (size_t i = 0; i < edited.size(); ++i)
+                edited[i] = View().Edited(i);
             Hex()->SetData(View().Data(), edited);
         }
         if (aspect == form::Aspect::State) Hex()->SetReadOnly(View().ReadOnly());
@@ -855,8 +923,9 @@ protected:
     }
 };
 
-class HtmlViewBinding : public Binding {
-public:
+class HtmlViewBinding : public Binding
+{
+  public:
     using Binding::Binding;
     void Create(QWidget* parent) override
     {
@@ -865,7 +934,7 @@ public:
         widget_ = browser;
     }
 
-protected:
+  protected:
     void Apply(form::Aspect aspect) override
     {
         if (aspect == form::Aspect::Text) {
@@ -882,12 +951,13 @@ protected:
     void ApplyColours() override {}
 };
 
-class TimerBinding : public Binding {
-public:
+class TimerBinding : public Binding
+{
+  public:
     using Binding::Binding;
     void Create(QWidget*) override {}
 
-protected:
+  protected:
     void Apply(form::Aspect aspect) override
     {
         if (aspect == form::Aspect::State || aspect == form::Aspect::Value) binder_.Ui().RescheduleTimers();
@@ -895,8 +965,9 @@ protected:
 };
 
 /// Controls without a widget of their own show as a plain area in their colour.
-class PlainBinding : public Binding {
-public:
+class PlainBinding : public Binding
+{
+  public:
     using Binding::Binding;
     void Create(QWidget* parent) override
     {
@@ -910,8 +981,9 @@ public:
 // ---------------------------------------------------------------------------
 // The report list
 
-class ListViewBinding : public TextAreaBinding {
-public:
+class ListViewBinding : public TextAreaBinding
+{
+  public:
     using TextAreaBinding::TextAreaBinding;
     form::ListView& List() { return static_cast<form::ListView&>(control_); }
     QTableView* View() { return static_cast<QTableView*>(widget_); }
@@ -953,7 +1025,7 @@ public:
                          });
     }
 
-protected:
+  protected:
     void Apply(form::Aspect aspect) override
     {
         using form::Aspect;
@@ -974,14 +1046,19 @@ protected:
             model_->SyncRows();
             if (!pushing_selection_) SelectionToView();
             break;
-        case Aspect::Scroll: View()->scrollToBottom(); break;
-        case Aspect::Colours: View()->viewport()->update(); break;
-        default: break;
+        case Aspect::Scroll:
+            View()->scrollToBottom();
+            break;
+        case Aspect::Colours:
+            View()->viewport()->update();
+            break;
+        default:
+            break;
         }
         Binding::Apply(aspect);
     }
 
-private:
+  private:
     void ApplyColumns()
     {
         const auto& columns = List().Columns();
@@ -1017,8 +1094,10 @@ private:
             for (size_t i = 0; i < selected.size(); ++i) {
                 if (selected[i]) row = static_cast<int>(i);
             }
-            if (row >= 0) List().SelectRow(row);
-            else List().SelectRow(-1);
+            if (row >= 0)
+                List().SelectRow(row);
+            else
+                List().SelectRow(-1);
         } else {
             for (size_t i = 0; i < selected.size(); ++i) {
                 if (List().RowAt(static_cast<int>(i)).selected != selected[i]) {
@@ -1043,33 +1122,56 @@ std::unique_ptr<Binding> MakeBinding(FormBinder& binder, form::Control& control,
 {
     using form::ControlKind;
     switch (control.Kind()) {
-    case ControlKind::Window: return std::make_unique<WindowBinding>(binder, control);
-    case ControlKind::PageControl: return std::make_unique<PageControlBinding>(binder, control);
+    case ControlKind::Window:
+        return std::make_unique<WindowBinding>(binder, control);
+    case ControlKind::PageControl:
+        return std::make_unique<PageControlBinding>(binder, control);
     case ControlKind::TabSheet:
         if (parent && parent->Control().Kind() == ControlKind::PageControl) {
-            return std::make_unique<TabSheetBinding>(binder, control, static_cast<PageControlBinding*>(parent));
+            return std::make_unique<TabSheetBinding>(binder, control,
+                                                     static_cast<PageControlBinding*>(parent));
         }
         return std::make_unique<PlainBinding>(binder, control);
-    case ControlKind::Panel: return std::make_unique<PanelBinding>(binder, control);
-    case ControlKind::GroupBox: return std::make_unique<GroupBoxBinding>(binder, control);
-    case ControlKind::Label: return std::make_unique<LabelBinding>(binder, control);
-    case ControlKind::Button: return std::make_unique<ButtonBinding>(binder, control);
-    case ControlKind::CheckBox: return std::make_unique<CheckBoxBinding>(binder, control);
-    case ControlKind::RadioGroup: return std::make_unique<RadioGroupBinding>(binder, control);
-    case ControlKind::Edit: return std::make_unique<EditBinding>(binder, control);
-    case ControlKind::ComboBox: return std::make_unique<ComboBoxBinding>(binder, control);
-    case ControlKind::SpinEdit: return std::make_unique<SpinEditBinding>(binder, control);
-    case ControlKind::TrackBar: return std::make_unique<TrackBarBinding>(binder, control);
-    case ControlKind::ProgressBar: return std::make_unique<ProgressBarBinding>(binder, control);
-    case ControlKind::Lamp: return std::make_unique<LampBinding>(binder, control);
-    case ControlKind::ListView: return std::make_unique<ListViewBinding>(binder, control);
-    case ControlKind::StatusBar: return std::make_unique<StatusBarBinding>(binder, control);
-    case ControlKind::Memo: return std::make_unique<MemoBinding>(binder, control);
-    case ControlKind::HtmlView: return std::make_unique<HtmlViewBinding>(binder, control);
-    case ControlKind::Timer: return std::make_unique<TimerBinding>(binder, control);
-    case ControlKind::Image: return std::make_unique<ImageBinding>(binder, control);
-    case ControlKind::HexView: return std::make_unique<HexViewBinding>(binder, control);
-    default: return std::make_unique<PlainBinding>(binder, control);
+    case ControlKind::Panel:
+        return std::make_unique<PanelBinding>(binder, control);
+    case ControlKind::GroupBox:
+        return std::make_unique<GroupBoxBinding>(binder, control);
+    case ControlKind::Label:
+        return std::make_unique<LabelBinding>(binder, control);
+    case ControlKind::Button:
+        return std::make_unique<ButtonBinding>(binder, control);
+    case ControlKind::CheckBox:
+        return std::make_unique<CheckBoxBinding>(binder, control);
+    case ControlKind::RadioGroup:
+        return std::make_unique<RadioGroupBinding>(binder, control);
+    case ControlKind::Edit:
+        return std::make_unique<EditBinding>(binder, control);
+    case ControlKind::ComboBox:
+        return std::make_unique<ComboBoxBinding>(binder, control);
+    case ControlKind::SpinEdit:
+        return std::make_unique<SpinEditBinding>(binder, control);
+    case ControlKind::TrackBar:
+        return std::make_unique<TrackBarBinding>(binder, control);
+    case ControlKind::ProgressBar:
+        return std::make_unique<ProgressBarBinding>(binder, control);
+    case ControlKind::Lamp:
+        return std::make_unique<LampBinding>(binder, control);
+    case ControlKind::ListView:
+        return std::make_unique<ListViewBinding>(binder, control);
+    case ControlKind::StatusBar:
+        return std::make_unique<StatusBarBinding>(binder, control);
+    case ControlKind::Memo:
+        return std::make_unique<MemoBinding>(binder, control);
+    case ControlKind::HtmlView:
+        return std::make_unique<HtmlViewBinding>(binder, control);
+    case ControlKind::Timer:
+        return std::make_unique<TimerBinding>(binder, control);
+    case ControlKind::Image:
+        return std::make_unique<ImageBinding>(binder, control);
+    case ControlKind::HexView:
+        return std::make_unique<HexViewBinding>(binder, control);
+    default:
+        return std::make_unique<PlainBinding>(binder, control);
     }
 }
 

@@ -2,18 +2,19 @@
 // One binding per control: it owns nothing of the control, creates the widget
 // and keeps it in step with the control.
 
-#include <QWidget>
-
-#include <memory>
-
 #include "form/controls.h"
 
-namespace mrv::qt {
+#include <QWidget>
+#include <memory>
+
+namespace mrv::qt
+{
 
 class FormBinder;
 
-class Binding {
-public:
+class Binding
+{
+  public:
     Binding(FormBinder& binder, form::Control& control) : binder_(binder), control_(control) {}
     virtual ~Binding() = default;
     Binding(const Binding&) = delete;
@@ -35,7 +36,7 @@ public:
     form::Control& Control() { return control_; }
     QWidget* Widget() const { return widget_; }
 
-protected:
+  protected:
     virtual void Apply(form::Aspect aspect);
     virtual void ApplyCaption() {}
     virtual void ApplyColours();
@@ -50,7 +51,7 @@ protected:
     form::Control& control_;
     QWidget* widget_ = nullptr;
 
-private:
+  private:
     bool syncing_ = false;
 };
 

@@ -1,5 +1,9 @@
 #include "ui/qt/form_binder.h"
 
+#include "ui/qt/bindings.h"
+#include "ui/qt/hex_view_widget.h"
+#include "ui/qt/qt_ui_thread.h"
+
 #include <QAbstractItemView>
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
@@ -10,43 +14,60 @@
 #include <QPlainTextEdit>
 #include <QTabBar>
 #include <QTextEdit>
-
 #include <optional>
 
-#include "ui/qt/bindings.h"
-#include "ui/qt/hex_view_widget.h"
-#include "ui/qt/qt_ui_thread.h"
+namespace mrv::qt
+{
 
-namespace mrv::qt {
-
-namespace {
+namespace
+{
 
 std::optional<form::Key> ToFormKey(int key)
 {
     using form::Key;
     switch (key) {
-    case Qt::Key_F1: return Key::F1;
-    case Qt::Key_F2: return Key::F2;
-    case Qt::Key_F3: return Key::F3;
-    case Qt::Key_F4: return Key::F4;
-    case Qt::Key_F5: return Key::F5;
-    case Qt::Key_F6: return Key::F6;
-    case Qt::Key_F7: return Key::F7;
-    case Qt::Key_F8: return Key::F8;
-    case Qt::Key_F9: return Key::F9;
-    case Qt::Key_Up: return Key::Up;
-    case Qt::Key_Down: return Key::Down;
-    case Qt::Key_Left: return Key::Left;
-    case Qt::Key_Right: return Key::Right;
-    case Qt::Key_Escape: return Key::Escape;
+    case Qt::Key_F1:
+        return Key::F1;
+    case Qt::Key_F2:
+        return Key::F2;
+    case Qt::Key_F3:
+        return Key::F3;
+    case Qt::Key_F4:
+        return Key::F4;
+    case Qt::Key_F5:
+        return Key::F5;
+    case Qt::Key_F6:
+        return Key::F6;
+    case Qt::Key_F7:
+        return Key::F7;
+    case Qt::Key_F8:
+        return Key::F8;
+    case Qt::Key_F9:
+        return Key::F9;
+    case Qt::Key_Up:
+        return Key::Up;
+    case Qt::Key_Down:
+        return Key::Down;
+    case Qt::Key_Left:
+        return Key::Left;
+    case Qt::Key_Right:
+        return Key::Right;
+    case Qt::Key_Escape:
+        return Key::Escape;
     case Qt::Key_Return:
-    case Qt::Key_Enter: return Key::Enter;
-    case Qt::Key_Space: return Key::Space;
-    default: return std::nullopt;
+    case Qt::Key_Enter:
+        return Key::Enter;
+    case Qt::Key_Space:
+        return Key::Space;
+    default:
+        return std::nullopt;
     }
 }
 
-bool IsFunctionKey(form::Key key) { return key <= form::Key::F9; }
+bool IsFunctionKey(form::Key key)
+{
+    return key <= form::Key::F9;
+}
 
 /// Widgets that use arrows, Enter and Space themselves keep them.
 bool WantsNavigationKeys(QWidget* focus)
@@ -61,15 +82,20 @@ bool WantsNavigationKeys(QWidget* focus)
 
 } // namespace
 
-FormBinder::FormBinder(QtUiThread& ui) : ui_(ui) { qApp->installEventFilter(this); }
+FormBinder::FormBinder(QtUiThread& ui) : ui_(ui)
+{
+    qApp->installEventFilter(this);
+}
 
 FormBinder::~FormBinder()
 {
     qApp->removeEventFilter(this);
     closing_ = true;
-    for (auto& binding : bindings_) binding->Control().SetObserver(nullptr);
+    for (auto& binding : bindings_)
+        binding->Control().SetObserver(nullptr);
     // Top-level widgets own their children.
-    for (auto& [widget, window] : windows_) delete widget;
+    for (auto& [widget, window] : windows_)
+        delete widget;
 }
 
 QWidget* FormBinder::Bind(form::Window& window)
@@ -78,7 +104,8 @@ QWidget* FormBinder::Bind(form::Window& window)
     BindTree(window, nullptr, created);
     // Children first, so that a page control has its tabs before it picks one
     // and a window shows only when its contents are complete.
-    for (auto it = created.rbegin(); it != created.rend(); ++it) (*it)->UpdateAll();
+    for (auto it = created.rbegin(); it != created.rend(); ++it)
+        (*it)->UpdateAll();
     QWidget* top = by_control_.at(&window)->Widget();
     windows_[top] = &window;
     if (!main_widget_) main_widget_ = top;
@@ -97,7 +124,8 @@ void FormBinder::BindTree(form::Control& control, Binding* parent, std::vector<B
     control.SetObserver([b](form::Control&, form::Aspect aspect) { b->Update(aspect); });
     created.push_back(b);
     if (auto* box = dynamic_cast<form::Container*>(&control)) {
-        for (form::Control* child : box->Children()) BindTree(*child, b, created);
+        for (form::Control* child : box->Children())
+            BindTree(*child, b, created);
     }
 }
 
@@ -107,7 +135,10 @@ QWidget* FormBinder::WidgetOf(const form::Control& control) const
     return it == by_control_.end() ? nullptr : it->second->Widget();
 }
 
-QWidget* FormBinder::MainWidget() const { return main_widget_; }
+QWidget* FormBinder::MainWidget() const
+{
+    return main_widget_;
+}
 
 void FormBinder::RefreshHints(form::Window& window)
 {

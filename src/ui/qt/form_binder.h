@@ -3,25 +3,26 @@
 // matching widget at the control's bounds, follows the control's changes through
 // its observer, and feeds user input back through the calls a user action makes.
 
+#include "form/controls.h"
+
 #include <QObject>
 #include <QPointer>
-
 #include <functional>
 #include <map>
 #include <memory>
 #include <vector>
 
-#include "form/controls.h"
-
 class QWidget;
 
-namespace mrv::qt {
+namespace mrv::qt
+{
 
 class QtUiThread;
 class Binding;
 
-class FormBinder : public QObject {
-public:
+class FormBinder : public QObject
+{
+  public:
     explicit FormBinder(QtUiThread& ui);
     /// Unhooks every observer; the controls may outlive the widgets.
     ~FormBinder() override;
@@ -44,10 +45,10 @@ public:
     void RefreshHints(form::Window& window);
     void WindowVisibilityChanged(form::Window& window, bool visible);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void BindTree(form::Control& control, Binding* parent, std::vector<Binding*>& created);
 
     QtUiThread& ui_;

@@ -113,7 +113,8 @@ void HexViewWidget::FitFont()
     QFont fitted = font();
     for (int pixels = kLargestPixels; pixels >= kSmallestPixels; --pixels) {
         fitted.setPixelSize(pixels);
-        if (QFontMetrics(fitted).horizontalAdvance('0') * (kCharColumn + kPerRow) + 2 * kMargin <= viewport()->width() ||
+        if (QFontMetrics(fitted).horizontalAdvance('0') * (kCharColumn + kPerRow) + 2 * kMargin <=
+                viewport()->width() ||
             pixels == kSmallestPixels)
             break;
     }

@@ -2,16 +2,21 @@
 
 #include <QColor>
 
-namespace mrv::qt {
+namespace mrv::qt
+{
 
-namespace {
+namespace
+{
 
 Qt::Alignment ToQt(form::Align align)
 {
     switch (align) {
-    case form::Align::Centre: return Qt::AlignHCenter | Qt::AlignVCenter;
-    case form::Align::Right: return Qt::AlignRight | Qt::AlignVCenter;
-    case form::Align::Left: break;
+    case form::Align::Centre:
+        return Qt::AlignHCenter | Qt::AlignVCenter;
+    case form::Align::Right:
+        return Qt::AlignRight | Qt::AlignVCenter;
+    case form::Align::Left:
+        break;
     }
     return Qt::AlignLeft | Qt::AlignVCenter;
 }
@@ -24,9 +29,15 @@ ListModel::ListModel(form::ListView& list, QObject* parent)
 {
 }
 
-int ListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
+int ListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : rows_;
+}
 
-int ListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : columns_; }
+int ListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : columns_;
+}
 
 int ListModel::CheckColumn() const
 {
@@ -42,7 +53,8 @@ QVariant ListModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() >= list_.RowCount()) return {};
     const int row = index.row(), column = index.column();
     switch (role) {
-    case Qt::DisplayRole: return QString::fromStdString(list_.Cell(row, column));
+    case Qt::DisplayRole:
+        return QString::fromStdString(list_.Cell(row, column));
     case Qt::ForegroundRole: {
         form::Colour c = list_.CellColour(row, column);
         return QColor(c.r, c.g, c.b);
@@ -57,7 +69,8 @@ QVariant ListModel::data(const QModelIndex& index, int role) const
             return list_.RowAt(row).checked ? Qt::Checked : Qt::Unchecked;
         }
         return {};
-    default: return {};
+    default:
+        return {};
     }
 }
 

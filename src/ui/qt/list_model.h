@@ -2,14 +2,16 @@
 // A table model that reads a form ListView directly: cell texts, per-cell text
 // colours, column alignment and row check boxes.
 
-#include <QAbstractTableModel>
-
 #include "form/controls.h"
 
-namespace mrv::qt {
+#include <QAbstractTableModel>
 
-class ListModel : public QAbstractTableModel {
-public:
+namespace mrv::qt
+{
+
+class ListModel : public QAbstractTableModel
+{
+  public:
     explicit ListModel(form::ListView& list, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -25,7 +27,7 @@ public:
     /// The column that carries the row check boxes (the first visible one).
     int CheckColumn() const;
 
-private:
+  private:
     form::ListView& list_;
     int rows_ = 0;
     int columns_ = 0;

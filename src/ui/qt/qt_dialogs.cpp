@@ -7,7 +7,8 @@
 #include <QMessageBox>
 #include <QStringList>
 
-namespace mrv::qt {
+namespace mrv::qt
+{
 
 QString ConvertFilter(const std::string& filter, int index, QString* selected)
 {
@@ -36,8 +37,9 @@ QString ConvertFilter(const std::string& filter, int index, QString* selected)
 
 bool QtDialogs::AskYesNo(const std::string& caption, const std::string& text)
 {
-    auto answer = QMessageBox::warning(parent_(), QString::fromStdString(caption), QString::fromStdString(text),
-                                       QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    auto answer =
+        QMessageBox::warning(parent_(), QString::fromStdString(caption), QString::fromStdString(text),
+                             QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     return answer == QMessageBox::Yes;
 }
 
@@ -46,7 +48,8 @@ void QtDialogs::ShowMessage(const std::string& text)
     QMessageBox::information(parent_(), QApplication::applicationDisplayName(), QString::fromStdString(text));
 }
 
-namespace {
+namespace
+{
 
 QString StartPath(const form::FileDialogRequest& request)
 {
@@ -62,8 +65,8 @@ std::optional<std::string> QtDialogs::OpenFile(const form::FileDialogRequest& re
 {
     QString selected;
     QString filter = ConvertFilter(request.filter, request.filter_index, &selected);
-    QString path = QFileDialog::getOpenFileName(parent_(), QString::fromStdString(request.title), StartPath(request),
-                                                filter, &selected);
+    QString path = QFileDialog::getOpenFileName(parent_(), QString::fromStdString(request.title),
+                                                StartPath(request), filter, &selected);
     if (path.isEmpty()) return std::nullopt;
     return path.toStdString();
 }
@@ -72,8 +75,8 @@ std::optional<std::string> QtDialogs::SaveFile(const form::FileDialogRequest& re
 {
     QString selected;
     QString filter = ConvertFilter(request.filter, request.filter_index, &selected);
-    QString path = QFileDialog::getSaveFileName(parent_(), QString::fromStdString(request.title), StartPath(request),
-                                                filter, &selected);
+    QString path = QFileDialog::getSaveFileName(parent_(), QString::fromStdString(request.title),
+                                                StartPath(request), filter, &selected);
     if (path.isEmpty()) return std::nullopt;
     return path.toStdString();
 }
@@ -83,6 +86,9 @@ void QtDialogs::SetClipboardText(const std::string& text)
     QApplication::clipboard()->setText(QString::fromStdString(text));
 }
 
-std::string QtDialogs::ClipboardText() { return QApplication::clipboard()->text().toStdString(); }
+std::string QtDialogs::ClipboardText()
+{
+    return QApplication::clipboard()->text().toStdString();
+}
 
 } // namespace mrv::qt

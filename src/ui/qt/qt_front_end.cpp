@@ -1,18 +1,18 @@
 #include "ui/qt/qt_front_end.h"
 
-#include <QApplication>
-#include <QFont>
-#include <QMessageBox>
-#include <QStyleFactory>
-
-#include <iostream>
-
 #include "app/program.h"
 #include "ui/qt/form_binder.h"
 #include "ui/qt/qt_dialogs.h"
 #include "ui/qt/qt_ui_thread.h"
 
-namespace mrv::qt {
+#include <QApplication>
+#include <QFont>
+#include <QMessageBox>
+#include <QStyleFactory>
+#include <iostream>
+
+namespace mrv::qt
+{
 
 void SetUpApplication(QApplication& app)
 {
@@ -55,7 +55,8 @@ int RunQtProgram(Platform& platform, const std::filesystem::path& home)
                 QApplication::quit();
             }
         };
-        for (form::Window* window : windows) bound.Bind(*window);
+        for (form::Window* window : windows)
+            bound.Bind(*window);
         if (main && !main->Visible()) main->Show();
         if (main && !closed) QApplication::exec();
         // The main window's destruction: workers stop, settings are written.

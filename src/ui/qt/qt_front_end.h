@@ -2,14 +2,15 @@
 // The windowed program: the Qt application's look, and a run of the program
 // with its windows bound to widgets until the main window closes.
 
+#include "platform/platform.h"
+
 #include <filesystem>
 #include <string>
 
-#include "platform/platform.h"
-
 class QApplication;
 
-namespace mrv::qt {
+namespace mrv::qt
+{
 
 /// Style and font of the application; call once after creating the QApplication.
 void SetUpApplication(QApplication& app);

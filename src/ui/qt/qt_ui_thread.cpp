@@ -1,12 +1,12 @@
 #include "ui/qt/qt_ui_thread.h"
 
 #include <QCoreApplication>
-
 #include <algorithm>
 #include <chrono>
 #include <limits>
 
-namespace mrv::qt {
+namespace mrv::qt
+{
 
 QtUiThread::QtUiThread() : ui_id_(std::this_thread::get_id())
 {
@@ -14,7 +14,8 @@ QtUiThread::QtUiThread() : ui_id_(std::this_thread::get_id())
     timer_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer_, &QTimer::timeout, &receiver_, [this] { FireTimers(); });
     hand_offs_.OnQueued = [this] {
-        QMetaObject::invokeMethod(&receiver_, [this] { hand_offs_.RunPending(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &receiver_, [this] { hand_offs_.RunPending(); }, Qt::QueuedConnection);
     };
 }
 
@@ -30,7 +31,10 @@ uint64_t QtUiThread::NowMs()
     return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-bool QtUiThread::IsUiThread() const { return std::this_thread::get_id() == ui_id_; }
+bool QtUiThread::IsUiThread() const
+{
+    return std::this_thread::get_id() == ui_id_;
+}
 
 void QtUiThread::AddWindow(form::Window* window)
 {
@@ -54,7 +58,10 @@ void QtUiThread::RunSync(const std::function<void()>& fn)
         hand_offs_.RunSync(fn);
 }
 
-void QtUiThread::Post(std::function<void()> fn) { hand_offs_.Post(std::move(fn)); }
+void QtUiThread::Post(std::function<void()> fn)
+{
+    hand_offs_.Post(std::move(fn));
+}
 
 void QtUiThread::FireTimers()
 {

@@ -5,20 +5,21 @@
 // in ProcessMessages never deadlocks with a worker's RunSync. Timer controls
 // fire from a single Qt timer that follows the next due form timer.
 
-#include <QObject>
-#include <QTimer>
-
-#include <functional>
-#include <thread>
-
 #include "form/hand_off_queue.h"
 #include "form/timer_pump.h"
 #include "form/ui_thread.h"
 
-namespace mrv::qt {
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <thread>
 
-class QtUiThread : public form::UiThread {
-public:
+namespace mrv::qt
+{
+
+class QtUiThread : public form::UiThread
+{
+  public:
     /// Create on the thread that runs the QApplication.
     QtUiThread();
     ~QtUiThread() override;
@@ -34,7 +35,7 @@ public:
     /// Milliseconds on the timers' clock.
     static uint64_t NowMs();
 
-private:
+  private:
     void FireTimers();
 
     std::thread::id ui_id_;

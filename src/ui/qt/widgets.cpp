@@ -1,12 +1,12 @@
 #include "ui/qt/widgets.h"
 
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QResizeEvent>
-
 #include <algorithm>
 
-namespace mrv::qt {
+namespace mrv::qt
+{
 
 void LampWidget::SetColour(const QColor& colour)
 {

@@ -6,54 +6,58 @@
 #include <QLabel>
 #include <QString>
 #include <QWidget>
-
 #include <vector>
 
-namespace mrv::qt {
+namespace mrv::qt
+{
 
 /// A round indicator lamp filled with its brush colour.
-class LampWidget : public QWidget {
-public:
+class LampWidget : public QWidget
+{
+  public:
     using QWidget::QWidget;
     void SetColour(const QColor& colour);
     QColor Colour() const { return colour_; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     QColor colour_ = Qt::black;
 };
 
 /// A raised panel with an optional centred caption.
-class PanelWidget : public QFrame {
-public:
+class PanelWidget : public QFrame
+{
+  public:
     explicit PanelWidget(QWidget* parent);
     void SetCaption(const QString& caption);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     QString caption_;
 };
 
 /// A picture stand-in: a framed square in the control's colour.
-class ImageWidget : public QWidget {
-public:
+class ImageWidget : public QWidget
+{
+  public:
     using QWidget::QWidget;
     void SetColour(const QColor& colour);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     QColor colour_ = Qt::gray;
 };
 
 /// Status-bar panes side by side; the last one takes the rest of the width.
-class StatusPanes : public QWidget {
-public:
+class StatusPanes : public QWidget
+{
+  public:
     using QWidget::QWidget;
     struct Pane {
         QString text;
@@ -63,10 +67,10 @@ public:
     int PaneCount() const { return static_cast<int>(labels_.size()); }
     QString PaneText(int index) const;
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     void Layout();
     std::vector<QLabel*> labels_;
     std::vector<int> widths_;
