@@ -25,6 +25,7 @@
 #include "pci/pci_scan.h"
 #include "platform/platform.h"
 #include "power/power_adaptor.h"
+#include "smart/smart.h"
 #include "views/buffer_viewer.h"
 #include "views/partition_viewer.h"
 #include "views/sector_editor.h"
@@ -120,6 +121,7 @@ class ProgramImpl
     BufferViewer buffer_viewer{*this};
     PartitionViewer partition_viewer{*this};
     PciScan pci{*this};
+    Smart smart{*this};
 
     void LogLine(const std::string& text, bool replace, int level) { log.LogLine(text, replace, level); }
     /// The directory that logs and dumps go to (ends with a separator).

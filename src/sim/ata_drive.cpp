@@ -38,6 +38,7 @@ AtaDrive::AtaDrive(DriveConfig config, Clock& clock, uint32_t cpu_mhz)
     regs_.lba_low = 1;
     regs_.status = kDrdy | kDsc;
     regs_.error = 0x01;
+    smart_.SetBaseline(Live());
 }
 
 AtaDrive::~AtaDrive() = default;

@@ -44,8 +44,11 @@ void PutRaw(uint8_t* e, uint64_t raw)
 SmartModel::SmartModel(const DriveConfig& config, uint64_t sectors)
     : config_(config), sectors_(sectors),
       attributes_(config.attributes.empty() ? DefaultTable(config) : config.attributes),
-      enabled_(config.smart_enabled)
+      enabled_(config.smart_enabled), given_(!config.attributes.empty())
 {
+    baseline_.temperature_c = config.temperature_c;
+    baseline_.power_on_hours = config.power_on_hours;
+    baseline_.power_cycles = config.power_cycles;
     if (attributes_.size() > 30) attributes_.resize(30);
 }
 
@@ -62,6 +65,11 @@ std::vector<SmartAttributeConfig> SmartModel::Current(const SmartLive& live) con
     std::vector<SmartAttributeConfig> out = attributes_;
     min_temp_ = std::min(min_temp_, live.temperature_c);
     max_temp_ = std::max(max_temp_, live.temperature_c);
+    if (given_) {
+        for (SmartAttributeConfig& a : out)
+            FollowLife(a, live);
+        return out;
+    }
     for (SmartAttributeConfig& a : out) {
         switch (a.id) {
         case 4:
@@ -109,6 +117,61 @@ std::vector<SmartAttributeConfig> SmartModel::Current(const SmartLive& live) con
         a.worst = std::min(a.worst, a.value);
     }
     return out;
+}
+
+void SmartModel::FollowLife(SmartAttributeConfig& a, const SmartLive& live) const
+{
+    // Raw bytes beyond the counter (vendor data, minimum and maximum
+    // temperatures) stay as given; only what happened since the start moves.
+    auto add = [&a](int64_t delta, uint64_t mask) {
+        const uint64_t counter = (a.raw & mask) + static_cast<uint64_t>(delta);
+        a.raw = (a.raw & ~mask & 0xFFFFFFFFFFFFull) | (counter & mask);
+    };
+    constexpr uint64_t kWord = 0xFFFF, kAll = 0xFFFFFFFFFFFFull;
+    switch (a.id) {
+    case 4:
+        add(static_cast<int64_t>(live.start_stops) - baseline_.start_stops, kAll);
+        break;
+    case 5: {
+        add(static_cast<int64_t>(live.reallocated) - baseline_.reallocated, kWord);
+        const uint32_t spares = std::max<uint32_t>(1, config_.spares);
+        const uint64_t fresh =
+            live.reallocated > baseline_.reallocated ? live.reallocated - baseline_.reallocated : 0;
+        const int used = static_cast<int>((fresh * 100 + spares - 1) / spares);
+        a.value = static_cast<uint8_t>(std::max(1, static_cast<int>(a.value) - used));
+        break;
+    }
+    case 9:
+        add(static_cast<int64_t>(live.power_on_hours) - static_cast<int64_t>(baseline_.power_on_hours), kAll);
+        break;
+    case 12:
+        add(static_cast<int64_t>(live.power_cycles) - baseline_.power_cycles, kAll);
+        break;
+    case 190:
+    case 194:
+        add(live.temperature_c - baseline_.temperature_c, kWord);
+        break;
+    case 196:
+        add(static_cast<int64_t>(live.reallocated) - baseline_.reallocated, kWord);
+        break;
+    case 197: {
+        // The lab's pending sectors are part of the count it starts with; the
+        // count falls as they are rewritten, but not below zero.
+        const int64_t start = std::max<int64_t>(a.raw & kWord, baseline_.pending);
+        const int64_t now = std::max<int64_t>(0, start + live.pending - baseline_.pending);
+        a.raw = (a.raw & ~kWord) | (static_cast<uint64_t>(now) & kWord);
+        break;
+    }
+    case 198:
+        if (offline_unc_known_) a.raw = (a.raw & ~kWord) | (offline_unc_ & kWord);
+        break;
+    case 199:
+        add(static_cast<int64_t>(live.crc_errors) - baseline_.crc_errors, kAll);
+        break;
+    default:
+        break;
+    }
+    a.worst = std::min(a.worst, a.value);
 }
 
 void SmartModel::BuildData(uint8_t* out, const SmartLive& live, uint64_t now_ns)

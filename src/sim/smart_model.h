@@ -41,6 +41,10 @@ class SmartModel
 
     SmartModel(const DriveConfig& config, uint64_t sectors);
 
+    /// The drive's counters when the lab started: attributes the lab gives
+    /// move from their given raw values by what changed since.
+    void SetBaseline(const SmartLive& live) { baseline_ = live; }
+
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool on) { enabled_ = on; }
     bool Autosave() const { return autosave_; }
@@ -77,6 +81,8 @@ class SmartModel
         uint32_t failing_lba;
     };
     void Update(uint64_t now_ns);
+    /// An attribute the lab gave, moved by the drive's life since the start.
+    void FollowLife(SmartAttributeConfig& attribute, const SmartLive& live) const;
     void Finish(uint8_t status_nibble, uint64_t now_ns);
 
     const DriveConfig& config_;
@@ -97,6 +103,9 @@ class SmartModel
     bool offline_unc_known_ = false;
     std::vector<LogEntry> log_;
     mutable int min_temp_ = 127, max_temp_ = -128;
+    /// The lab gave the attribute table (real drives' data is shown as given).
+    bool given_;
+    SmartLive baseline_;
 };
 
 } // namespace mrv::sim

@@ -264,8 +264,7 @@ TEST(Startup, StartupStepsWithoutAProviderAreKnown)
 {
     TestPlatform pc;
     ProgramFixture f(pc.platform);
-    EXPECT_EQ(f.impl().steps.Unset(),
-              (std::vector<std::string>{"ApplyScanTimerChoice", "ClearScanGraph", "ClearSmartDisplay"}));
+    EXPECT_EQ(f.impl().steps.Unset(), (std::vector<std::string>{"ApplyScanTimerChoice", "ClearScanGraph"}));
 }
 
 } // namespace

@@ -107,6 +107,40 @@ TEST_F(SmartAndSecurity, CountersFollowTheDrivesLife)
     EXPECT_GT(Attribute(warm, 194)[5], 33);
 }
 
+TEST(LabSmartTable, GivenRawValuesAreKeptAndMoveOnlyByTheDrivesLife)
+{
+    // A real drive's table: vendor bytes above the hour counter, the
+    // temperature's minimum and maximum, pending sectors the lab does not list.
+    auto lab = MakeLab("[Channel Secondary]\nMaster=d\n[Drive d]\nSectors=100000\nTemperature=40\n"
+                       "PowerOnHours=5\nAttr9=0x0032,90,90,0,20015990627815\n"
+                       "Attr194=0x0022,40,55,0,193274511400\nAttr197=0x0012,100,100,0,16\n");
+    ASSERT_TRUE(lab);
+    Host host(*lab, 0x170, 0x376);
+    auto raw = [&host](uint8_t id) -> uint64_t {
+        host.Smart(0xD0, 0, 0);
+        EXPECT_TRUE(host.WaitDrq());
+        const auto block = host.ReadBlock();
+        host.WaitNotBusy();
+        for (int i = 0; i < 30; ++i) {
+            if (block[2 + 12 * i] != id) continue;
+            uint64_t value = 0;
+            for (int b = 5; b >= 0; --b)
+                value = value << 8 | block[2 + 12 * i + 5 + b];
+            return value;
+        }
+        return ~0ull;
+    };
+    EXPECT_EQ(raw(9), 20015990627815ull);
+    EXPECT_EQ(raw(194), 193274511400ull);
+    EXPECT_EQ(raw(197), 16u);
+    lab->Time().Advance(3600ull * 1000000000ull); // an hour of spinning
+    EXPECT_EQ(raw(9), 20015990627816ull);
+    const uint64_t warm = raw(194);
+    EXPECT_EQ(warm >> 16, 193274511400ull >> 16); // minimum and maximum as given
+    EXPECT_GT(warm & 0xFFFF, 40u);
+    EXPECT_EQ(raw(197), 16u);
+}
+
 TEST_F(SmartAndSecurity, ReturnStatusTurnsBadWhenAnAttributeReachesItsThreshold)
 {
     ASSERT_TRUE(SmartCommand(0xDA));

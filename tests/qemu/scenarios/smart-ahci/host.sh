@@ -21,14 +21,22 @@ scenario_check() {
   expect_rc pio-smart 0
   expect_line pio-smart "^LOG 2 SMART status = GOOD\$" "PIO: the program's verdict is GOOD"
 
-  # Every attribute smartctl lists is a row of the program's table with the
-  # same ID, value and worst value.
-  local id name flag value worst thresh rest count=0
-  while read -r id name flag value worst thresh rest; do
+  # Every attribute smartctl lists is a row of the program's table, in both
+  # modes (QEMU gives every disk the same table), with the same ID, value,
+  # worst value, threshold and raw value; temperatures show their degrees.
+  local id name flag value worst thresh type updated failed raw rest count=0 shown mode
+  while read -r id name flag value worst thresh type updated failed raw rest; do
     [[ "$id" =~ ^[0-9]+$ ]] || continue
     count=$((count + 1))
-    expect_line api-smart "^SmartList\\[[0-9]+\\]: +\\| +$id \\| [^|]* \\| +$((10#$value)) \\| +$((10#$worst)) \\| +$((10#$thresh)) \\|" \
-      "attribute $id ($name): value $((10#$value)), worst $((10#$worst)), threshold $((10#$thresh)) as smartctl shows"
+    shown="$raw"
+    case "$id" in 190 | 194 | 231) shown="${raw}°C/[0-9-]+°F" ;; esac
+    for mode in api pio; do
+      expect_line "$mode-smart" "^SmartList\\[[0-9]+\\]: +\\| +$id \\| [^|]* \\| +$((10#$value)) \\| +$((10#$worst)) \\| +$((10#$thresh)) \\| +$shown \\|" \
+        "$mode: attribute $id ($name): value $((10#$value)), worst $((10#$worst)), threshold $((10#$thresh)), raw $raw as smartctl shows"
+    done
   done < <(section_text smartctl-A | sed -n '/^ID#/,/^$/p')
   [ "$count" -gt 0 ] && pass "smartctl -A listed $count attributes" || fail "smartctl -A listed no attributes"
+  # No row more than smartctl lists.
+  expect_equal "API: rows of the table" "$(section_text api-smart | grep -cE '^SmartList\[')" "$count"
+  expect_equal "PIO: rows of the table" "$(section_text pio-smart | grep -cE '^SmartList\[')" "$count"
 }
