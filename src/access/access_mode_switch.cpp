@@ -76,6 +76,9 @@ void AccessModeSwitch::ClearPassportDisplay()
     for (int pane : {HDPn1, HdPn2, HdPn3, HdPn4})
         fm.StatusBar1.SetPanelText(pane, "");
     fm.StatusBar1.SetPanelText(HDPn1, "Press 'Passport' to init drive");
+    // The sector editor waits for a passport taken in the new mode.
+    fm.HexEOppenBtn.SetEnabled(false);
+    fm.HexESaveBtn.SetEnabled(false);
 }
 
 void AccessModeSwitch::DefaultStopIndicators()

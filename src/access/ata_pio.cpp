@@ -3,7 +3,9 @@
 #include "app/program_impl.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <mutex>
 
 namespace mrv
 {
@@ -83,7 +85,14 @@ bool AtaPio::AwaitDriveReady()
 
 bool AtaPio::PioSectorIn(uint8_t* buffer)
 {
-    ReadDataBlock(buffer);
+    // The block is stored under the buffer lock, so that the buffer viewer
+    // never copies half a transfer.
+    std::array<uint8_t, 512> block{};
+    ReadDataBlock(block.data());
+    {
+        std::lock_guard buffer_lock(p_.state.BufferLock);
+        std::memcpy(buffer, block.data(), block.size());
+    }
     if (WaitNotBusy() == -1) return false;
     return ReadErrorRegister() == 0;
 }
@@ -150,6 +159,9 @@ bool AtaPio::ApiSectorTransfer(uint64_t lba, uint8_t* buffer, size_t buffer_size
     std::unique_ptr<OsDevice> device = p_.api.OpenApiDevice(st.ApiDeviceIndex, st.ApiDriveLetter);
     if (!device) return false;
     uint32_t done = 0;
+    // A read fills the buffers under the buffer lock (see the buffer viewer).
+    std::unique_lock buffer_lock(st.BufferLock, std::defer_lock);
+    if (!write) buffer_lock.lock();
     if (write) {
         done = p_.api.ApiWriteSectors(device.get(), 1, buffer, sector_size, lba);
     } else if (fits) {

@@ -27,8 +27,7 @@ void ShowHelp(ProgramImpl& p)
 
 void ShowBufferViewer(ProgramImpl& p)
 {
-    p.hefm.SetCaption("View buffer");
-    p.hefm.Show();
+    p.buffer_viewer.RevizkaExecute();
 }
 
 void WireCommandKeys(ProgramImpl& p)
@@ -55,7 +54,7 @@ void WireCommandKeys(ProgramImpl& p)
             PressIfEnabled(fm.SeekBtn);
             return true;
         case form::Key::F6:
-            if (!fm.PartGroup.Enabled()) return true;
+            if (!fm.PartBox.Enabled()) return true;
             fm.MainPage.SetActivePageIndex(kAdvanced);
             PressIfEnabled(fm.PartBtn);
             return true;
@@ -73,7 +72,6 @@ void WireCommandKeys(ProgramImpl& p)
             return false;
         }
     };
-    fm.HexBtn.OnClick = [&p] { ShowBufferViewer(p); };
     fm.MainPage.OnChange = [&fm] {
         // On the "Tests" tab the arrow keys act on the running scan at once.
         if (fm.MainPage.ActivePageIndex() == kTests) fm.SetFocus(&fm.Qn);

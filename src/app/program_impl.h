@@ -27,6 +27,9 @@
 #include "platform/platform.h"
 #include "power/power_adaptor.h"
 #include "smart/smart.h"
+#include "views/buffer_viewer.h"
+#include "views/partition_viewer.h"
+#include "views/sector_editor.h"
 
 #include <filesystem>
 #include <functional>
@@ -115,6 +118,9 @@ class ProgramImpl
     /// Every route of an ATA command value to the drive.
     DriveRoutes routes{pio, api, state};
     Passport passport{*this};
+    SectorEditor sector_editor{*this};
+    BufferViewer buffer_viewer{*this};
+    PartitionViewer partition_viewer{*this};
     PciScan pci{*this};
     Smart smart{*this};
     SecurityManager security{*this};

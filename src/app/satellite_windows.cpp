@@ -49,7 +49,25 @@ THeFm::THeFm() : form::Window("HeFm")
 {
     SetCaption("View buffer");
     SetBounds(20, 20, 520, 530);
-    HexV.SetBounds(0, 0, 520, 530);
+    HexBufSw.SetItems({"HDD", "API, Copier", "PIO transfer"});
+    HexBufSw.SetColumns(3);
+    HexBufSw.SetItemIndex(0);
+    HexBufSw.SetBounds(2, 0, 270, 28);
+    HexBufSw.SetHint("Source buffer");
+    HVBl.SetCaption(" 4");
+    HVBl.SetHint("buffer size");
+    HVBl.SetBounds(278, 8, 40, 13);
+    HexeditIn.SetBounds(322, 4, 70, 22);
+    HexeditIn.SetHint("Offset");
+    HexeditIn.SetRange(0, 3);
+    HexeditIn.SetEnabled(false);
+    HVPauseBtn.SetCaption("Offline");
+    HVPauseBtn.SetHint("Freeze a copy of the buffer, or watch it again");
+    HVPauseBtn.SetBounds(398, 3, 72, 24);
+    HVPLed.SetBounds(478, 10, 12, 12);
+    HVPLed.SetBrush(form::colours::kLime);
+    HexV.SetBounds(0, kStripHeight, 520, 530 - kStripHeight);
+    HexV.SetReadOnly(true);
     HeVTimer.SetInterval(100);
 }
 

@@ -36,11 +36,19 @@ struct TFormAbout : form::Window {
     form::HtmlView HelpView{"HelpView", this};
 };
 
-/// The sector-buffer viewer ("View buffer").
+/// The sector-buffer viewer ("View buffer"): watches a transfer buffer, or a
+/// frozen copy of it page by page.
 struct THeFm : form::Window {
     THeFm();
-    form::Memo HexV{"HexV", this};
+    form::RadioGroup HexBufSw{"HexBufSw", this};
+    form::Label HVBl{"HVBl", this};
+    form::SpinEdit HexeditIn{"HexeditIn", this};
+    form::Button HVPauseBtn{"HVPauseBtn", this};
+    form::Lamp HVPLed{"HVPLed", this};
+    form::HexView HexV{"HexV", this};
     form::Timer HeVTimer{"HeVTimer", this};
+    /// The strip of controls above the hex view.
+    static constexpr int kStripHeight = 30;
 };
 
 /// The map window.

@@ -218,8 +218,8 @@ std::vector<std::string> Settings::Load()
     fm.PwdEdit.SetText(ini.ReadString("Security", "Password", "lantvorp"));
 
     r.Bool("Advanced", "Sync PA", fm.AdvSyncHexPV);
-    r.Bool("Advanced", "Passp Anal", fm.PassAnalChk);
-    r.Bool("Advanced", "Get name", fm.GetNameChk);
+    r.Bool("Advanced", "Passp Anal", fm.PartAnalPassChk);
+    r.Bool("Advanced", "Get name", fm.PartGetNameChk);
     return warnings;
 }
 
@@ -330,8 +330,8 @@ bool Settings::Save()
     ini.WriteString("Security", "Password", fm.PwdEdit.Text());
     ini.WriteBool("Scan", "Reset after jump", fm.JmpResetChk.Checked());
     ini.WriteBool("Advanced", "Sync PA", fm.AdvSyncHexPV.Checked());
-    ini.WriteBool("Advanced", "Passp Anal", fm.PassAnalChk.Checked());
-    ini.WriteBool("Advanced", "Get name", fm.GetNameChk.Checked());
+    ini.WriteBool("Advanced", "Passp Anal", fm.PartAnalPassChk.Checked());
+    ini.WriteBool("Advanced", "Get name", fm.PartGetNameChk.Checked());
     return ini.Save(Path());
 }
 

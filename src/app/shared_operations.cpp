@@ -2,6 +2,8 @@
 
 #include "app/program_impl.h"
 
+#include <cctype>
+
 namespace mrv
 {
 
@@ -81,6 +83,19 @@ void SharedOperations::CalibrateTimers()
     uint32_t ticks = static_cast<uint32_t>(st.CpuMHz) * 100;
     st.TicksPerUnit = ticks == 0 ? 1 : ticks;
     st.TicksPerMs = st.TicksPerUnit * 10;
+}
+
+bool SharedOperations::TargetIsSystemDisk()
+{
+    const SharedState& st = p_.state;
+    if (st.access_mode != AccessMode::Api) return false;
+    // A logical drive is device number −1 (255 as the settings file stores it).
+    const bool logical = st.ApiDeviceIndex < 0 || st.ApiDeviceIndex == 255;
+    const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(st.ApiDriveLetter)));
+    if (st.ApiDeviceIndex == 0 || (logical && letter == 'C')) return true;
+    const SystemDiskUse use = logical ? p_.platform.devices.LogicalDriveUse(letter)
+                                      : p_.platform.devices.PhysicalDriveUse(st.ApiDeviceIndex);
+    return use.Any();
 }
 
 } // namespace mrv

@@ -25,6 +25,10 @@ class SharedOperations
     /// Processor clock in MHz, from the time-stamp counter over 500 ms.
     double MeasureCpuClock();
     void CalibrateTimers();
+    /// The API target looks like the disk the system runs from: physical drive
+    /// 0, the logical drive C:, or a disk that holds the root file system, a
+    /// mounted file system or swap. Destructive commands ask before they touch it.
+    bool TargetIsSystemDisk();
 
   private:
     ProgramImpl& p_;

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,11 @@ struct SharedState : DriveState {
     static constexpr size_t kApiBufferSize = 32u * 1024 * 1024 + 512;
     std::unique_ptr<uint8_t, decltype(&std::free)> ApiBuffer{
         static_cast<uint8_t*>(std::calloc(kApiBufferSize, 1)), &std::free};
+    /// Held while a transfer stores data into one of the buffers above (one
+    /// sector or one block) and while the buffer viewer copies from them, so
+    /// that the viewer never reads a buffer a worker is filling. The viewer's
+    /// poll only tries it and skips a beat when a transfer holds it.
+    std::mutex BufferLock;
 
     DrivePassport passport;
 };

@@ -77,14 +77,7 @@ SecurityManager::SecurityManager(ProgramImpl& program) : p_(program)
     fm.PwdTypeGrp.OnClick = [this] { PwdTypeGrpClick(); };
     fm.EraseBeepChk.OnClick = [this] { EraseBeepChkClick(); };
     PwdTypeGrpClick();
-    // Until the platform's query is wired: the first physical drive and C:
-    // are taken for the system disk, as the scan's start does.
-    TargetIsSystemDisk = [this] {
-        const SharedState& st = p_.state;
-        if (st.access_mode != AccessMode::Api) return false;
-        return st.ApiDeviceIndex == 0 ||
-               (st.ApiDeviceIndex < 0 && (st.ApiDriveLetter == 'C' || st.ApiDriveLetter == 'c'));
-    };
+    TargetIsSystemDisk = [this] { return p_.ops.TargetIsSystemDisk(); };
 }
 
 uint32_t SecurityManager::EraseTimeoutSeconds(uint32_t erase_minutes)

@@ -1,5 +1,7 @@
 #include "config/security_password.h"
 
+#include "platform/regular_file.h"
+
 #include <algorithm>
 #include <fstream>
 #include <system_error>
@@ -35,14 +37,13 @@ SecurityBlock MakeSecurityBlock(uint16_t control_word, const std::string& passwo
 
 PasswordFileStatus ReadPasswordFile(const std::filesystem::path& path, std::string& password)
 {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return PasswordFileStatus::OpenError;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return PasswordFileStatus::OpenError;
-    std::string bytes(kPasswordBytes, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (static_cast<size_t>(in.gcount()) < kPasswordBytes) return PasswordFileStatus::TooShort;
-    password = std::move(bytes);
+    // Never a named pipe or a device: opening one could wait forever.
+    std::vector<uint8_t> bytes;
+    uint64_t size = 0;
+    std::string why;
+    if (!ReadRegularFile(path, kPasswordBytes, bytes, size, why)) return PasswordFileStatus::OpenError;
+    if (bytes.size() < kPasswordBytes) return PasswordFileStatus::TooShort;
+    password.assign(bytes.begin(), bytes.end());
     return PasswordFileStatus::Ok;
 }
 

@@ -456,6 +456,58 @@ void Timer::SetActive(bool active)
     Notify(Aspect::State);
 }
 
+void HexView::LoadData(const uint8_t* bytes, size_t count)
+{
+    data_.assign(bytes, bytes + count);
+    edited_.assign(count, false);
+    Notify(Aspect::Text);
+}
+
+bool HexView::EditByte(size_t offset, uint8_t value)
+{
+    if (read_only_ || offset >= data_.size()) return false;
+    data_[offset] = value;
+    edited_[offset] = true;
+    Notify(Aspect::Text);
+    if (OnChange) OnChange();
+    return true;
+}
+
+std::string HexView::RowText(size_t row) const
+{
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    const size_t offset = row * kBytesPerRow;
+    for (int shift = 12; shift >= 0; shift -= 4)
+        text += kDigits[(offset >> shift) & 0xF];
+    text += ':';
+    std::string chars;
+    for (size_t i = offset; i < offset + kBytesPerRow; ++i) {
+        if (i < data_.size()) {
+            text += ' ';
+            text += kDigits[data_[i] >> 4];
+            text += kDigits[data_[i] & 0xF];
+            chars += data_[i] >= 0x20 && data_[i] < 0x7F ? static_cast<char>(data_[i]) : '.';
+        } else {
+            text += "   ";
+        }
+    }
+    return text + "  " + chars;
+}
+
+void HexView::SetReadOnly(bool read_only)
+{
+    if (read_only_ == read_only) return;
+    read_only_ = read_only;
+    Notify(Aspect::State);
+}
+
+void HexView::SetTopRow(size_t row)
+{
+    top_row_ = row;
+    Notify(Aspect::Scroll);
+}
+
 void Window::Show()
 {
     if (Visible()) return;
@@ -562,6 +614,8 @@ const char* KindName(ControlKind kind)
         return "Timer";
     case ControlKind::Image:
         return "Image";
+    case ControlKind::HexView:
+        return "HexView";
     }
     return "Control";
 }

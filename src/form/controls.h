@@ -41,6 +41,7 @@ enum class ControlKind {
     HtmlView,
     Timer,
     Image,
+    HexView,
 };
 
 /// What changed, so that a front end can update only that.
@@ -523,6 +524,42 @@ class PopupMenu
     std::vector<Item> items_;
 };
 
+/// A hex view of bytes, 16 per row: offset, hex and characters. Loading new
+/// bytes forgets which ones were edited; an edit in place fires OnChange.
+class HexView : public Control
+{
+  public:
+    static constexpr size_t kBytesPerRow = 16;
+
+    HexView(std::string name, Container* parent) : Control(ControlKind::HexView, std::move(name), parent)
+    {
+        SetBackColour(colours::kWindow);
+    }
+    const std::vector<uint8_t>& Data() const { return data_; }
+    /// Shows these bytes (no event: the program loads them).
+    void LoadData(const uint8_t* bytes, size_t count);
+    /// A user's edit of one byte; false when read-only or out of range. Fires OnChange.
+    bool EditByte(size_t offset, uint8_t value);
+    /// True when the byte was edited since the bytes were loaded.
+    bool Edited(size_t offset) const { return offset < edited_.size() && edited_[offset]; }
+    bool ReadOnly() const { return read_only_; }
+    void SetReadOnly(bool read_only);
+    /// The first row shown (the program scrolls the view to a byte).
+    size_t TopRow() const { return top_row_; }
+    void SetTopRow(size_t row);
+    /// One row as text: "0010: 41 42 ... 00  AB.............." (offset in hex,
+    /// bytes outside 20h..7Eh shown as dots).
+    std::string RowText(size_t row) const;
+    size_t RowCount() const { return (data_.size() + kBytesPerRow - 1) / kBytesPerRow; }
+    std::function<void()> OnChange;
+
+  private:
+    std::vector<uint8_t> data_;
+    std::vector<bool> edited_;
+    bool read_only_ = false;
+    size_t top_row_ = 0;
+};
+
 /// A user-interface timer; the front end's loop fires due timers.
 class Timer : public Control
 {
@@ -575,6 +612,18 @@ class Window : public Container
 
     std::function<void()> OnShow;
     std::function<void()> OnClose;
+    /// The window lost the focus to another window (of this program or another).
+    std::function<void()> OnDeactivate;
+    /// The user changed the window's size (its bounds hold the new size).
+    std::function<void()> OnResize;
+    void Resized()
+    {
+        if (OnResize) OnResize();
+    }
+    void Deactivate()
+    {
+        if (OnDeactivate) OnDeactivate();
+    }
     /// A key press; true when handled.
     std::function<bool(Key)> OnKeyDown;
     bool KeyDown(Key key) { return OnKeyDown ? OnKeyDown(key) : false; }

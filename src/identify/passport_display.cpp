@@ -221,8 +221,8 @@ void Passport::Show(const DecodedPassport& decoded, bool ext_run)
     fm.StatusBar1.SetPanelText(HdPn4, std::to_string(d.LbaCount) + " LBA (" + capacity + ")");
     fm.HexeditIn.SetEnabled(d.LbaCount > 0);
     fm.HexEOppenBtn.SetEnabled(d.LbaCount > 0);
-    fm.HexeditLab.SetCaption("Press 'Open'");
-    fm.PartGroup.SetEnabled(true);
+    fm.Label6.SetCaption("Press 'Open'");
+    fm.PartBox.SetEnabled(true);
     fm.PartBtn.SetCaption("View part data");
 
     if (RecomputeScanTiming) RecomputeScanTiming();

@@ -103,6 +103,15 @@ class OsDevice
     virtual uint32_t LastError() const = 0;
 };
 
+/// What the running system itself keeps on a disk: writing to such a disk
+/// pulls the ground from under the system.
+struct SystemDiskUse {
+    bool root = false;    ///< the root file system
+    bool mounted = false; ///< any mounted file system
+    bool swap = false;    ///< active swap space
+    bool Any() const { return root || mounted || swap; }
+};
+
 class OsDevices
 {
   public:
@@ -122,6 +131,21 @@ class OsDevices
     /// Why the last OpenPhysical of `number` failed, in words (empty when the
     /// error number says it all).
     virtual std::string PhysicalOpenFailure(int /*number*/) { return {}; }
+
+    /// What the system uses on physical drive `number` (including file systems
+    /// on its partitions and on volumes built from them). Nothing by default:
+    /// a platform that cannot tell says so by reporting no use.
+    virtual SystemDiskUse PhysicalDriveUse(int number)
+    {
+        (void)number;
+        return {};
+    }
+    /// The same for a logical drive.
+    virtual SystemDiskUse LogicalDriveUse(char letter)
+    {
+        (void)letter;
+        return {};
+    }
 };
 
 } // namespace mrv

@@ -1,6 +1,8 @@
 #pragma once
 // What a lab file says about one emulated ATA drive.
 
+#include "platform/os_devices.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -109,6 +111,7 @@ struct DriveConfig {
     bool os_removable = false;         ///< the system reports removable media
     uint32_t os_sectors_per_track = 0; ///< geometry; 0 = the personality's own
     std::string os_letter;             ///< "F:removable": also a logical drive letter
+    SystemDiskUse os_in_use;           ///< what the virtual system keeps on it (root, mounted, swap)
 };
 
 } // namespace mrv::sim

@@ -260,6 +260,25 @@ const std::vector<std::pair<std::string, Handler<DriveConfig>>>& DriveKeys()
              d.os_letter = Trim(v);
              return true;
          }},
+        {"osinuse",
+         [](D& d, const std::string& v, std::string& why) {
+             d.os_in_use = {};
+             if (Lower(Trim(v)) == "no") return true;
+             for (const std::string& item : Split(v, ',')) {
+                 const std::string use = Lower(Trim(item));
+                 if (use == "root") {
+                     d.os_in_use.root = true;
+                 } else if (use == "mounted") {
+                     d.os_in_use.mounted = true;
+                 } else if (use == "swap") {
+                     d.os_in_use.swap = true;
+                 } else if (!use.empty()) {
+                     why = "expected no, or root, mounted and swap separated by commas: '" + Trim(v) + "'";
+                     return false;
+                 }
+             }
+             return true;
+         }},
         {"cylinders", Number(&D::cylinders, 1, 65535)},
         {"heads", Number(&D::heads, 1, 16)},
         {"sectorspertrack", Number(&D::sectors_per_track, 1, 255)},

@@ -315,4 +315,18 @@ LogicalDriveType SimOsDevices::DriveType(char letter)
     return it == logical_.end() ? LogicalDriveType::NoRootDir : it->second.type;
 }
 
+SystemDiskUse SimOsDevices::PhysicalDriveUse(int number)
+{
+    auto it = physical_.find(number);
+    if (it == physical_.end() || it->second.drive == nullptr) return {};
+    return it->second.drive->Config().os_in_use;
+}
+
+SystemDiskUse SimOsDevices::LogicalDriveUse(char letter)
+{
+    auto it = logical_.find(static_cast<char>(std::toupper(static_cast<unsigned char>(letter))));
+    if (it == logical_.end() || it->second.drive == nullptr) return {};
+    return it->second.drive->Config().os_in_use;
+}
+
 } // namespace mrv::sim

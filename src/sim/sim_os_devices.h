@@ -67,6 +67,9 @@ class SimOsDevices : public OsDevices
     std::unique_ptr<OsDevice> OpenLogical(char letter, uint32_t& error) override;
     uint32_t LogicalDriveMask() override;
     LogicalDriveType DriveType(char letter) override;
+    /// The drive's OsInUse key.
+    SystemDiskUse PhysicalDriveUse(int number) override;
+    SystemDiskUse LogicalDriveUse(char letter) override;
 
     /// Counters for tests: SCSI command blocks by operation code, SMART requests.
     std::map<uint8_t, int> scsi_commands;

@@ -1,4 +1,5 @@
 #include "ui/qt/form_binder.h"
+#include "ui/qt/hex_view_widget.h"
 #include "ui/qt/qt_dialogs.h"
 #include "ui/qt/qt_ui_thread.h"
 #include "ui/qt/widgets.h"
@@ -9,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -68,6 +70,7 @@ struct Form : form::Window {
         Log.SetBounds(0, 200, 400, 100);
         Log.SetColumns({{"", 0}, {"Time", 65, form::Align::Centre}, {"", 0}, {"Text", 250}});
         Log.SetMultiSelect(true);
+        Hex.SetBounds(0, 0, 300, 120);
     }
     form::PageControl Pages{"MainPage", this};
     form::TabSheet One{"TabOne", &Pages};
@@ -77,6 +80,7 @@ struct Form : form::Window {
     form::RadioGroup Mode{"APIRg", &One};
     form::Edit Name{"NameEdit", &One};
     form::Lamp Led{"ErrLed", &Two};
+    form::HexView Hex{"HexE", &Two};
     form::Label Note{"NoteLab", &Two};
     form::ListView Log{"StringLog", this};
     form::Timer Tick{"Tick", this};
@@ -293,6 +297,48 @@ TEST_F(BinderTest, HintsFollowTheWindowSwitch)
     EXPECT_EQ(go->toolTip(), "");
     form.SetShowHints(true);
     EXPECT_EQ(go->toolTip(), "Start the scan");
+}
+
+TEST_F(BinderTest, HexViewEditsBytesInPlaceUnlessReadOnly)
+{
+    const std::vector<uint8_t> zeros(512, 0);
+    form.Hex.LoadData(zeros.data(), zeros.size());
+    auto* hex = WidgetOf<HexViewWidget>(form.Hex);
+    ASSERT_NE(hex, nullptr);
+    int changes = 0, double_clicks = 0;
+    form.Hex.OnChange = [&] { ++changes; };
+    form.Hex.OnDblClick = [&] { ++double_clicks; };
+    auto type = [hex](Qt::Key key, const QString& text = {}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QApplication::sendEvent(hex, &press);
+    };
+    type(Qt::Key_Right);
+    type(Qt::Key_Down);
+    EXPECT_EQ(hex->Cursor(), 17);
+    type(Qt::Key_D, "d");
+    EXPECT_EQ(form.Hex.Data()[17], 0); // one digit is half a byte
+    type(Qt::Key_E, "e");
+    EXPECT_EQ(form.Hex.Data()[17], 0xDE);
+    EXPECT_TRUE(form.Hex.Edited(17));
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(hex->Cursor(), 18);
+    type(Qt::Key_X, "x");
+    type(Qt::Key_End);
+    EXPECT_EQ(hex->Cursor(), 31);
+
+    form.Hex.SetReadOnly(true);
+    type(Qt::Key_1, "1");
+    type(Qt::Key_2, "2");
+    EXPECT_EQ(form.Hex.Data()[31], 0);
+    EXPECT_EQ(changes, 1);
+
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(10, 10), QPointF(10, 10), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(hex->viewport(), &dbl);
+    EXPECT_EQ(double_clicks, 1);
+    // New bytes forget the edits.
+    form.Hex.LoadData(zeros.data(), zeros.size());
+    EXPECT_FALSE(form.Hex.Edited(17));
 }
 
 TEST_F(BinderTest, TimersFireOnTheQtLoop)

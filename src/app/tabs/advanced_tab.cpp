@@ -5,52 +5,81 @@ namespace mrv
 
 AdvancedTab::AdvancedTab(form::TabSheet& tab) : tab_(tab)
 {
-    HexEditGroup.SetBounds(2, 0, 292, 90);
+    HexEditGroup.SetBounds(2, 0, 490, 212);
     HexEditGroup.SetCaption(" Sector editor ");
-    HexeditLab.SetCaption("Press 'Passport'");
-    HexeditLab.SetBounds(6, 18, 120, 13);
-    HexeditIn.SetBounds(6, 34, 130, 21);
-    HexeditIn.SetText("0");
+    Label6.SetCaption("Press 'Passport'");
+    Label6.SetBounds(8, 14, 200, 13);
+    HexeditIn.SetBounds(8, 30, 100, 21);
+    HexeditIn.SetText("63");
+    HexeditIn.SetHint("Sector number: LBA, kb, Mb, Gb or %");
     HexeditIn.SetEnabled(false);
-    HexEOppenBtn.SetCaption("open");
-    HexEOppenBtn.SetBounds(140, 34, 60, 21);
+    HexEOppenBtn.SetCaption("Open");
+    HexEOppenBtn.SetBounds(112, 30, 56, 21);
     HexEOppenBtn.SetEnabled(false);
-    HexESaveBtn.SetCaption("save");
-    HexESaveBtn.SetBounds(204, 34, 60, 21);
+    HexESaveBtn.SetCaption("Save");
+    HexESaveBtn.SetHint("Write the sector back to the drive");
+    HexESaveBtn.SetBounds(172, 30, 56, 21);
     HexESaveBtn.SetEnabled(false);
     AdvSyncHexPV.SetCaption("synchronize w. PV");
-    AdvSyncHexPV.SetBounds(6, 62, 140, 17);
+    AdvSyncHexPV.SetHint("A partition chosen in the list is shown here");
+    AdvSyncHexPV.SetBounds(236, 32, 150, 17);
+    HexE.SetBounds(4, 54, 482, 154);
+    HexE.SetHint("Double click: show or hide the partition viewer");
 
-    CacheGroup.SetBounds(2, 92, 292, 70);
+    CacheGroup.SetBounds(494, 0, 100, 112);
     CacheGroup.SetCaption(" Cache ");
-    WrCacheOnBtn.SetCaption("Write cache ON");
-    WrCacheOnBtn.SetBounds(6, 16, 136, 22);
-    WrCacheOffBtn.SetCaption("Write cache OFF");
-    WrCacheOffBtn.SetBounds(148, 16, 136, 22);
-    LookAheadOnBtn.SetCaption("Look-ahead ON");
-    LookAheadOnBtn.SetBounds(6, 42, 136, 22);
-    LookAheadOffBtn.SetCaption("Look-ahead OFF");
-    LookAheadOffBtn.SetBounds(148, 42, 136, 22);
+    const struct {
+        form::Button* button;
+        const char* caption;
+    } cache[] = {{&WrCacheOnBtn, "Write cache ON"},
+                 {&WrCacheOffBtn, "Write cache OFF"},
+                 {&LookAheadOnBtn, "Look-ahead ON"},
+                 {&LookAheadOffBtn, "Look-ahead OFF"}};
+    int top = 16;
+    for (const auto& c : cache) {
+        c.button->SetCaption(c.caption);
+        c.button->SetBounds(4, top, 92, 22);
+        top += 23;
+    }
 
-    RPMBox.SetBounds(2, 164, 292, 50);
+    RPMBox.SetBounds(494, 114, 100, 98);
     RPMBox.SetCaption(" RPM ");
     RpmMeter.SetCaption("Measure RPM");
-    RpmMeter.SetBounds(6, 18, 100, 22);
-    RpmLED.SetBounds(112, 24, 10, 10);
-    RpmLab.SetBounds(128, 22, 150, 13);
+    RpmMeter.SetBounds(4, 18, 92, 22);
+    RpmLED.SetBounds(7, 50, 10, 10);
+    RpmLab.SetBounds(22, 48, 74, 13);
 
-    PartGroup.SetBounds(298, 0, 298, 328);
-    PartGroup.SetCaption(" Partitions ");
-    PartGroup.SetEnabled(false);
+    PartBox.SetBounds(2, 214, 592, kPartBoxHeight);
+    PartBox.SetCaption(" Partition viewer ");
+    PartBox.SetEnabled(false);
     PartBtn.SetCaption("First get passport!");
-    PartBtn.SetBounds(6, 16, 140, 22);
-    PassAnalChk.SetCaption("Analize passport");
-    PassAnalChk.SetBounds(150, 14, 140, 17);
-    PassAnalChk.SetChecked(true);
-    GetNameChk.SetCaption("get name");
-    GetNameChk.SetBounds(150, 30, 140, 17);
-    GetNameChk.SetChecked(true);
-    PartList.SetBounds(6, 50, 286, 272);
+    PartBtn.SetBounds(6, 15, 118, 22);
+    PartAnalPassChk.SetCaption("Analize passport");
+    PartAnalPassChk.SetBounds(6, 39, 122, 17);
+    PartAnalPassChk.SetChecked(true);
+    PartGetNameChk.SetCaption("get name");
+    PartGetNameChk.SetBounds(6, 55, 122, 17);
+    PartGetNameChk.SetChecked(true);
+    RzBitBtn30.SetCaption("MBR ON");
+    RzBitBtn30.SetHint("Write signature 55AAh to MBR");
+    RzBitBtn30.SetBounds(6, 76, 54, 24);
+    RzBitBtn12.SetCaption("MBR OFF");
+    RzBitBtn12.SetHint("Change signature 55AAh to CC88h on MBR");
+    RzBitBtn12.SetBounds(62, 76, 54, 24);
+    MbrLed.SetBounds(119, 83, 10, 10);
+    MbrLed.SetBrush(form::colours::kGray);
+    MbrLed.SetHint("MBR signature: green 55AAh, red CC88h, grey none");
+    PartList.SetBounds(128, 12, 460, 97);
+    // The captions keep their padding; the widths fit the list into the tab.
+    PartList.SetColumns({{"", 0, form::Align::Left},
+                         {"N", 26, form::Align::Centre},
+                         {"Boot", 38, form::Align::Left},
+                         {"    System", 82, form::Align::Left},
+                         {"Start LBA  ", 78, form::Align::Right},
+                         {"End LBA   ", 78, form::Align::Right},
+                         {"Size     ", 62, form::Align::Right},
+                         {"Name", 76, form::Align::Centre}});
+    PartList.SetPopup(&PartMenu);
 }
 
 } // namespace mrv

@@ -1,5 +1,5 @@
 #pragma once
-// The "Advanced" tab: sector buffer editor, cache buttons, RPM meter and the
+// The "Advanced" tab: sector editor, cache buttons, RPM meter and the
 // partition viewer.
 
 #include "form/controls.h"
@@ -13,11 +13,12 @@ struct AdvancedTab {
     form::TabSheet& tab_;
 
     form::GroupBox HexEditGroup{"HexEditGroup", &tab_};
-    form::Label HexeditLab{"HexeditLab", &HexEditGroup};
+    form::Label Label6{"Label6", &HexEditGroup};
     form::Edit HexeditIn{"HexeditIn", &HexEditGroup};
     form::Button HexEOppenBtn{"HexEOppenBtn", &HexEditGroup};
     form::Button HexESaveBtn{"HexESaveBtn", &HexEditGroup};
     form::CheckBox AdvSyncHexPV{"AdvSyncHexPV", &HexEditGroup};
+    form::HexView HexE{"HexE", &HexEditGroup};
 
     form::GroupBox CacheGroup{"CacheGroup", &tab_};
     form::Button WrCacheOnBtn{"WrCacheOnBtn", &CacheGroup};
@@ -30,11 +31,19 @@ struct AdvancedTab {
     form::Label RpmLab{"RpmLab", &RPMBox};
     form::Lamp RpmLED{"RpmLED", &RPMBox};
 
-    form::GroupBox PartGroup{"PartGroup", &tab_};
-    form::Button PartBtn{"PartBtn", &PartGroup};
-    form::CheckBox PassAnalChk{"PassAnalChk", &PartGroup};
-    form::CheckBox GetNameChk{"GetNameChk", &PartGroup};
-    form::ListView PartList{"PartList", &PartGroup};
+    form::GroupBox PartBox{"PartBox", &tab_};
+    form::Button PartBtn{"PartBtn", &PartBox};
+    form::CheckBox PartAnalPassChk{"PartAnalPassChk", &PartBox};
+    form::CheckBox PartGetNameChk{"PartGetNameChk", &PartBox};
+    form::Button RzBitBtn30{"RzBitBtn30", &PartBox};
+    form::Button RzBitBtn12{"RzBitBtn12", &PartBox};
+    form::Lamp MbrLed{"MbrLed", &PartBox};
+    form::ListView PartList{"PartList", &PartBox};
+    form::PopupMenu PartMenu{"PartMenu"};
 };
+
+/// Heights of the partition viewer panel: shown, and folded away by a double
+/// click on the sector editor's hex view.
+inline constexpr int kPartBoxHeight = 113;
 
 } // namespace mrv

@@ -52,9 +52,9 @@ FrameControls::FrameControls(form::Window& window) : window_(window)
     DrdyChk.SetBounds(66, 54, 52, 17);
     SoundChk.SetCaption("sound");
     SoundChk.SetBounds(4, 72, 60, 17);
-    HexBtn.SetCaption("HEX");
-    HexBtn.SetHint("View buffer");
-    HexBtn.SetBounds(104, 70, 48, 21);
+    HexEditBtn.SetCaption("HEX");
+    HexEditBtn.SetHint("View buffer");
+    HexEditBtn.SetBounds(104, 70, 48, 21);
 
     RegPanel.SetBounds(2, 94, 153, 92);
     RegPanel.SetHint("PIO registers panel");

@@ -28,7 +28,7 @@ struct FrameControls {
     form::CheckBox biglbaChk{"biglbaChk", &SidePanel};
     form::CheckBox DrdyChk{"DrdyChk", &SidePanel};
     form::CheckBox SoundChk{"SoundChk", &SidePanel};
-    form::Button HexBtn{"HexBtn", &SidePanel};
+    form::Button HexEditBtn{"HexEditBtn", &SidePanel};
 
     form::Panel RegPanel{"RegPanel", &SidePanel};
     form::Lamp BusyLed{"BusyLed", &RegPanel};

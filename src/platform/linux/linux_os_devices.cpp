@@ -1,6 +1,7 @@
 #include "platform/linux/linux_os_devices.h"
 
 #include "platform/linux/linux_os_device.h"
+#include "platform/linux/system_disk_use.h"
 #include "platform/port_access.h"
 
 #include <cctype>
@@ -18,8 +19,9 @@ char UpperLetter(char letter)
 
 } // namespace
 
-LinuxOsDevices::LinuxOsDevices(std::filesystem::path sys_block, std::filesystem::path dev_dir)
-    : sys_block_(std::move(sys_block)), dev_dir_(std::move(dev_dir))
+LinuxOsDevices::LinuxOsDevices(std::filesystem::path sys_block, std::filesystem::path dev_dir,
+                               std::filesystem::path proc_dir)
+    : sys_block_(std::move(sys_block)), dev_dir_(std::move(dev_dir)), proc_dir_(std::move(proc_dir))
 {
 }
 
@@ -136,6 +138,24 @@ LogicalDriveType LinuxOsDevices::DriveType(char letter)
     for (const auto& drive : LogicalDrives(ScanBlockDevices(sys_block_)))
         if (drive.letter == wanted) return drive.type;
     return LogicalDriveType::NoRootDir;
+}
+
+SystemDiskUse LinuxOsDevices::PhysicalDriveUse(int number)
+{
+    const auto drives = PhysicalDrives(ScanBlockDevices(sys_block_));
+    if (number < 0 || static_cast<size_t>(number) >= drives.size()) return {};
+    return ReadSystemDevices(proc_dir_).UseOf(
+        StackedDeviceNumbers(sys_block_, drives[static_cast<size_t>(number)].name));
+}
+
+SystemDiskUse LinuxOsDevices::LogicalDriveUse(char letter)
+{
+    const char wanted = UpperLetter(letter);
+    for (const auto& drive : LogicalDrives(ScanBlockDevices(sys_block_))) {
+        if (drive.letter == wanted)
+            return ReadSystemDevices(proc_dir_).UseOf(StackedDeviceNumbers(sys_block_, drive.name));
+    }
+    return {};
 }
 
 } // namespace mrv::linux_platform

@@ -19,7 +19,7 @@ class LinuxOsDevices : public OsDevices
 {
   public:
     explicit LinuxOsDevices(std::filesystem::path sys_block = "/sys/block",
-                            std::filesystem::path dev_dir = "/dev");
+                            std::filesystem::path dev_dir = "/dev", std::filesystem::path proc_dir = "/proc");
 
     std::unique_ptr<OsDevice> OpenPhysical(int number, uint32_t& error) override;
     void ReadPhysicalDrives() override;
@@ -27,6 +27,8 @@ class LinuxOsDevices : public OsDevices
     std::unique_ptr<OsDevice> OpenLogical(char letter, uint32_t& error) override;
     uint32_t LogicalDriveMask() override;
     LogicalDriveType DriveType(char letter) override;
+    SystemDiskUse PhysicalDriveUse(int number) override;
+    SystemDiskUse LogicalDriveUse(char letter) override;
 
     /// Devices opened from now on report each register-level request to `sink`.
     void SetTrace(TraceSink sink) { trace_ = std::move(sink); }
@@ -41,6 +43,7 @@ class LinuxOsDevices : public OsDevices
 
     std::filesystem::path sys_block_;
     std::filesystem::path dev_dir_;
+    std::filesystem::path proc_dir_;
     TraceSink trace_;
     // Opens come from worker threads as well as the user-interface thread.
     std::mutex mutex_;

@@ -125,6 +125,16 @@ std::vector<Property> Properties(form::Control& c)
     case ControlKind::HtmlView:
         text(static_cast<form::HtmlView&>(c).Path());
         break;
+    case ControlKind::HexView: {
+        auto& view = static_cast<form::HexView&>(c);
+        size_t edited = 0;
+        for (size_t i = 0; i < view.Data().size(); ++i)
+            edited += view.Edited(i);
+        p.push_back({"bytes", std::to_string(view.Data().size()), false});
+        p.push_back({"edited", std::to_string(edited), false});
+        p.push_back({"readonly", Bit(view.ReadOnly()), false});
+        break;
+    }
     case ControlKind::Timer: {
         auto& timer = static_cast<form::Timer&>(c);
         p.push_back({"enabled", Bit(timer.Active()), false});
@@ -157,6 +167,11 @@ std::vector<std::string> PrintLines(const std::string& label, form::Control& con
             lines.push_back(label + "[" + std::to_string(i) + "]: " + PrintedRowText(list, i));
         }
     }
+    if (control.Kind() == form::ControlKind::HexView) {
+        auto& view = static_cast<form::HexView&>(control);
+        for (size_t i = 0; i < view.RowCount(); ++i)
+            lines.push_back(label + "[" + std::to_string(i) + "]: " + view.RowText(i));
+    }
     return lines;
 }
 
@@ -178,6 +193,18 @@ std::optional<std::string> PropertyValue(form::Control& control, const std::stri
         if (!column || *column < 0) return std::nullopt;
         if (*column >= static_cast<long long>(list.Columns().size())) return std::string("<no column>");
         return list.Columns()[static_cast<size_t>(*column)].caption;
+    }
+    if (control.Kind() == form::ControlKind::HexView && key.size() > 5 && key.back() == ']' &&
+        (key.compare(0, 5, "byte[") == 0 || key.compare(0, 4, "row[") == 0)) {
+        auto& view = static_cast<form::HexView&>(control);
+        const bool byte = key[0] == 'b';
+        auto index = ParseInteger(key.substr(byte ? 5 : 4, key.size() - (byte ? 6 : 5)));
+        if (!index || *index < 0) return std::nullopt;
+        const auto i = static_cast<size_t>(*index);
+        if (!byte) return i < view.RowCount() ? view.RowText(i) : std::string("<no row>");
+        if (i >= view.Data().size()) return std::string("<no byte>");
+        static const char kDigits[] = "0123456789ABCDEF";
+        return std::string{kDigits[view.Data()[i] >> 4], kDigits[view.Data()[i] & 0xF]};
     }
     for (const auto& prop : Properties(control)) {
         if (prop.key == key) return prop.value;

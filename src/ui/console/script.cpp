@@ -94,6 +94,7 @@ const std::map<std::string, Arity>& Verbs()
         {"menu", {2, 2, "menu NAME ITEM"}},
         {"key", {1, 1, "key F1..F9|Up|Down|Left|Right|Escape|Enter|Space"}},
         {"close", {1, 1, "close WINDOW"}},
+        {"deactivate", {1, 1, "deactivate WINDOW"}},
         {"answer", {1, 1, "answer yes|no|ok|cancel"}},
         {"file", {1, 1, "file PATH"}},
         {"wait", {1, 1, "wait MS"}},

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <stdexcept>
 
 namespace mrv::console
 {
@@ -144,6 +145,12 @@ void ScriptRunner::Execute(const Command& cmd)
             Fail(kScriptError, Describe(a[0]) + " is not a window");
         if (!control.Visible()) Fail(kScriptError, Describe(a[0]) + " is not shown");
         static_cast<form::Window&>(control).Close();
+    } else if (verb == "deactivate") {
+        form::Control& control = Resolve(a[0]);
+        if (control.Kind() != form::ControlKind::Window)
+            Fail(kScriptError, Describe(a[0]) + " is not a window");
+        if (!control.Visible()) Fail(kScriptError, Describe(a[0]) + " is not shown");
+        static_cast<form::Window&>(control).Deactivate();
     } else if (verb == "answer") {
         dialogs_.QueueAnswer(*ParseAnswer(a[0].text));
     } else if (verb == "file") {
@@ -277,8 +284,42 @@ void ScriptRunner::Set(form::Control& control, const Word& name, const std::stri
     case ControlKind::Memo:
         static_cast<form::Memo&>(control).SetText(value);
         break;
+    case ControlKind::HexView:
+        SetBytes(static_cast<form::HexView&>(control), name, value);
+        break;
     default:
         Fail(kScriptError, Describe(name) + " (" + form::KindName(control.Kind()) + ") takes no value");
+    }
+}
+
+void ScriptRunner::SetBytes(form::HexView& view, const Word& name, const std::string& value)
+{
+    // "OFFSET HH HH ...": a decimal offset, then bytes in hexadecimal, typed in place.
+    std::vector<Word> words;
+    std::string why;
+    SplitWords(value, words, why);
+    auto offset = words.empty() ? std::nullopt : ParseInteger(words[0].text);
+    if (!offset || *offset < 0 || words.size() < 2) {
+        Fail(kScriptError, "'" + value + "' is not \"OFFSET HH ...\" for " + Describe(name));
+    }
+    if (view.ReadOnly()) Fail(kScriptError, Describe(name) + " is read-only");
+    for (size_t i = 1; i < words.size(); ++i) {
+        const std::string& hex = words[i].text;
+        unsigned long byte = 0;
+        size_t used = 0;
+        try {
+            byte = std::stoul(hex, &used, 16);
+        } catch (const std::exception&) {
+            used = 0;
+        }
+        if (hex.empty() || hex.size() > 2 || used != hex.size()) {
+            Fail(kScriptError, "'" + hex + "' is not a byte in hexadecimal for " + Describe(name));
+        }
+        const size_t at = static_cast<size_t>(*offset) + i - 1;
+        if (!view.EditByte(at, static_cast<uint8_t>(byte))) {
+            Fail(kScriptError, Describe(name) + " has no byte " + std::to_string(at) + " (it has " +
+                                   std::to_string(view.Data().size()) + ")");
+        }
     }
 }
 

@@ -66,6 +66,7 @@ class ScriptRunner
     void Print(const Word& name);
     void Expect(const Word& name, const std::string& key, const std::string& value);
     void Menu(form::Control& control, const Word& name, const std::string& item);
+    void SetBytes(form::HexView& view, const Word& name, const std::string& value);
     void Quit();
 
     ConsoleUiThread& ui_;

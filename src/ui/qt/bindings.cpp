@@ -1,6 +1,7 @@
 #include "ui/qt/bindings.h"
 
 #include "ui/qt/form_binder.h"
+#include "ui/qt/hex_view_widget.h"
 #include "ui/qt/list_model.h"
 #include "ui/qt/qt_ui_thread.h"
 #include "ui/qt/widgets.h"
@@ -227,8 +228,15 @@ class WindowWidget : public QWidget
   public:
     std::function<void()> on_close;
     std::function<void()> on_geometry;
+    std::function<void()> on_deactivate;
 
   protected:
+    void changeEvent(QEvent* event) override
+    {
+        QWidget::changeEvent(event);
+        if (event->type() == QEvent::ActivationChange && !isActiveWindow() && isVisible() && on_deactivate)
+            on_deactivate();
+    }
     void closeEvent(QCloseEvent* event) override
     {
         // The program decides; its window hides itself when it closes.
@@ -259,10 +267,16 @@ class WindowBinding : public Binding
         w->setAttribute(Qt::WA_DeleteOnClose, false);
         w->setAutoFillBackground(true);
         w->on_close = [this] { Window().Close(); };
+        w->on_deactivate = [this] {
+            if (!Syncing()) Window().Deactivate();
+        };
         w->on_geometry = [this, w] {
             if (Syncing()) return;
             QRect g = w->geometry();
+            const bool resized =
+                g.width() != Window().Geometry().width || g.height() != Window().Geometry().height;
             Window().SetBounds(g.x(), g.y(), g.width(), g.height());
+            if (resized) Window().Resized();
         };
         widget_ = w;
         EnablePopup(w);
@@ -873,6 +887,42 @@ class MemoBinding : public TextAreaBinding
     }
 };
 
+class HexViewBinding : public TextAreaBinding
+{
+  public:
+    using TextAreaBinding::TextAreaBinding;
+    form::HexView& View() { return static_cast<form::HexView&>(control_); }
+    HexViewWidget* Hex() { return static_cast<HexViewWidget*>(widget_); }
+    void Create(QWidget* parent) override
+    {
+        auto* view = new HexViewWidget(parent);
+        widget_ = view;
+        EnablePopup(view);
+        view->on_edit = [this](size_t offset, uint8_t value) {
+            if (!Syncing()) View().EditByte(offset, value);
+        };
+        view->on_double_click = [this] {
+            if (!Syncing() && View().OnDblClick) View().OnDblClick();
+        };
+    }
+
+  protected:
+    void Apply(form::Aspect aspect) override
+    {
+        if (aspect == form::Aspect::Text) {
+            std::vector<bool> edited(View().Data().size());
+            for (size_t i = 0; i < edited.size(); ++i)
+                edited[i] = View().Edited(i);
+            Hex()->SetData(View().Data(), edited);
+        }
+        if (aspect == form::Aspect::State) Hex()->SetReadOnly(View().ReadOnly());
+        if (aspect == form::Aspect::Scroll) Hex()->ScrollToRow(static_cast<int>(View().TopRow()));
+        if (aspect == form::Aspect::Colours) Hex()->SetTextColour(ToQColor(control_.FontColour()));
+        // The view keeps its fixed-pitch font.
+        if (aspect != form::Aspect::Font) Binding::Apply(aspect);
+    }
+};
+
 class HtmlViewBinding : public Binding
 {
   public:
@@ -1118,6 +1168,8 @@ std::unique_ptr<Binding> MakeBinding(FormBinder& binder, form::Control& control,
         return std::make_unique<TimerBinding>(binder, control);
     case ControlKind::Image:
         return std::make_unique<ImageBinding>(binder, control);
+    case ControlKind::HexView:
+        return std::make_unique<HexViewBinding>(binder, control);
     default:
         return std::make_unique<PlainBinding>(binder, control);
     }

@@ -1,6 +1,7 @@
 #include "ui/qt/form_binder.h"
 
 #include "ui/qt/bindings.h"
+#include "ui/qt/hex_view_widget.h"
 #include "ui/qt/qt_ui_thread.h"
 
 #include <QAbstractItemView>
@@ -75,6 +76,7 @@ bool WantsNavigationKeys(QWidget* focus)
            qobject_cast<QComboBox*>(focus) || qobject_cast<QAbstractItemView*>(focus) ||
            qobject_cast<QAbstractSlider*>(focus) || qobject_cast<QTabBar*>(focus) ||
            qobject_cast<QPlainTextEdit*>(focus) || qobject_cast<QTextEdit*>(focus) ||
+           qobject_cast<HexViewWidget*>(focus) ||
            (focus && focus->parentWidget() && qobject_cast<QAbstractItemView*>(focus->parentWidget()));
 }
 
