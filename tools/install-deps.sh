@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ ccache pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth hdparm smartmontools util-linux clang-format
+  xvfb xauth hdparm smartmontools util-linux fdisk clang-format
 )
 missing=()
 for p in "${packages[@]}"; do
