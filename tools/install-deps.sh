@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth hdparm smartmontools util-linux fdisk clang-format
+  lintian desktop-file-utils appstream dpkg-dev
 )
 missing=()
 for p in "${packages[@]}"; do

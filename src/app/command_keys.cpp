@@ -18,8 +18,8 @@ void PressIfEnabled(form::Button& button)
 void ShowHelp(ProgramImpl& p)
 {
     std::error_code ec;
-    std::filesystem::path page = p.home_dir / "mrvhlp.htm";
-    if (!std::filesystem::exists(page, ec)) page = p.home_dir / "dummi.htm";
+    std::filesystem::path page = p.folders.help / "mrvhlp.htm";
+    if (!std::filesystem::exists(page, ec)) page = p.folders.help / "dummi.htm";
     p.about.HelpView.Navigate(std::filesystem::exists(page, ec) ? page.string() : std::string());
     p.about.SetCaption(p.fm.Caption() + " Help");
     p.about.Show();

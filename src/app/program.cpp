@@ -7,9 +7,9 @@ namespace mrv
 {
 
 ProgramImpl::ProgramImpl(Program& owner_, Platform& platform_, form::Dialogs& dialogs_, form::UiThread& ui_,
-                         std::filesystem::path home)
-    : owner(owner_), platform(platform_), dialogs(dialogs_), ui(ui_), home_dir(std::move(home)), log(*this),
-      settings(*this), ops(*this), startup(*this)
+                         ProgramFolders folders_)
+    : owner(owner_), platform(platform_), dialogs(dialogs_), ui(ui_), folders(std::move(folders_)),
+      log(*this), settings(*this), ops(*this), startup(*this)
 {
     // "sound" beside the mode switch and "All sound" on the setup page are one option.
     fm.SoundChk.OnClick = [this] { fm.AllSoundChk.SetChecked(fm.SoundChk.Checked()); };
@@ -58,7 +58,12 @@ bool ProgramImpl::TestsRunning() const
 
 Program::Program(Platform& platform, form::Dialogs& dialogs, form::UiThread& ui,
                  std::filesystem::path home_dir)
-    : impl_(std::make_unique<ProgramImpl>(*this, platform, dialogs, ui, std::move(home_dir)))
+    : Program(platform, dialogs, ui, ProgramFolders::Beside(home_dir))
+{
+}
+
+Program::Program(Platform& platform, form::Dialogs& dialogs, form::UiThread& ui, ProgramFolders folders)
+    : impl_(std::make_unique<ProgramImpl>(*this, platform, dialogs, ui, std::move(folders)))
 {
 }
 

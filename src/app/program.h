@@ -8,6 +8,7 @@
 #include "form/dialogs.h"
 #include "form/ui_thread.h"
 #include "platform/platform.h"
+#include "util/program_folders.h"
 
 #include <filesystem>
 #include <functional>
@@ -26,6 +27,7 @@ class Program
   public:
     /// `home_dir` stands for the executable's directory (settings, logs, help).
     Program(Platform& platform, form::Dialogs& dialogs, form::UiThread& ui, std::filesystem::path home_dir);
+    Program(Platform& platform, form::Dialogs& dialogs, form::UiThread& ui, ProgramFolders folders);
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;

@@ -65,13 +65,14 @@ class ProgramImpl
 {
   public:
     ProgramImpl(Program& owner, Platform& platform, form::Dialogs& dialogs, form::UiThread& ui,
-                std::filesystem::path home_dir);
+                ProgramFolders folders);
 
     Program& owner;
     Platform& platform;
     form::Dialogs& dialogs;
     form::UiThread& ui;
-    std::filesystem::path home_dir;
+    /// Where the settings, the logs and the help pages are.
+    ProgramFolders folders;
 
     SharedState state;
 

@@ -70,7 +70,7 @@ Settings::Settings(ProgramImpl& program) : p_(program) {}
 
 std::filesystem::path Settings::Path() const
 {
-    return p_.home_dir / kFileName;
+    return p_.folders.settings / kFileName;
 }
 
 bool Settings::FileExists() const
@@ -332,6 +332,10 @@ bool Settings::Save()
     ini.WriteBool("Advanced", "Sync PA", fm.AdvSyncHexPV.Checked());
     ini.WriteBool("Advanced", "Passp Anal", fm.PartAnalPassChk.Checked());
     ini.WriteBool("Advanced", "Get name", fm.PartGetNameChk.Checked());
+    // An installed copy's settings folder under the user's configuration
+    // folder may not exist yet.
+    std::error_code ec;
+    std::filesystem::create_directories(p_.folders.settings, ec);
     return ini.Save(Path());
 }
 

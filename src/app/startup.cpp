@@ -119,7 +119,7 @@ void Startup::CreateMainWindow()
     }
     for (const std::string& warning : p_.settings.Load())
         p_.LogLine(warning, kNewLine, kLogNotice);
-    p_.logs_dir = p_.home_dir / fm.LogDirEdit.Text();
+    p_.logs_dir = p_.folders.data / fm.LogDirEdit.Text();
     if (st.FilesWritable) {
         std::error_code ec;
         std::filesystem::create_directories(p_.logs_dir, ec);

@@ -3,6 +3,7 @@
 // this machine's drives.
 
 #include "platform/linux/linux_platform.h"
+#include "platform/linux/user_folders.h"
 #include "platform/platform.h"
 #include "sim/lab_loader.h"
 #include "sim/lab_pc.h"
@@ -20,8 +21,9 @@ int main(int argc, char** argv)
         std::cerr << "morvanta-console: " << error << '\n' << console::ConsoleUsage() << std::endl;
         return 2;
     }
-    const std::filesystem::path home =
-        options.home.empty() ? console::ExecutableDir() : std::filesystem::path(options.home);
+    const ProgramFolders home =
+        options.home.empty() ? linux_platform::FoldersForExecutable(console::ExecutableDir(), "morvanta")
+                             : ProgramFolders::Beside(options.home);
 
     if (!options.lab.empty()) {
         sim::LabOptions lab_options;

@@ -19,11 +19,28 @@ namespace
 
 namespace fs = std::filesystem;
 
+// An installed copy finds the shipped labs and help pages in the package's
+// shared data; a build finds them beside itself or in the source tree.
+fs::path SharedData(const fs::path& exe_dir)
+{
+    return exe_dir.parent_path() / "share" / "morvanta";
+}
+
 fs::path DefaultLab(const fs::path& exe_dir)
 {
-    fs::path beside = exe_dir / "labs" / "default.ini";
-    if (fs::exists(beside)) return beside;
+    for (const fs::path& lab :
+         {exe_dir / "labs" / "default.ini", SharedData(exe_dir) / "labs" / "default.ini"}) {
+        std::error_code ec;
+        if (fs::exists(lab, ec)) return lab;
+    }
     return fs::path(MRV_SOURCE_DIR) / "labs" / "default.ini";
+}
+
+fs::path HelpFolder(const fs::path& exe_dir)
+{
+    std::error_code ec;
+    if (fs::exists(exe_dir / "mrvhlp.htm", ec)) return exe_dir;
+    return SharedData(exe_dir);
 }
 
 fs::path DefaultHome()
@@ -31,17 +48,6 @@ fs::path DefaultHome()
     QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (data.isEmpty()) data = QDir::homePath() + "/.local/share";
     return fs::path(data.toStdString()) / "morvanta-lab";
-}
-
-/// The help pages live beside the executable; the program looks in its home.
-void CopyHelpPages(const fs::path& exe_dir, const fs::path& home)
-{
-    for (const char* page : {"mrvhlp.htm", "dummi.htm"}) {
-        std::error_code ec;
-        if (fs::exists(exe_dir / page, ec) && exe_dir / page != home / page) {
-            fs::copy_file(exe_dir / page, home / page, fs::copy_options::overwrite_existing, ec);
-        }
-    }
 }
 
 } // namespace
@@ -75,7 +81,6 @@ int main(int argc, char** argv)
         mrv::qt::ReportStartError("Cannot create the lab's home directory " + home.string());
         return 2;
     }
-    CopyHelpPages(exe_dir, home);
 
     std::string error;
     mrv::sim::LabOptions options;
@@ -86,5 +91,5 @@ int main(int argc, char** argv)
         return 2;
     }
     mrv::Platform platform = lab->AsPlatform();
-    return mrv::qt::RunQtProgram(platform, home);
+    return mrv::qt::RunQtProgram(platform, mrv::ProgramFolders{home, home, HelpFolder(exe_dir)});
 }

@@ -17,6 +17,12 @@ namespace mrv::console
 int RunConsoleScript(Platform& platform, const std::filesystem::path& home,
                      const std::filesystem::path& script, std::ostream& out, std::ostream& err)
 {
+    return RunConsoleScript(platform, ProgramFolders::Beside(home), script, out, err);
+}
+
+int RunConsoleScript(Platform& platform, const ProgramFolders& folders, const std::filesystem::path& script,
+                     std::ostream& out, std::ostream& err)
+{
     std::ifstream file(script, std::ios::binary);
     if (!file) {
         err << "cannot read the script " << script.string() << std::endl;
@@ -30,16 +36,18 @@ int RunConsoleScript(Platform& platform, const std::filesystem::path& home,
         err << script.string() << ": " << Visible(error) << std::endl;
         return kScriptError;
     }
-    std::error_code ec;
-    std::filesystem::create_directories(home, ec);
-    if (!std::filesystem::is_directory(home)) {
-        err << "the home directory " << home.string() << " cannot be created" << std::endl;
-        return kScriptError;
+    for (const std::filesystem::path& folder : {folders.settings, folders.data}) {
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
+        if (!std::filesystem::is_directory(folder)) {
+            err << "the home directory " << folder.string() << " cannot be created" << std::endl;
+            return kScriptError;
+        }
     }
 
     ConsoleUiThread ui(platform.clock);
-    ConsoleDialogs dialogs(out, home);
-    Program program(platform, dialogs, ui, home);
+    ConsoleDialogs dialogs(out, folders.data);
+    Program program(platform, dialogs, ui, folders);
     ScriptHost host;
     host.windows = [&program] { return program.Windows(); };
     host.busy = [&program] { return program.Impl().TestsRunning(); };

@@ -3,6 +3,7 @@
 //   morvanta-console [--lab FILE] [--home DIR] SCRIPT
 
 #include "platform/platform.h"
+#include "util/program_folders.h"
 
 #include <filesystem>
 #include <ostream>
@@ -13,7 +14,7 @@ namespace mrv::console
 
 struct ConsoleOptions {
     std::string lab;  ///< lab file of the virtual PC; empty: the real platform
-    std::string home; ///< stands for the executable's directory; empty: that directory
+    std::string home; ///< stands for the executable's directory; empty: the executable's folders
     std::string script;
 };
 
@@ -28,5 +29,8 @@ std::filesystem::path ExecutableDir();
 /// ran to its end, 1 an expectation failed, 2 the script is wrong.
 int RunConsoleScript(Platform& platform, const std::filesystem::path& home,
                      const std::filesystem::path& script, std::ostream& out, std::ostream& err);
+/// The same with the settings, logs and help pages in their own folders.
+int RunConsoleScript(Platform& platform, const ProgramFolders& folders, const std::filesystem::path& script,
+                     std::ostream& out, std::ostream& err);
 
 } // namespace mrv::console

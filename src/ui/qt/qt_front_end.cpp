@@ -35,10 +35,15 @@ void ReportStartError(const std::string& text)
 
 int RunQtProgram(Platform& platform, const std::filesystem::path& home)
 {
+    return RunQtProgram(platform, ProgramFolders::Beside(home));
+}
+
+int RunQtProgram(Platform& platform, const ProgramFolders& folders)
+{
     QtUiThread ui;
     FormBinder* binder = nullptr;
     QtDialogs dialogs([&binder]() -> QWidget* { return binder ? binder->MainWidget() : nullptr; });
-    Program program(platform, dialogs, ui, home);
+    Program program(platform, dialogs, ui, folders);
     program.OnApplicationTitleChanged = [&program] {
         QApplication::setApplicationDisplayName(QString::fromStdString(program.ApplicationTitle()).trimmed());
     };
