@@ -5,7 +5,7 @@ SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 packages=(
   cmake ninja-build g++ ccache pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core
+  qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core fonts-dejavu-extra
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth hdparm smartmontools util-linux fdisk clang-format
   lintian desktop-file-utils appstream dpkg-dev

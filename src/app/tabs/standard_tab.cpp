@@ -126,15 +126,15 @@ StandardTab::StandardTab(form::TabSheet& tab) : tab_(tab)
     PwdLevGrp.SetColumns(2);
     PwdLevGrp.SetItemIndex(0);
     PwdLevGrp.SetHint("Security level");
-    PwdEdit.SetBounds(4, 34, 150, 21);
+    PwdEdit.SetBounds(4, 34, 146, 21);
     PwdEdit.SetText("lantvorp");
     PwdEdit.SetHint("Field for ATA password");
     FilePwdBtn.SetCaption("F");
     FilePwdBtn.SetHint("Send password from file");
-    FilePwdBtn.SetBounds(156, 34, 22, 21);
+    FilePwdBtn.SetBounds(152, 34, 22, 21);
     EraseBeepChk.SetCaption("beep");
     EraseBeepChk.SetHint("Beep after drive readiness");
-    EraseBeepChk.SetBounds(180, 36, 40, 17);
+    EraseBeepChk.SetBounds(176, 36, 44, 17);
     LockBtn.SetCaption("Lock");
     LockBtn.SetHint("Set ATA password");
     LockBtn.SetBounds(4, 57, 70, 20);
