@@ -59,7 +59,9 @@ std::string Startup::SystemName(const OsVersion& version)
 void Startup::TintPanels(bool disabled)
 {
     TFm& fm = p_.fm;
-    form::Colour face = disabled ? form::Colour::Rgb(224, 208, 208) : form::Colour::Rgb(236, 238, 242);
+    // Enabled panels take the desktop's face colour (light or dark scheme);
+    // disabled ones a reddish tint.
+    form::Colour face = disabled ? form::Colour::Rgb(224, 208, 208) : form::colours::kBtnFace;
     fm.SidePanel.SetBackColour(face);
     fm.PspPanel.SetBackColour(face);
 }

@@ -72,6 +72,43 @@ void SetRole(QPalette& palette, QPalette::ColorRole role, const QColor& colour)
     palette.setColor(QPalette::Inactive, role, colour);
 }
 
+/// Colours the program leaves at their defaults stand for the desktop's own
+/// (text, button face, edit background): those controls follow the system's
+/// colour scheme, light or dark, while the colours the program chose (its
+/// signal colours, black panels, tinted rows) stay as they are.
+bool IsSystemFace(form::Colour colour)
+{
+    return colour == form::colours::kBtnFace;
+}
+bool IsSystemBase(form::Colour colour)
+{
+    return colour == form::colours::kWindow;
+}
+/// Default text stands for the system's text colour only on a surface drawn
+/// in system colours: the control's own background, or, for a control that
+/// shows its parent's face, the nearest container the program coloured.
+bool IsSystemText(const form::Control& control)
+{
+    if (control.FontColour() != form::colours::kBlack) return false;
+    if (IsSystemBase(control.BackColour())) return true;
+    for (const form::Control* c = &control; c; c = c->Parent()) {
+        if (!IsSystemFace(c->BackColour())) return false;
+    }
+    return true;
+}
+
+/// Sets a role to the program's colour, or back to the system's.
+void SetRoleOrSystem(QPalette& palette, QPalette::ColorRole role, bool system, const QColor& colour)
+{
+    const QPalette& desktop = QApplication::palette();
+    if (system) {
+        palette.setColor(QPalette::Active, role, desktop.color(QPalette::Active, role));
+        palette.setColor(QPalette::Inactive, role, desktop.color(QPalette::Inactive, role));
+    } else {
+        SetRole(palette, role, colour);
+    }
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -144,10 +181,12 @@ void Binding::ApplyColours()
 {
     QPalette palette = widget_->palette();
     const QColor text = ToQColor(control_.FontColour());
-    SetRole(palette, QPalette::WindowText, text);
-    SetRole(palette, QPalette::Text, text);
-    SetRole(palette, QPalette::ButtonText, text);
-    SetRole(palette, QPalette::Window, ToQColor(control_.BackColour()));
+    const bool system_text = IsSystemText(control_);
+    SetRoleOrSystem(palette, QPalette::WindowText, system_text, text);
+    SetRoleOrSystem(palette, QPalette::Text, system_text, text);
+    SetRoleOrSystem(palette, QPalette::ButtonText, system_text, text);
+    SetRoleOrSystem(palette, QPalette::Window, IsSystemFace(control_.BackColour()),
+                    ToQColor(control_.BackColour()));
     widget_->setPalette(palette);
 }
 
@@ -638,7 +677,8 @@ class TextAreaBinding : public Binding
     {
         Binding::ApplyColours();
         QPalette palette = widget_->palette();
-        SetRole(palette, QPalette::Base, ToQColor(control_.BackColour()));
+        SetRoleOrSystem(palette, QPalette::Base, IsSystemBase(control_.BackColour()),
+                        ToQColor(control_.BackColour()));
         widget_->setPalette(palette);
     }
 };
