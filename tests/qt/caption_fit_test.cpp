@@ -3,8 +3,7 @@
 
 #include "app/main_window.h"
 #include "app/program.h"
-#include "sim/lab_loader.h"
-#include "sim/lab_pc.h"
+#include "qt/offscreen_app.h"
 #include "ui/qt/form_binder.h"
 #include "ui/qt/qt_dialogs.h"
 #include "ui/qt/qt_front_end.h"
@@ -27,16 +26,6 @@ namespace
 {
 
 namespace fs = std::filesystem;
-
-QApplication& StyledApp()
-{
-    static int argc = 1;
-    static char name[] = "test_qt";
-    static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication* app = qApp ? static_cast<QApplication*>(qApp) : new QApplication(argc, argv);
-    return *app;
-}
 
 std::string Describe(const std::string& name, const QWidget& widget, const QString& text, int needed)
 {
@@ -71,12 +60,9 @@ int NeededWidth(const QWidget& widget, QString& text)
 
 TEST(CaptionFit, EveryCaptionFitsItsControl)
 {
-    QApplication& app = StyledApp();
-    SetUpApplication(app);
+    SetUpApplication(OffscreenApp());
     std::string error;
-    sim::LabOptions options;
-    options.clock = sim::ClockMode::Virtual;
-    auto lab = sim::LoadLab(MRV_SOURCE_DIR "/labs/default.ini", error, options);
+    auto lab = DefaultLab(error);
     ASSERT_TRUE(lab) << error;
     Platform platform = lab->AsPlatform();
     const fs::path home = fs::temp_directory_path() / "mrv_qt_caption_fit";

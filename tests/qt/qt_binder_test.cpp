@@ -1,3 +1,4 @@
+#include "qt/offscreen_app.h"
 #include "ui/qt/form_binder.h"
 #include "ui/qt/hex_view_widget.h"
 #include "ui/qt/qt_dialogs.h"
@@ -36,17 +37,9 @@ namespace mrv::qt
 namespace
 {
 
-/// One application for the whole test program, on the offscreen platform.
 QApplication& App()
 {
-    static int argc = 1;
-    static char name[] = "test_qt";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
+    return OffscreenApp();
 }
 
 struct Form : form::Window {

@@ -1,7 +1,6 @@
 #include "app/main_window.h"
 #include "app/program.h"
-#include "sim/lab_loader.h"
-#include "sim/lab_pc.h"
+#include "qt/offscreen_app.h"
 #include "ui/qt/form_binder.h"
 #include "ui/qt/qt_dialogs.h"
 #include "ui/qt/qt_ui_thread.h"
@@ -20,23 +19,11 @@ namespace
 
 namespace fs = std::filesystem;
 
-QApplication& ProgramApp()
-{
-    static int argc = 1;
-    static char name[] = "test_qt";
-    static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication* app = qApp ? static_cast<QApplication*>(qApp) : new QApplication(argc, argv);
-    return *app;
-}
-
 TEST(QtProgram, MainWindowBindsAndTakesKeys)
 {
-    ProgramApp();
+    OffscreenApp();
     std::string error;
-    sim::LabOptions options;
-    options.clock = sim::ClockMode::Virtual;
-    auto lab = sim::LoadLab(MRV_SOURCE_DIR "/labs/default.ini", error, options);
+    auto lab = DefaultLab(error);
     ASSERT_TRUE(lab) << error;
     Platform platform = lab->AsPlatform();
     fs::path home = fs::temp_directory_path() / "mrv_qt_program";
