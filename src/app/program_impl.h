@@ -26,6 +26,7 @@
 #include "pci/pci_scan.h"
 #include "platform/platform.h"
 #include "power/power_adaptor.h"
+#include "report/report_files.h"
 #include "smart/smart.h"
 #include "views/buffer_viewer.h"
 #include "views/partition_viewer.h"
@@ -124,6 +125,7 @@ class ProgramImpl
     PartitionViewer partition_viewer{*this};
     PciScan pci{*this};
     Smart smart{*this};
+    ReportFiles reports{*this};
     SecurityManager security{*this};
 
     void LogLine(const std::string& text, bool replace, int level) { log.LogLine(text, replace, level); }

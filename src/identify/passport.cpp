@@ -22,7 +22,7 @@ constexpr const char* kAtaCaption = "       Drive ATA passport:";
 constexpr const char* kUsbCaption = "      Passport from USB:";
 constexpr const char* kScsiCaption = "    SCSI  Drive passport:";
 
-enum PspMenuItem { kGetPassport, kCopyAll, kCopyValue, kBigSmall, kMaximize };
+enum PspMenuItem { kGetPassport, kCopyAll, kCopyValue, kSaveReport, kBigSmall, kMaximize };
 
 } // namespace
 
@@ -47,6 +47,7 @@ void Passport::Wire()
     items.push_back({"Get Passport", true, true, [this] { p_.fm.PasspBtn.Click(); }});
     items.push_back({"Copy ALL", true, true, [this] { CopyAll(); }});
     items.push_back({"Copy value", true, true, [this] { CopyValue(); }});
+    items.push_back({"Save report...", true, true, [this] { p_.reports.SaveWithDialog(); }});
     items.push_back({"Big/Small", true, true, [this] { BigSmall(); }});
     items.push_back({"Maximize", true, true,
                      [this] { SetPanelWidth(p_.fm.PspPanel.Geometry().width > 370 ? 370 : 426); }});

@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 
 const form::Colour kPlaceholderGrey = form::colours::kGray;
 
-enum SmartMenuItem { kMenuGet, kMenuOpen, kMenuCopy, kMenuClear, kMenuPanel, kMenuBigSmall };
+enum SmartMenuItem { kMenuGet, kMenuOpen, kMenuCopy, kMenuReport, kMenuClear, kMenuPanel, kMenuBigSmall };
 
 constexpr int kTestPanelHeight = 110;
 constexpr int kPlaceholderRows = 16;
@@ -66,6 +66,7 @@ void Smart::Wire()
     items.push_back({"Get S.M.A.R.T.   [ F9 ]", true, true, [this] { p_.fm.SmartBtn.Click(); }});
     items.push_back({"Open BIN file", true, true, [this] { SmartOpenBinBtnClick(); }});
     items.push_back({"Copy ALL to Clipboard", true, true, [this] { CopyAll(); }});
+    items.push_back({"Save report...", true, true, [this] { p_.reports.SaveWithDialog(); }});
     items.push_back({"Clear screen", true, true, [this] { ClearScreen(); }});
     items.push_back({"Maximize panel", true, true, [this] { SmartListDblClick(); }});
     items.push_back({"Big/Small", true, true, [this] { BigSmall(); }});
@@ -73,7 +74,8 @@ void Smart::Wire()
         p_.fm.SmartMenu.Items()[kMenuPanel].caption =
             p_.fm.SmartTestPanel.Geometry().height <= 0 ? "Show smart-test panel" : "Maximize panel";
     };
-    static_assert(kMenuGet == 0 && kMenuOpen == 1 && kMenuCopy == 2 && kMenuClear == 3 && kMenuBigSmall == 5);
+    static_assert(kMenuGet == 0 && kMenuOpen == 1 && kMenuCopy == 2 && kMenuReport == 3 && kMenuClear == 4 &&
+                  kMenuBigSmall == 6);
 
     p_.steps.ClearSmartDisplay = [this] {
         // The settings gave the panel its height; the list takes the rest.

@@ -347,11 +347,11 @@ TEST_F(PassportTest, PopupMenuAndPanelWidth)
     Start();
     fm().PasspBtn.Click();
     fm().PspMenu.Open();
-    EXPECT_EQ(fm().PspMenu.Items()[4].caption, "Maximize");
+    EXPECT_EQ(fm().PspMenu.Items()[5].caption, "Maximize");
     fm().Psp.OnDblClick();
     EXPECT_EQ(fm().PspPanel.Geometry().width, 426);
     fm().PspMenu.Open();
-    EXPECT_EQ(fm().PspMenu.Items()[4].caption, "Show ALL");
+    EXPECT_EQ(fm().PspMenu.Items()[5].caption, "Show ALL");
     fm().PspMenu.Choose(1);
     std::string all = fixture->dialogs.clipboard;
     EXPECT_EQ(all.substr(0, 11 + 27), "    Model: WDC WD5000AAKX-00ERMA0     ");

@@ -250,14 +250,14 @@ TEST(PciScanTest, WithoutPortAccessTheSystemsCopyIsReadOrTheScanRefused)
         PciLab lab(no_driver);
         ASSERT_EQ(lab.p().state.access_mode, AccessMode::Api);
         size_t from = lab.fixture->log.size();
-        lab.fm().PspMenu.Choose(5); // "PCI Scan"
+        lab.fm().PspMenu.Choose(6); // "PCI Scan"
         EXPECT_EQ(lab.LogSince(from), Cells{"PCI Bus Scan is disability w/o porttalk!"});
         EXPECT_FALSE(lab.fm().PCIScanBtn.Enabled());
         EXPECT_EQ(lab.fm().Psp.Columns()[1].caption, "Subj:");
     }
     PciLab lab(no_driver + "[Pci]\nSysfs=1\n");
-    ASSERT_EQ(lab.fm().PspMenu.Items()[5].caption, "PCI Scan");
-    lab.fm().PspMenu.Choose(5);
+    ASSERT_EQ(lab.fm().PspMenu.Items()[6].caption, "PCI Scan");
+    lab.fm().PspMenu.Choose(6);
     EXPECT_EQ(lab.pci->route, PciRoute::System);
     ASSERT_EQ(lab.fm().Psp.RowCount(), 4);
     EXPECT_EQ(lab.Row(2)[3], "D400");

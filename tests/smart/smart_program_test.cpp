@@ -555,23 +555,23 @@ TEST_F(SmartTest, ClearCopyBigSmallAndThePanelToggle)
     EXPECT_NE(text.find("\n  1 Raw read error count          100    100     16            0   \xE2\x80\xA2"),
               std::string::npos);
 
-    fm().SmartMenu.Choose(5);
+    fm().SmartMenu.Choose(6);
     EXPECT_TRUE(fm().SmartList.CheckBoxes());
-    fm().SmartMenu.Choose(5);
+    fm().SmartMenu.Choose(6);
     EXPECT_FALSE(fm().SmartList.CheckBoxes());
 
     fm().SmartMenu.Open();
-    EXPECT_EQ(fm().SmartMenu.Items()[4].caption, "Maximize panel");
+    EXPECT_EQ(fm().SmartMenu.Items()[5].caption, "Maximize panel");
     const int list_height = fm().SmartList.Geometry().height;
     fm().SmartList.OnDblClick();
     EXPECT_EQ(fm().SmartTestPanel.Geometry().height, 0);
     EXPECT_GT(fm().SmartList.Geometry().height, list_height);
     fm().SmartMenu.Open();
-    EXPECT_EQ(fm().SmartMenu.Items()[4].caption, "Show smart-test panel");
-    fm().SmartMenu.Choose(4);
+    EXPECT_EQ(fm().SmartMenu.Items()[5].caption, "Show smart-test panel");
+    fm().SmartMenu.Choose(5);
     EXPECT_EQ(fm().SmartTestPanel.Geometry().height, 110);
 
-    fm().SmartMenu.Choose(3);
+    fm().SmartMenu.Choose(4);
     EXPECT_EQ(fm().SmartList.RowCount(), 0);
     EXPECT_EQ(fm().SmartTestList.RowCount(), 0);
     EXPECT_EQ(fm().SmartLed.Brush(), form::colours::kBlack);

@@ -52,6 +52,9 @@ int RunConsoleScript(Platform& platform, const ProgramFolders& folders, const st
     host.windows = [&program] { return program.Windows(); };
     host.busy = [&program] { return program.Impl().TestsRunning(); };
     host.shutdown = [&program] { program.Shutdown(); };
+    host.save_report = [&program](const std::string& path, std::string& error) {
+        return program.Impl().reports.Save(path, error);
+    };
     ScriptRunner runner(ui, dialogs, host, out, err);
     program.OnLogLine = [&runner](int level, const std::string& line, bool replaced) {
         runner.OnLogLine(level, line, replaced);

@@ -97,6 +97,7 @@ const std::map<std::string, Arity>& Verbs()
         {"deactivate", {1, 1, "deactivate WINDOW"}},
         {"answer", {1, 1, "answer yes|no|ok|cancel"}},
         {"file", {1, 1, "file PATH"}},
+        {"save", {2, 2, "save report PATH"}},
         {"wait", {1, 1, "wait MS"}},
         {"waitidle", {0, 1, "waitidle [MS]"}},
         {"print", {1, 1, "print NAME|*|clipboard"}},
@@ -120,6 +121,10 @@ bool CheckArguments(const Command& cmd, std::string& error)
     }
     if (cmd.verb == "key" && !ParseKey(a[0].text)) {
         error = "unknown key '" + a[0].text + "'";
+        return false;
+    }
+    if (cmd.verb == "save" && (a[0].quoted || a[0].text != "report")) {
+        error = "usage: save report PATH";
         return false;
     }
     if (cmd.verb == "answer" && !ParseAnswer(a[0].text)) {

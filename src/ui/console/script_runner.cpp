@@ -155,6 +155,10 @@ void ScriptRunner::Execute(const Command& cmd)
         dialogs_.QueueAnswer(*ParseAnswer(a[0].text));
     } else if (verb == "file") {
         dialogs_.QueueFile(a[0].text);
+    } else if (verb == "save") {
+        std::string error;
+        if (!host_.save_report) Fail(kScriptError, "this program saves no reports");
+        if (!host_.save_report(a[1].text, error)) Fail(kExpectFailed, "save report: " + error);
     } else if (verb == "wait") {
         ui_.PumpFor(static_cast<uint64_t>(*ParseInteger(a[0].text)));
     } else if (verb == "waitidle") {

@@ -27,6 +27,8 @@ struct ScriptHost {
     std::function<bool()> busy;
     /// Main-window destruction (stops workers, writes settings).
     std::function<void()> shutdown;
+    /// Writes the drive report to a file; false with the reason set.
+    std::function<bool(const std::string& path, std::string& error)> save_report;
 };
 
 class ScriptRunner
