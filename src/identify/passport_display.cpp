@@ -164,6 +164,7 @@ void Passport::Show(const DecodedPassport& decoded, bool ext_run)
 
     for (const PassportRow& row : decoded.rows)
         fm.Psp.AddRow({"", row.label, row.value, row.comment});
+    p_.smart.OfferSelfTests(false);
 
     // Lamps.
     if (ata) {

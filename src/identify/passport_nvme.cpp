@@ -126,6 +126,7 @@ void Passport::ShowNvme(const DecodedPassport& decoded)
     fm.HexESaveBtn.SetEnabled(true);
     ApplyNonAtaBlockSize(0);
 
+    p_.smart.OfferSelfTests(true);
     fm.SecurityGroup.SetCaption(" Security manager: NVMe ");
     fm.SecurityGroup.SetEnabled(true);
     fm.FilePwdBtn.SetEnabled(false);
