@@ -73,6 +73,8 @@ class Passport
     /// (nullopt for any other drive): the SMART panel and the security
     /// manager read their capabilities from it.
     const std::optional<NvmeController>& Nvme() const { return nvme_; }
+    /// The LBA format the NVMe namespace uses (0 when not known).
+    uint8_t NvmeFormatInUse() const { return nvme_namespace_ ? nvme_namespace_->format_in_use : 0; }
 
   private:
     void Wire();
