@@ -38,7 +38,6 @@ class NvmeController
 
     // Inspection for tests.
     uint8_t SelfTestRunning();
-    uint64_t HostReads() const { return host_reads_; }
 
   private:
     uint16_t Identify(const NvmeAdminCommand& c, std::vector<uint8_t>& out);

@@ -120,6 +120,11 @@ void Smart::ShowVerdict(SmartVerdict verdict)
 
 void Smart::SwitchSmart(bool on)
 {
+    if (NvmeDrive()) {
+        // An NVMe controller keeps its health log without being asked.
+        p_.LogLine("NVMe drive: the health log is always on", false, 1);
+        return;
+    }
     p_.LogLine(on ? "SMART ON command" : "SMART OFF command", false, 1);
     if (on)
         commands_.Enable();
