@@ -68,6 +68,8 @@ int64_t Smart::ReadNvmeSmart(uint8_t attribute_id)
         *device, NvmeLogPageCommand(nvme::kLogHealth, health_log.data(), health_log.size(), true));
     if (!health.Ok()) {
         p_.LogLine("NVMe health log: " + NvmeFailureText(health), false, 4);
+        // The caller's failure line replaces the progress line, not the reason.
+        if (announced_) p_.LogLine("Get S.M.A.R.T. command...", false, 1);
         return kNoData;
     }
     if (announced_) p_.LogLine("Get S.M.A.R.T. command... OK", true, 1);
