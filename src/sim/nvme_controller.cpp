@@ -239,7 +239,7 @@ void NvmeController::BuildHealth(uint8_t* d)
         live = drive_.Live();
     }
     uint8_t warning = config_.critical_warning;
-    if (config_.available_spare <= config_.spare_threshold) warning |= 0x01;
+    if (config_.available_spare < config_.spare_threshold) warning |= 0x01;
     if (live.temperature_c >= config_.critical_temperature_c) warning |= 0x02;
     d[0] = warning;
     Put16(d + 1, static_cast<uint32_t>(std::max(0, live.temperature_c + 273)));

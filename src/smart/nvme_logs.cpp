@@ -149,8 +149,9 @@ std::vector<SmartRow> NvmeHealthRows(const NvmeHealth& h)
     rows.push_back(
         Row("Composite temperature", "", "", KelvinText(h.composite_temperature_k), hot ? 10 : 90, hot));
 
-    // Spare at or below its threshold is the end of the drive's reserve.
-    const bool spare_low = h.available_spare <= h.spare_threshold;
+    // Spare below its threshold is the end of the drive's reserve (the
+    // controller's own warning bit follows the same rule).
+    const bool spare_low = h.available_spare < h.spare_threshold;
     rows.push_back(Row("Available spare", std::to_string(h.available_spare),
                        std::to_string(h.spare_threshold), std::to_string(h.available_spare) + " %",
                        spare_low ? 0 : h.available_spare, spare_low));

@@ -206,6 +206,14 @@ TEST(NvmeHealth, CountersUnitsAndTemperatures)
     std::vector<uint8_t> good(512, 0);
     good[3] = 100;
     EXPECT_EQ(NvmeVerdict(DecodeNvmeHealth(good.data())), SmartVerdict::Good);
+    // Spare at its threshold (both zero, as some controllers report) is not yet below it.
+    good[3] = 0;
+    const std::vector<SmartRow> rows = NvmeHealthRows(DecodeNvmeHealth(good.data()));
+    for (const SmartRow& r : rows) {
+        if (r.cells[kSmartName] == "Available spare") {
+            EXPECT_EQ(r.colours[kSmartName], form::colours::kNavy);
+        }
+    }
 }
 
 TEST(NvmeHealth, TableRowsBarsAndAlarms)
