@@ -9,7 +9,7 @@ cd "$root/src"
 
 program="app|access|identify|smart|scan|mechanics|config|pci|views|power|report"
 # Files of program folders that decode drive data and must stay free of the program.
-pure_decoders="identify/identify_words|identify/passport_rows|identify/drive_passport|identify/format_capacity|smart/smart_attribute_names|smart/smart_block|smart/smart_rows|views/partition_table|config/lba_amount|pci/pci_names|pci/pci_device_names|pci/pci_channels|report/drive_report"
+pure_decoders="identify/identify_words|identify/passport_rows|identify/drive_passport|identify/format_capacity|identify/nvme_identify|smart/nvme_logs|smart/smart_attribute_names|smart/smart_block|smart/smart_rows|views/partition_table|config/lba_amount|pci/pci_names|pci/pci_device_names|pci/pci_channels|report/drive_report"
 
 allowed_for() {
   case "$1" in

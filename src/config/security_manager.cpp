@@ -195,7 +195,7 @@ bool SecurityManager::BuildPasswordBlock()
 
 void SecurityManager::LockBtnClick()
 {
-    if (!ready_) return;
+    if (!ready_ || RefuseNvmePasswords()) return;
     ready_ = false;
     p_.ops.ResetBreakState();
     p_.ops.SuspendTestThreads();
@@ -268,7 +268,7 @@ void SecurityManager::UnlockFailureStep(bool was_enabled)
 
 void SecurityManager::UnlockBtnClick()
 {
-    if (!ready_) return;
+    if (!ready_ || RefuseNvmePasswords()) return;
     ready_ = false;
     p_.ops.ResetBreakState();
     p_.ops.SuspendTestThreads();
@@ -467,7 +467,9 @@ void SecurityManager::PwdEraseBtnClick()
     }
     const DrivePassport& d = p_.state.passport;
     const bool pio = p_.state.access_mode == AccessMode::Pio;
-    if (d.SecurityFrozen) {
+    if (NvmeTarget()) {
+        EraseNvme();
+    } else if (d.SecurityFrozen) {
         p_.LogLine("Drive FROZEN! Restart HDD!", kNewLine, kLogError);
     } else if (!pio && !SataPortOnLinux()) {
         p_.LogLine("Sorry... Security Erase disabled on USB-mode!", kNewLine, kLogNone);

@@ -17,6 +17,7 @@ namespace mrv
 
 class ProgramImpl;
 class DriveRoute;
+class OsDevice;
 
 class SecurityManager
 {
@@ -63,6 +64,15 @@ class SecurityManager
     bool EraseThroughTaskFile();
     bool EraseThroughPassThrough();
     void EraseFailed(uint8_t code);
+    // NVMe drives (nvme_erase.cpp).
+    bool NvmeTarget() const;
+    /// Says that an NVMe drive has no password security here; true when it did.
+    bool RefuseNvmePasswords();
+    /// "Erase" on an NVMe drive: Sanitize (block erase, else crypto erase)
+    /// where the controller offers it, else Format NVM with user-data erase.
+    void EraseNvme();
+    /// Follows the sanitize status log until the operation ends; true when it completed.
+    bool WaitForSanitize(OsDevice& device);
 
     ProgramImpl& p_;
     SecurityBlock block_{};

@@ -1,6 +1,7 @@
 #include "drive/os_device_ops.h"
 
 #include "drive/scsi_sense.h"
+#include "platform/port_access.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -129,13 +130,28 @@ uint32_t OsDeviceOps::ApiWriteSectors(OsDevice* device, uint32_t count, const ui
     return done;
 }
 
-bool OsDeviceOps::ApiVerifySectors(OsDevice* device, uint32_t count, uint64_t lba)
+bool OsDeviceOps::ApiVerifySectors(OsDevice* device, uint32_t count, uint64_t lba, uint32_t sector_size)
 {
     std::array<uint8_t, 16> cdb{};
     const uint8_t length = BuildVerifyCdb(lba, count, cdb);
     ScsiRequestRecord record;
     record.timeout_seconds = 5;
-    return ScsiPassThrough(device, cdb.data(), length, record, ScsiDirection::In, 0, nullptr) == 0;
+    if (ScsiPassThrough(device, cdb.data(), length, record, ScsiDirection::In, 0, nullptr) == 0) return true;
+    // A device without SCSI commands (an NVMe namespace, a virtual disk) is
+    // verified by reading the blocks: the medium answers either way.
+    const bool refused =
+        record.system_error == win_error::kNotSupported || record.system_error == win_error::kInvalidFunction;
+    if (!refused || sector_size == 0 || count == 0) return false;
+    constexpr uint32_t kScratchBytes = 1u << 20;
+    const uint32_t per_read = std::max<uint32_t>(1, kScratchBytes / sector_size);
+    std::vector<uint8_t> scratch(static_cast<size_t>(std::min(count, per_read)) * sector_size);
+    for (uint32_t done = 0; done < count;) {
+        const uint32_t n = std::min(count - done, per_read);
+        if (ApiReadSectors(device, n, scratch.data(), sector_size, lba + done) != uint64_t{n} * sector_size)
+            return false;
+        done += n;
+    }
+    return true;
 }
 
 DeviceCapacity OsDeviceOps::ApiGetCapacity(OsDevice* device)
@@ -317,7 +333,7 @@ bool OsDeviceOps::IssueBlockCommand(OsDevice* device, uint32_t count, uint8_t co
         if (state_.WriteLbaStamp) StampSectors(buffer, count, sector_size, lba, clock_.Now());
         return ApiWriteSectors(device, count, buffer, sector_size, lba) == bytes;
     case 0x40:
-        return ApiVerifySectors(device, count, lba);
+        return ApiVerifySectors(device, count, lba, sector_size);
     case 0x70:
         if (sector_size > buffer_size) return false;
         return ApiReadSectors(device, 1, buffer, sector_size, lba) == sector_size;

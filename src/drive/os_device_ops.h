@@ -64,7 +64,9 @@ class OsDeviceOps
                             uint64_t lba);
     uint32_t ApiWriteSectors(OsDevice* device, uint32_t count, const uint8_t* buffer, uint32_t sector_size,
                              uint64_t lba);
-    bool ApiVerifySectors(OsDevice* device, uint32_t count, uint64_t lba);
+    /// VERIFY; a device that takes no SCSI commands is read instead when the
+    /// sector size is given.
+    bool ApiVerifySectors(OsDevice* device, uint32_t count, uint64_t lba, uint32_t sector_size = 0);
     DeviceCapacity ApiGetCapacity(OsDevice* device);
     bool ApiScsiInquiry(OsDevice* device, std::string& model, std::string& revision, std::string& serial);
     bool ApiStopUnit(OsDevice* device);

@@ -15,6 +15,9 @@ struct DrivePassport {
     uint32_t SectorsPerMb = 2048;
     bool NonAta = false;
     bool UsbBridge = false;
+    /// An NVMe namespace: identification, health and erase go by NVMe admin
+    /// commands instead of ATA ones.
+    bool Nvme = false;
     bool Removable = false;
     bool InvalidGeometry = false;
     bool LbaSupported = false;

@@ -144,7 +144,12 @@ bool Passport::TakePassport(bool log_messages, bool apply)
         }
         // Another serial is another drive: a batch of one model keeps a file each.
         const bool other_drive = d.Model != LastPassport.model || d.Serial != LastPassport.serial;
-        if (fm.PassChk.Checked() && !d.NonAta && other_drive && p_.state.FilesWritable) SaveFile();
+        if (fm.PassChk.Checked() && (!d.NonAta || d.Nvme) && other_drive && p_.state.FilesWritable) {
+            if (d.Nvme)
+                SaveNvmeFile();
+            else
+                SaveFile();
+        }
         LastPassport = {d.Model, d.Serial, result};
     }
     return true;
@@ -199,8 +204,12 @@ void Passport::Reset()
     d.SectorSize = 512;
     d.SectorsPerMb = 2048;
     d.NonAtaFeatures = "Non ATA";
-    d.NonAta = d.Removable = d.InvalidGeometry = false;
+    d.NonAta = d.Removable = d.InvalidGeometry = d.Nvme = false;
     acquired_ = DrivePassport{};
+    nvme_controller_data_.clear();
+    nvme_namespace_.reset();
+    nvme_cache_on_.reset();
+    nvme_.reset();
     device_kind_ = OsDeviceKind::Unknown;
     acquired_.Lba48Supported = d.Lba48Supported;
 
@@ -260,10 +269,23 @@ int64_t Passport::ReadPassport(bool from_file, const std::string& file_name)
         std::vector<uint8_t> bytes;
         uint64_t size = 0;
         std::string why;
-        if (!ReadRegularFile(file_name, 512, bytes, size, why)) {
+        if (!ReadRegularFile(file_name, kNvmeIdentifySize, bytes, size, why)) {
             p_.LogLine("Error! Can't open file " + file_name + " (" + why + ")", kNewLine, kLogError);
             return -1;
         }
+        // An NVMe passport file is the whole Identify Controller structure;
+        // ATA passport files are one sector.
+        if (size == kNvmeIdentifySize && bytes.size() == kNvmeIdentifySize) {
+            nvme_ = DecodeNvmeController(bytes.data());
+            if (!nvme_) {
+                p_.LogLine("Error! No NVMe identification in file " + file_name, kNewLine, kLogError);
+                return -1;
+            }
+            nvme_controller_data_ = bytes;
+            DecodeNvme(result);
+            return result;
+        }
+        if (bytes.size() > 512) bytes.resize(512);
         if (size < 512 || bytes.size() < 512) {
             p_.LogLine("Error! Incorrect length of file", kNewLine, kLogError);
             return -1;
@@ -275,6 +297,10 @@ int64_t Passport::ReadPassport(bool from_file, const std::string& file_name)
 
     bool got = false;
     if (!pio) {
+        if (AcquireNvme()) {
+            DecodeNvme(result);
+            return result;
+        }
         got = (!fm.OnlyScsiPassChk.Checked() && AcquireApi()) || AcquireScsi();
     } else {
         got = AcquirePio(result);

@@ -5,6 +5,7 @@
 // them in the passport list, the status panes and the lamps.
 
 #include "identify/identify_words.h"
+#include "identify/nvme_identify.h"
 #include "identify/passport_rows.h"
 #include "platform/os_devices.h"
 
@@ -68,6 +69,13 @@ class Passport
     /// Called after the scan's timing base changed (set by the scan).
     std::function<void()> RecomputeScanTiming;
 
+    /// The controller identification of the NVMe drive the passport shows
+    /// (nullopt for any other drive): the SMART panel and the security
+    /// manager read their capabilities from it.
+    const std::optional<NvmeController>& Nvme() const { return nvme_; }
+    /// The LBA format the NVMe namespace uses (0 when not known).
+    uint8_t NvmeFormatInUse() const { return nvme_namespace_ ? nvme_namespace_->format_in_use : 0; }
+
   private:
     void Wire();
     void Reset();
@@ -92,12 +100,25 @@ class Passport
     void SaveFile();
     void FamilyRemark(uint8_t family);
     IdentifyWords Words() const;
+    // NVMe drives (passport_nvme.cpp).
+    bool AcquireNvme();
+    void DecodeNvme(int64_t& result);
+    void ShowNvme(const DecodedPassport& decoded);
+    void SaveNvmeFile();
+    /// The status panes, editors and scan timing that follow any decoded passport.
+    void ShowSummary(const DrivePassport& d);
 
     ProgramImpl& p_;
     /// What acquisition learned of a NonAta drive, handed to decoding.
     DrivePassport acquired_;
     /// What the system said the device of a SCSI passport is (Unknown: it did not).
     OsDeviceKind device_kind_ = OsDeviceKind::Unknown;
+    /// The NVMe identification as read (controller 4096 bytes, then the
+    /// namespace's when there is one) and as decoded.
+    std::vector<uint8_t> nvme_controller_data_;
+    std::optional<NvmeNamespace> nvme_namespace_;
+    std::optional<bool> nvme_cache_on_;
+    std::optional<NvmeController> nvme_;
 };
 
 } // namespace mrv

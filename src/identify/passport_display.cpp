@@ -164,6 +164,7 @@ void Passport::Show(const DecodedPassport& decoded, bool ext_run)
 
     for (const PassportRow& row : decoded.rows)
         fm.Psp.AddRow({"", row.label, row.value, row.comment});
+    p_.smart.OfferSelfTests(false);
 
     // Lamps.
     if (ata) {
@@ -212,20 +213,7 @@ void Passport::Show(const DecodedPassport& decoded, bool ext_run)
         if (p_.fm.DisClinPassChk.Checked() || row < 0 || row >= list.RowCount()) return std::nullopt;
         return PassportCellColour(row, column, list.Cell(row, 1), list.Cell(row, 2), list.Cell(row, 3));
     };
-    fm.Psp.Repaint();
-    std::string capacity =
-        FormatCapacity(d.SectorSize, static_cast<uint64_t>(std::max<int64_t>(d.LbaCount, 0)));
-    fm.StatusBar1.SetPanelText(HDPn1, d.Model);
-    fm.StatusBar1.SetPanelText(HdPn2, "SN: " + d.Serial);
-    fm.StatusBar1.SetPanelText(HdPn3, "Fw: " + d.Firmware);
-    fm.StatusBar1.SetPanelText(HdPn4, std::to_string(d.LbaCount) + " LBA (" + capacity + ")");
-    fm.HexeditIn.SetEnabled(d.LbaCount > 0);
-    fm.HexEOppenBtn.SetEnabled(d.LbaCount > 0);
-    fm.Label6.SetCaption("Press 'Open'");
-    fm.PartBox.SetEnabled(true);
-    fm.PartBtn.SetCaption("View part data");
-
-    if (RecomputeScanTiming) RecomputeScanTiming();
+    ShowSummary(d);
 
     bool termo = !d.NonAta || !api;
     fm.TermoCtrlBox.SetEnabled(termo);
@@ -249,6 +237,25 @@ void Passport::Show(const DecodedPassport& decoded, bool ext_run)
         fm.SecurityGroup.SetEnabled(sata_port);
         fm.FilePwdBtn.SetEnabled(sata_port);
     }
+}
+
+void Passport::ShowSummary(const DrivePassport& d)
+{
+    TFm& fm = p_.fm;
+    fm.Psp.Repaint();
+    std::string capacity =
+        FormatCapacity(d.SectorSize, static_cast<uint64_t>(std::max<int64_t>(d.LbaCount, 0)));
+    fm.StatusBar1.SetPanelText(HDPn1, d.Model);
+    fm.StatusBar1.SetPanelText(HdPn2, "SN: " + d.Serial);
+    fm.StatusBar1.SetPanelText(HdPn3, "Fw: " + d.Firmware);
+    fm.StatusBar1.SetPanelText(HdPn4, std::to_string(d.LbaCount) + " LBA (" + capacity + ")");
+    fm.HexeditIn.SetEnabled(d.LbaCount > 0);
+    fm.HexEOppenBtn.SetEnabled(d.LbaCount > 0);
+    fm.Label6.SetCaption("Press 'Open'");
+    fm.PartBox.SetEnabled(true);
+    fm.PartBtn.SetCaption("View part data");
+
+    if (RecomputeScanTiming) RecomputeScanTiming();
 }
 
 void Passport::ApplyFamilyAndSizes(const DrivePassport& d)

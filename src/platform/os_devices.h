@@ -49,6 +49,28 @@ struct ScsiReply {
     uint32_t data_transferred = 0;
 };
 
+/// One NVMe admin command through the system's pass-through request. The
+/// command dwords 10–15 go as given; data moves in the given direction.
+struct NvmeAdminCommand {
+    uint8_t opcode = 0;
+    uint32_t nsid = 0;
+    /// Put the namespace the opened device stands for into `nsid`.
+    bool own_namespace = false;
+    std::array<uint32_t, 6> cdw{}; ///< command dwords 10..15
+    ScsiDirection direction = ScsiDirection::None;
+    uint8_t* data = nullptr; ///< in: filled; out: sent
+    uint32_t data_length = 0;
+    uint32_t timeout_seconds = 10;
+};
+
+/// What the controller answered: its status field (bits 10:8 status code
+/// type, 7:0 status code, 13 more, 14 do not retry; 0 is success) and
+/// completion dword 0.
+struct NvmeReply {
+    uint16_t status = 0;
+    uint32_t result = 0;
+};
+
 /// Geometry as the system reports it (DISK_GEOMETRY plus the byte size).
 struct OsGeometry {
     uint64_t cylinders = 0;
@@ -99,6 +121,16 @@ class OsDevice
     virtual bool IdePassThrough(AtaRegisters& regs, uint8_t* data, uint32_t data_length) = 0;
 
     virtual bool Geometry(OsGeometry& geometry) = 0;
+
+    /// NVMe admin command. True when the controller answered (its status may
+    /// still be an error); false when the request itself failed, with
+    /// LastError() set. A device that is no NVMe namespace refuses it.
+    virtual bool NvmeAdmin(const NvmeAdminCommand& command, NvmeReply& reply)
+    {
+        (void)command;
+        reply = NvmeReply{};
+        return false;
+    }
 
     virtual uint32_t LastError() const = 0;
 };

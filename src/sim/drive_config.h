@@ -2,6 +2,7 @@
 // What a lab file says about one emulated ATA drive.
 
 #include "platform/os_devices.h"
+#include "sim/nvme_config.h"
 
 #include <cstdint>
 #include <string>
@@ -107,11 +108,12 @@ struct DriveConfig {
 
     // Reached as an operating-system device too (sim_os_devices.h).
     int os_number = -1;                ///< physical drive number; -1 = not an OS device
-    std::string os_via = "sata";       ///< personality: sata, usb, usb12, scsi, virtual
+    std::string os_via = "sata";       ///< personality: sata, usb, usb12, scsi, virtual, nvme
     bool os_removable = false;         ///< the system reports removable media
     uint32_t os_sectors_per_track = 0; ///< geometry; 0 = the personality's own
     std::string os_letter;             ///< "F:removable": also a logical drive letter
     SystemDiskUse os_in_use;           ///< what the virtual system keeps on it (root, mounted, swap)
+    NvmeConfig nvme;                   ///< the controller in front of it when reached as NVMe
 };
 
 } // namespace mrv::sim

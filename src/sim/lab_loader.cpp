@@ -244,7 +244,7 @@ const std::vector<std::pair<std::string, Handler<DriveConfig>>>& DriveKeys()
          [](D& d, const std::string& v, std::string& why) {
              OsPersonality personality;
              if (!ParseOsPersonality(Trim(v), personality)) {
-                 why = "expected sata, usb, usb12, scsi or virtual: '" + Trim(v) + "'";
+                 why = "expected sata, usb, usb12, scsi, virtual or nvme: '" + Trim(v) + "'";
                  return false;
              }
              d.os_via = Lower(Trim(v));
@@ -278,6 +278,87 @@ const std::vector<std::pair<std::string, Handler<DriveConfig>>>& DriveKeys()
                  }
              }
              return true;
+         }},
+        {"nvmevendorid",
+         [](D& d, const std::string& v, std::string& why) {
+             uint64_t id = 0;
+             if (!ParseUnsigned(v, id, true) || id > 0xFFFF) {
+                 why = "not a hexadecimal number of 0..FFFF: '" + Trim(v) + "'";
+                 return false;
+             }
+             d.nvme.vendor_id = static_cast<uint16_t>(id);
+             return true;
+         }},
+        {"nvmeformat",
+         [](D& d, const std::string& v, std::string& why) {
+             const std::string s = Lower(Trim(v));
+             bool on = false;
+             if (s == "crypto") {
+                 d.nvme.format = d.nvme.format_crypto = true;
+             } else if (ParseBool(s, on)) {
+                 d.nvme.format = on;
+                 d.nvme.format_crypto = false;
+             } else {
+                 why = "expected 1, 0 or crypto: '" + Trim(v) + "'";
+                 return false;
+             }
+             return true;
+         }},
+        {"nvmeselftest", [](D& d, const std::string& v, std::string& why) {
+             if (!ParseBool(v, d.nvme.self_test)) return (why = "expected 1 or 0: '" + Trim(v) + "'", false);
+             return true;
+         }},
+        {"nvmesanitize",
+         [](D& d, const std::string& v, std::string& why) {
+             uint8_t kinds = 0;
+             if (Lower(Trim(v)) != "none") {
+                 for (const std::string& item : Split(v, ',')) {
+                     const std::string kind = Lower(Trim(item));
+                     if (kind == "crypto") {
+                         kinds |= 0x1;
+                     } else if (kind == "block") {
+                         kinds |= 0x2;
+                     } else if (kind == "overwrite") {
+                         kinds |= 0x4;
+                     } else if (!kind.empty()) {
+                         why = "expected none, or block, crypto and overwrite separated by commas: '" + Trim(v) +
+                               "'";
+                         return false;
+                     }
+                 }
+             }
+             d.nvme.sanitize = kinds;
+             return true;
+         }},
+        {"nvmesanitizeseconds", [](D& d, const std::string& v, std::string& why) {
+             return Number(&NvmeConfig::sanitize_seconds, 1, 86400)(d.nvme, v, why);
+         }},
+        {"nvmecriticalwarning", [](D& d, const std::string& v, std::string& why) {
+             return Number(&NvmeConfig::critical_warning, 0, 0x3F)(d.nvme, v, why);
+         }},
+        {"nvmespare", [](D& d, const std::string& v, std::string& why) {
+             return Number(&NvmeConfig::available_spare, 0, 100)(d.nvme, v, why);
+         }},
+        {"nvmesparethreshold", [](D& d, const std::string& v, std::string& why) {
+             return Number(&NvmeConfig::spare_threshold, 0, 100)(d.nvme, v, why);
+         }},
+        {"nvmepercentused", [](D& d, const std::string& v, std::string& why) {
+             return Number(&NvmeConfig::percentage_used, 0, 255)(d.nvme, v, why);
+         }},
+        {"nvmeunitsread", [](D& d, const std::string& v, std::string& why) {
+             return Number(&NvmeConfig::units_read, 0, UINT64_MAX)(d.nvme, v, why);
+         }},
+        {"nvmeunitswritten", [](D& d, const std::string& v, std::string& why) {
+             return Number(&NvmeConfig::units_written, 0, UINT64_MAX)(d.nvme, v, why);
+         }},
+        {"nvmeunsafeshutdowns", [](D& d, const std::string& v, std::string& why) {
+             return Number(&NvmeConfig::unsafe_shutdowns, 0, 0xFFFFFFFFull)(d.nvme, v, why);
+         }},
+        {"nvmewarningtemperature", [](D& d, const std::string& v, std::string& why) {
+             return Number(&NvmeConfig::warning_temperature_c, 1, 200)(d.nvme, v, why);
+         }},
+        {"nvmecriticaltemperature", [](D& d, const std::string& v, std::string& why) {
+             return Number(&NvmeConfig::critical_temperature_c, 1, 200)(d.nvme, v, why);
          }},
         {"cylinders", Number(&D::cylinders, 1, 65535)},
         {"heads", Number(&D::heads, 1, 16)},

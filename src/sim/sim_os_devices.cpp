@@ -36,6 +36,10 @@ BridgeCaps CapsOf(OsPersonality p)
         caps.ata_pass_through_16 = caps.ata_pass_through_12 = false;
         caps.vendor = "Virtual";
         break;
+    case OsPersonality::Nvme:
+        caps.ata_pass_through_16 = caps.ata_pass_through_12 = false;
+        caps.vendor = "NVMe";
+        break;
     }
     return caps;
 }
@@ -82,6 +86,11 @@ class SimOsDevice : public OsDevice
     bool ScsiPassThrough(const ScsiRequest& request, ScsiReply& reply) override
     {
         ++owner_.scsi_commands[request.cdb[0]];
+        // The system's NVMe driver offers no SCSI translation.
+        if (slot_.nvme != nullptr) {
+            error_ = win_error::kNotSupported;
+            return false;
+        }
         uint32_t error = 0;
         if (!bridge_.Execute(request, reply, error)) {
             error_ = error;
@@ -113,15 +122,40 @@ class SimOsDevice : public OsDevice
         return ok;
     }
 
+    bool NvmeAdmin(const NvmeAdminCommand& command, NvmeReply& reply) override
+    {
+        reply = NvmeReply{};
+        if (slot_.nvme == nullptr) {
+            error_ = win_error::kNotSupported;
+            return false;
+        }
+        uint32_t error = 0;
+        if (!slot_.nvme->Admin(command, reply, error)) {
+            error_ = error;
+            return false;
+        }
+        return true;
+    }
+
     bool Geometry(OsGeometry& g) override
     {
-        const bool virtual_disk = slot_.personality == OsPersonality::VirtualDisk;
+        // The kernel's own translation for disks that report no geometry.
+        const bool virtual_disk =
+            slot_.personality == OsPersonality::VirtualDisk || slot_.personality == OsPersonality::Nvme;
         g.bytes_per_sector = bridge_.SectorSize();
         g.sectors_per_track = slot_.sectors_per_track ? slot_.sectors_per_track : (virtual_disk ? 32 : 63);
         g.tracks_per_cylinder = slot_.heads ? slot_.heads : (virtual_disk ? 16 : 255);
         g.cylinders =
             bridge_.Sectors() / (static_cast<uint64_t>(g.sectors_per_track) * g.tracks_per_cylinder);
         g.media_type = slot_.removable ? 11 : 12;
+        g.size_bytes = bridge_.Sectors() * bridge_.SectorSize();
+        if (slot_.nvme != nullptr) {
+            g.kind = OsDeviceKind::Nvme;
+            g.sectors_per_track = slot_.sectors_per_track ? slot_.sectors_per_track : 32;
+            g.tracks_per_cylinder = slot_.heads ? slot_.heads : 64;
+            g.cylinders =
+                bridge_.Sectors() / (static_cast<uint64_t>(g.sectors_per_track) * g.tracks_per_cylinder);
+        }
         return true;
     }
 
@@ -167,7 +201,11 @@ class SimOsDevice : public OsDevice
         uint64_t count = length / size;
         // A transfer ends at the end of the disk, as a file read does.
         count = std::min<uint64_t>(count, bridge_.Sectors() - std::min(lba, bridge_.Sectors()));
-        const bool lba48 = slot_.drive->Config().lba48;
+        const bool lba48 = slot_.drive->Config().lba48 || slot_.nvme != nullptr;
+        if (slot_.nvme != nullptr && slot_.nvme->Sanitizing()) {
+            error_ = win_error::kNotReady;
+            return false;
+        }
         while (count > 0) {
             const uint32_t chunk = static_cast<uint32_t>(std::min<uint64_t>(count, lba48 ? 65536 : 256));
             AtaCommand c = UsbBridge::BlockCommand(write ? 0x30 : 0x20, write ? 0x34 : 0x24, lba, chunk);
@@ -176,6 +214,12 @@ class SimOsDevice : public OsDevice
             c.data = buffer + done;
             c.data_length = bytes;
             const AtaResult out = slot_.drive->Execute(c);
+            if (slot_.nvme != nullptr) {
+                const uint64_t moved = out.Ok() ? chunk : out.transferred / size;
+                std::optional<uint64_t> failed;
+                if (!out.Ok()) failed = lba + moved;
+                slot_.nvme->CountTransfer(write, moved, failed);
+            }
             if (!out.Ok()) {
                 done += out.transferred - out.transferred % size;
                 position_ += out.transferred - out.transferred % size;
@@ -207,7 +251,7 @@ bool ParseOsPersonality(const std::string& name, OsPersonality& personality)
     static const std::map<std::string, OsPersonality> kNames = {
         {"sata", OsPersonality::SataPort},       {"usb", OsPersonality::UsbSat},
         {"usb12", OsPersonality::UsbSat12},      {"scsi", OsPersonality::ScsiBridge},
-        {"virtual", OsPersonality::VirtualDisk},
+        {"virtual", OsPersonality::VirtualDisk}, {"nvme", OsPersonality::Nvme},
     };
     auto it = kNames.find(n);
     if (it == kNames.end()) return false;
@@ -255,6 +299,11 @@ void SimOsDevices::Configure(const LabConfig& config, const std::vector<std::uni
             ParseOsPersonality(c.os_via, slot.personality);
             slot.removable = c.os_removable;
             slot.sectors_per_track = c.os_sectors_per_track;
+            if (slot.personality == OsPersonality::Nvme) {
+                auto& controller = nvme_[c.os_number];
+                controller = std::make_unique<NvmeController>(*drive);
+                slot.nvme = controller.get();
+            }
             AddPhysical(c.os_number, slot);
         }
         std::vector<LetterSpec> letters;
@@ -320,6 +369,12 @@ SystemDiskUse SimOsDevices::PhysicalDriveUse(int number)
     auto it = physical_.find(number);
     if (it == physical_.end() || it->second.drive == nullptr) return {};
     return it->second.drive->Config().os_in_use;
+}
+
+NvmeController* SimOsDevices::Nvme(int number)
+{
+    auto it = nvme_.find(number);
+    return it == nvme_.end() ? nullptr : it->second.get();
 }
 
 SystemDiskUse SimOsDevices::LogicalDriveUse(char letter)

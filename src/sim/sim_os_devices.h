@@ -4,13 +4,14 @@
 // SMART request, IDE pass-through and SCSI/ATA translation all work), a USB
 // bridge with ATA PASS-THROUGH(16) and (12) or only (12), a SCSI-only bridge,
 // a virtual disk controller (no ATA, a geometry other than 63 sectors per
-// track). Numbers without a drive cannot be opened. Logical drive letters of
-// each type can be declared, with or without a medium.
+// track) or an NVMe controller (admin commands only, no ATA or SCSI). Numbers without a drive cannot be
+// opened. Logical drive letters of each type can be declared, with or without a medium.
 
 #include "platform/os_devices.h"
 #include "platform/port_access.h"
 #include "sim/ata_drive.h"
 #include "sim/lab_config.h"
+#include "sim/nvme_controller.h"
 #include "sim/usb_bridge.h"
 
 #include <cstdint>
@@ -22,10 +23,10 @@
 namespace mrv::sim
 {
 
-enum class OsPersonality { SataPort, UsbSat, UsbSat12, ScsiBridge, VirtualDisk };
+enum class OsPersonality { SataPort, UsbSat, UsbSat12, ScsiBridge, VirtualDisk, Nvme };
 
 /// The personality named in a lab file ("sata", "usb", "usb12", "scsi",
-/// "virtual"); false for an unknown name.
+/// "virtual", "nvme"); false for an unknown name.
 bool ParseOsPersonality(const std::string& name, OsPersonality& personality);
 
 /// A logical drive letter and its type ("F:removable", "E:cdrom").
@@ -44,6 +45,7 @@ struct OsDriveSlot {
     bool removable = false;
     uint32_t sectors_per_track = 0; ///< 0: 63, or 32 for a virtual disk
     uint32_t heads = 0;             ///< 0: 255, or 16 for a virtual disk
+    NvmeController* nvme = nullptr; ///< the controller of an NVMe personality
 };
 
 struct OsLogicalSlot {
@@ -70,6 +72,8 @@ class SimOsDevices : public OsDevices
     /// The drive's OsInUse key.
     SystemDiskUse PhysicalDriveUse(int number) override;
     SystemDiskUse LogicalDriveUse(char letter) override;
+    /// The NVMe controller in front of physical drive `number`; null when it has none.
+    NvmeController* Nvme(int number);
 
     /// Counters for tests: SCSI command blocks by operation code, SMART requests.
     std::map<uint8_t, int> scsi_commands;
@@ -78,6 +82,7 @@ class SimOsDevices : public OsDevices
   private:
     std::map<int, OsDriveSlot> physical_;
     std::map<char, OsLogicalSlot> logical_;
+    std::map<int, std::unique_ptr<NvmeController>> nvme_;
 };
 
 } // namespace mrv::sim

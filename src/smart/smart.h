@@ -50,6 +50,10 @@ class Smart
     /// The grey table of IDs 1–16 shown before the first read.
     void FillSmartPlaceholder();
 
+    /// The self-test box offers NVMe's short and extended tests for an NVMe
+    /// drive and the ATA routines for any other (set by the passport).
+    void OfferSelfTests(bool nvme);
+
     /// True while Get SMART runs (its re-entry guard is taken).
     bool Reading() const { return !idle_; }
     SmartCommands& Commands() { return commands_; }
@@ -62,6 +66,13 @@ class Smart
     /// SMART ON or OFF with its log line and the passport refresh after it.
     void SwitchSmart(bool on);
     void ShowVerdict(SmartVerdict verdict);
+    // NVMe drives (smart_nvme.cpp).
+    bool NvmeDrive() const;
+    /// The health, self-test and error logs into the table and the list;
+    /// the composite temperature for ID 194, −126 when no log was read.
+    int64_t ReadNvmeSmart(uint8_t attribute_id);
+    void StartNvmeSelfTest();
+    void AbortNvmeSelfTest();
 
     ProgramImpl& p_;
     SmartCommands commands_;
@@ -73,6 +84,9 @@ class Smart
     bool announced_ = true;
     /// Get SMART's re-entry guard: true when idle.
     bool idle_ = true;
+    /// The verdict of the last NVMe health log read.
+    SmartVerdict nvme_verdict_ = SmartVerdict::Unknown;
+    bool offers_nvme_tests_ = false;
 };
 
 } // namespace mrv

@@ -35,6 +35,7 @@ class BusyScope
 
 SmartVerdict Smart::SmartStatus()
 {
+    if (NvmeDrive()) return nvme_verdict_;
     const std::optional<SmartStatusRegisters> registers = commands_.ReturnStatus();
     if (!registers) return SmartVerdict::Unknown;
     return VerdictFromRegisters(registers->lba_mid, registers->lba_high);
@@ -119,6 +120,11 @@ void Smart::ShowVerdict(SmartVerdict verdict)
 
 void Smart::SwitchSmart(bool on)
 {
+    if (NvmeDrive()) {
+        // An NVMe controller keeps its health log without being asked.
+        p_.LogLine("NVMe drive: the health log is always on", false, 1);
+        return;
+    }
     p_.LogLine(on ? "SMART ON command" : "SMART OFF command", false, 1);
     if (on)
         commands_.Enable();
@@ -166,6 +172,12 @@ void Smart::SmScanBoxChange()
 {
     TFm& fm = p_.fm;
     const int index = fm.SmScanBox.ItemIndex();
+    if (offers_nvme_tests_) {
+        // The NVMe test codes: 1 short, 2 extended.
+        fm.SmVSTestEdit.SetEnabled(false);
+        fm.SmVSTestEdit.SetValue(std::clamp(index, 0, 1) + 1);
+        return;
+    }
     if (index < 0 || index >= static_cast<int>(kSelfTestKinds.size())) return;
     const SelfTestKind& kind = kSelfTestKinds[static_cast<size_t>(index)];
     if (kind.value < 0) {
@@ -184,6 +196,10 @@ void Smart::SmBeginBtnClick()
     p_.ops.ResetBreakState();
     BusyScope busy(p_);
     fm.PlaceSmartTestPanel(kTestPanelHeight);
+    if (NvmeDrive()) {
+        StartNvmeSelfTest();
+        return;
+    }
     SwitchSmart(true);
 
     const int index = std::clamp(fm.SmScanBox.ItemIndex(), 0, static_cast<int>(kSelfTestKinds.size()) - 1);
@@ -215,6 +231,10 @@ void Smart::SmAbortBtnClick()
     p_.ops.ResetBreakState();
     BusyScope busy(p_);
     fm.PlaceSmartTestPanel(kTestPanelHeight);
+    if (NvmeDrive()) {
+        AbortNvmeSelfTest();
+        return;
+    }
     // A captive test only ends with a reset.
     if (p_.state.access_mode == AccessMode::Pio) p_.passport.ResetDriveForPassport();
     SwitchSmart(true);

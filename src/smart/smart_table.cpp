@@ -178,6 +178,11 @@ int64_t Smart::ReadSmart(uint8_t attribute_id, bool from_file, const std::string
         (st.passport.ModelFamily == 2 || st.passport.ModelFamily == 7 || st.passport.ModelFamily == 13);
     bool ibm_applied = false;
 
+    if (!from_file && NvmeDrive()) {
+        // 2. From an NVMe drive: its logs fill both lists themselves.
+        announced_ = !fm.SmTimerChk.Checked();
+        return ReadNvmeSmart(attribute_id);
+    }
     if (!from_file) {
         // 2. From the drive.
         // The timer's reads stay out of the log; their progress line is not

@@ -46,7 +46,7 @@ TEST(LabOsDevices, BadKeysAreNamed)
 {
     std::string error;
     EXPECT_FALSE(LoadLabFromText("[Drive a]\nOsVia=firewire\n", "", error));
-    EXPECT_NE(error.find("expected sata, usb, usb12, scsi or virtual"), std::string::npos) << error;
+    EXPECT_NE(error.find("expected sata, usb, usb12, scsi, virtual or nvme"), std::string::npos) << error;
     EXPECT_FALSE(LoadLabFromText("[Drive a]\nOsNumber=128\n", "", error));
     EXPECT_FALSE(LoadLabFromText("[System]\nEmptyLetters=E:floppy\n", "", error));
     EXPECT_NE(error.find("letter:type"), std::string::npos) << error;

@@ -48,7 +48,7 @@ hard_deps() {
 # modules in load order, dependencies first. Soft dependencies (such as the
 # accelerated CRC that needs a CPU feature the emulated CPU may lack) are
 # marked optional with a leading "?".
-for group in ahci sd_mod ata_piix sg usb-storage xhci-pci; do
+for group in ahci sd_mod ata_piix sg usb-storage xhci-pci nvme; do
   required=$(hard_deps "${group//-/_}")
   modprobe -S "$kver" --show-depends "$group" >"$root/deps.txt" ||
     die "module $group not found for kernel $kver"

@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <linux/hdreg.h>
+#include <linux/nvme_ioctl.h>
 #include <scsi/sg.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -33,6 +34,8 @@ constexpr uint32_t kAtaSectorBytes = 512;
 // answering must give the program its control back.
 constexpr unsigned kAtaTimeoutMs = 30000;
 constexpr uint32_t kMaxScsiTimeoutSeconds = 24 * 3600;
+// The NVMe ioctl's time-out is in milliseconds, 32 bits wide.
+constexpr uint32_t kMaxNvmeTimeoutSeconds = 24 * 3600;
 constexpr size_t kBounceBytes = 1u << 20;
 constexpr size_t kBounceAlignment = 4096;
 
@@ -503,6 +506,44 @@ bool LinuxOsDevice::AtaPassThroughSgIo(AtaRegisters& regs, uint8_t* data, uint32
     return Fail(error != win_error::kSuccess ? error : win_error::kIoDevice);
 }
 
+bool LinuxOsDevice::DoNvmeAdmin(const NvmeAdminCommand& command, NvmeReply& reply)
+{
+    reply = NvmeReply{};
+    if (command.direction != ScsiDirection::None && command.data_length > 0 && command.data == nullptr)
+        return Fail(win_error::kInvalidParameter);
+    // The kernel's NVMe driver takes lengths in whole dwords.
+    if (command.data_length % 4 != 0) return Fail(win_error::kInvalidParameter);
+    // Data out and in share one buffer; a command that moves data both ways
+    // does not exist among the admin commands the program sends.
+    nvme_admin_cmd cmd{};
+    cmd.opcode = command.opcode;
+    cmd.nsid = command.nsid;
+    if (command.own_namespace) {
+        const int id = ioctl(fd_, NVME_IOCTL_ID);
+        // The controller node has no namespace of its own: all namespaces.
+        cmd.nsid = id > 0 ? static_cast<uint32_t>(id) : 0xFFFFFFFFu;
+    }
+    cmd.cdw10 = command.cdw[0];
+    cmd.cdw11 = command.cdw[1];
+    cmd.cdw12 = command.cdw[2];
+    cmd.cdw13 = command.cdw[3];
+    cmd.cdw14 = command.cdw[4];
+    cmd.cdw15 = command.cdw[5];
+    if (command.direction != ScsiDirection::None && command.data_length > 0) {
+        cmd.addr = reinterpret_cast<uintptr_t>(command.data);
+        cmd.data_len = command.data_length;
+    }
+    const uint32_t seconds = std::clamp<uint32_t>(command.timeout_seconds, 1, kMaxNvmeTimeoutSeconds);
+    cmd.timeout_ms = seconds * 1000u;
+    const int rc = ioctl(fd_, NVME_IOCTL_ADMIN_CMD, &cmd);
+    if (rc < 0) return Fail(RequestError(errno));
+    // A positive answer is the controller's status field: the command reached it.
+    reply.status = static_cast<uint16_t>(rc & 0x7FFF);
+    reply.result = cmd.result;
+    last_error_ = win_error::kSuccess;
+    return true;
+}
+
 // The public requests trace registers in and out with the time taken, so that
 // a failing conversation with a drive can be read afterwards.
 
@@ -541,6 +582,20 @@ bool LinuxOsDevice::IdePassThrough(AtaRegisters& regs, uint8_t* data, uint32_t d
     node_.trace(node_.path + " IDE " + RegistersText(in) + " data " + std::to_string(data_length) + " -> " +
                 RegistersText(regs) + (ok ? " ok" : " error " + std::to_string(last_error_)) + ", " +
                 std::to_string(MicrosecondsSince(start)) + " us");
+    return ok;
+}
+
+bool LinuxOsDevice::NvmeAdmin(const NvmeAdminCommand& command, NvmeReply& reply)
+{
+    if (!node_.trace) return DoNvmeAdmin(command, reply);
+    const auto start = std::chrono::steady_clock::now();
+    const bool ok = DoNvmeAdmin(command, reply);
+    char line[200];
+    std::snprintf(line, sizeof line,
+                  "%s NVMe admin %02X nsid %u cdw10 %08X len %u -> %s status %04X result %08X, %lld us",
+                  node_.path.c_str(), command.opcode, command.nsid, command.cdw[0], command.data_length,
+                  ok ? "ok" : "failed", reply.status, reply.result, MicrosecondsSince(start));
+    node_.trace(ok ? std::string(line) : std::string(line) + " error " + std::to_string(last_error_));
     return ok;
 }
 

@@ -62,6 +62,7 @@ class LinuxOsDevice : public OsDevice
                       AtaRegisters& out) override;
     bool IdePassThrough(AtaRegisters& regs, uint8_t* data, uint32_t data_length) override;
     bool Geometry(OsGeometry& geometry) override;
+    bool NvmeAdmin(const NvmeAdminCommand& command, NvmeReply& reply) override;
     uint32_t LastError() const override { return last_error_; }
 
     bool writable() const { return write_refusal_ == 0; }
@@ -81,6 +82,7 @@ class LinuxOsDevice : public OsDevice
     bool DoIdePassThrough(AtaRegisters& regs, uint8_t* data, uint32_t data_length);
     /// SG_IO ATA PASS-THROUGH(16) with the registers in `regs`, returned in `regs`.
     bool AtaPassThroughSgIo(AtaRegisters& regs, uint8_t* data, uint32_t data_length);
+    bool DoNvmeAdmin(const NvmeAdminCommand& command, NvmeReply& reply);
 
     struct FreeDeleter {
         void operator()(uint8_t* p) const { std::free(p); }
