@@ -199,6 +199,7 @@ TEST(LinuxOsDevices, CapacityRescanGoesToTheScsiDevicesRescanAttribute)
     FakeSysfs sys;
     sys.Disk("sda");
     sys.Disk("vda"); // a paravirtual disk has no SCSI device to rescan
+    std::filesystem::create_directories(sys.block() / "sda" / "device");
     sys.File("block/sda/device/rescan", "");
     LinuxOsDevices devices(sys.block(), sys.dev());
     ASSERT_EQ(devices.PhysicalDriveNames(), (std::vector<std::string>{"sda", "vda"}));
