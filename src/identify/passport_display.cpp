@@ -193,7 +193,7 @@ void Passport::Show(const DecodedPassport& decoded, bool ext_run)
     if (decoded.hpa_track_position) fm.HpaTrack.SetPosition(*decoded.hpa_track_position);
     if (decoded.real_size_row)
         fm.L1.SetText(fm.HpaMbBox.Checked() ? std::to_string(d.LbaCount / d.SectorsPerMb) + " Mb"
-                                                     : std::to_string(d.LbaCount));
+                                            : std::to_string(d.LbaCount));
 
     // Acoustics.
     bool aam = ata && d.AamSupported;
