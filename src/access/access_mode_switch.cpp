@@ -53,9 +53,8 @@ void AccessModeSwitch::ShowPioControls(bool pio)
     for (form::Control* c :
          {static_cast<form::Control*>(&fm.DrdyChk), static_cast<form::Control*>(&fm.biglbaChk),
           static_cast<form::Control*>(&fm.PspplusRstChk), static_cast<form::Control*>(&fm.PASSBtnExt),
-          static_cast<form::Control*>(&fm.PortPanel), static_cast<form::Control*>(&fm.HpaGroup),
-          static_cast<form::Control*>(&fm.PCIScanBtn), static_cast<form::Control*>(&fm.ResetBtn),
-          static_cast<form::Control*>(&fm.RegPanel)})
+          static_cast<form::Control*>(&fm.PortPanel), static_cast<form::Control*>(&fm.PCIScanBtn),
+          static_cast<form::Control*>(&fm.ResetBtn), static_cast<form::Control*>(&fm.RegPanel)})
         c->SetVisible(pio);
     for (form::Control* c :
          {static_cast<form::Control*>(&fm.ApiList), static_cast<form::Control*>(&fm.ApiDevSpin),

@@ -17,12 +17,15 @@
 #include "app/shared_state.h"
 #include "app/startup.h"
 #include "app/test_threads.h"
+#include "config/cache_switches.h"
+#include "config/host_protected_area.h"
 #include "config/security_manager.h"
 #include "drive/drive_host.h"
 #include "drive/drive_routes.h"
 #include "form/dialogs.h"
 #include "form/ui_thread.h"
 #include "identify/passport.h"
+#include "mechanics/spindle_control.h"
 #include "pci/pci_scan.h"
 #include "platform/platform.h"
 #include "power/power_adaptor.h"
@@ -127,6 +130,10 @@ class ProgramImpl
     Smart smart{*this};
     ReportFiles reports{*this};
     SecurityManager security{*this};
+    CacheSwitches cache{*this};
+    HostProtectedArea hpa{*this};
+    /// StopSpindle, Recalibrate, ResetDrive and MeasureRpm.
+    SpindleControl spindle{*this};
 
     void LogLine(const std::string& text, bool replace, int level) { log.LogLine(text, replace, level); }
     /// The directory that logs and dumps go to (ends with a separator).

@@ -175,7 +175,7 @@ std::vector<std::string> Settings::Load()
     r.Bool("ATA Checkboxes", "AllDev", fm.PCIAllDevChk);
     r.Bool("ATA Checkboxes", "AltStat", fm.AltStChk);
     r.Bool("ATA Checkboxes", "TermoCtrl", fm.TermoCtrlBox);
-    r.Bool("ATA Checkboxes", "HPA Tmp", fm.HpaTmpChk);
+    r.Bool("ATA Checkboxes", "HPA Tmp", fm.HPATpChk);
     r.Bool("ATA Checkboxes", "HPA Mb", fm.HpaMbBox);
     r.Bool("ATA Checkboxes", "HPA get EXT passport", fm.HpaExtpassChk);
     r.Bool("Hint", "Hints", fm.HintsChk);
@@ -300,7 +300,7 @@ bool Settings::Save()
     ini.WriteBool("ATA Checkboxes", "AllDev", fm.PCIAllDevChk.Checked());
     ini.WriteBool("ATA Checkboxes", "AltStat", fm.AltStChk.Checked());
     ini.WriteBool("ATA Checkboxes", "TermoCtrl", fm.TermoCtrlBox.Checked());
-    ini.WriteBool("ATA Checkboxes", "HPA Tmp", fm.HpaTmpChk.Checked());
+    ini.WriteBool("ATA Checkboxes", "HPA Tmp", fm.HPATpChk.Checked());
     ini.WriteBool("ATA Checkboxes", "HPA Mb", fm.HpaMbBox.Checked());
     ini.WriteBool("ATA Checkboxes", "HPA get EXT passport", fm.HpaExtpassChk.Checked());
     ini.WriteBool("Hint", "Hints", fm.HintsChk.Checked());

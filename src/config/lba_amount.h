@@ -10,7 +10,9 @@ namespace mrv
 {
 
 /// The sector count a size text stands for. Every decimal digit of the text
-/// counts, in order, whatever stands between them ("1.5G" is 15 G); the last
+/// counts, in order, whatever stands between them ("131 072 134"), and the
+/// first point starts a fraction ("1.5G" is one and a half G, truncated to
+/// whole sectors); the last
 /// character (the one before a trailing "B"/"b") is the unit: "%" of
 /// `lba_count`, "K" (2 sectors), "M" (`sectors_per_mb`), "G", "T"; anything
 /// else means sectors. An empty text or one without digits is 0. nullopt when

@@ -193,8 +193,8 @@ void Passport::Show(const DecodedPassport& decoded, bool ext_run)
     fm.HpaTrack.SetEnabled(true);
     if (decoded.hpa_track_position) fm.HpaTrack.SetPosition(*decoded.hpa_track_position);
     if (decoded.real_size_row)
-        fm.HpaSizeEdit.SetText(fm.HpaMbBox.Checked() ? std::to_string(d.LbaCount / d.SectorsPerMb) + " Mb"
-                                                     : std::to_string(d.LbaCount));
+        fm.L1.SetText(fm.HpaMbBox.Checked() ? std::to_string(d.LbaCount / d.SectorsPerMb) + " Mb"
+                                            : std::to_string(d.LbaCount));
 
     // Acoustics.
     bool aam = ata && d.AamSupported;

@@ -178,6 +178,14 @@ class OsDevices
         (void)letter;
         return {};
     }
+    /// Asks the system to read the capacity of physical drive `number` again
+    /// after its maximum address changed; false when it could not be asked (a
+    /// system that reads it at every open needs nothing).
+    virtual bool RereadCapacity(int number)
+    {
+        (void)number;
+        return false;
+    }
 };
 
 } // namespace mrv

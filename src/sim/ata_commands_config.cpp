@@ -22,7 +22,9 @@ void AtaDrive::CmdIdentify()
         block_[2 * i] = static_cast<uint8_t>(words[i]);
         block_[2 * i + 1] = static_cast<uint8_t>(words[i] >> 8);
     }
-    Busy(NowNs() + 200000, &AtaDrive::BlockReady);
+    // A hard disk keeps part of its identity in the reserved area of the
+    // platter: from standby it spins up before it answers.
+    Busy(SpinReady(NowNs()) + 200000, &AtaDrive::BlockReady);
 }
 
 void AtaDrive::BlockReady()

@@ -30,6 +30,8 @@ struct LabConfig {
     SystemConfig system;
     ClockMode clock = ClockMode::Virtual;
     std::optional<LocalDateTime> start_time;
+    /// Virtual time every clock read adds (see SimClock::SetPollQuantumNs).
+    uint64_t poll_ns = 2000;
     PortAccessConfig port_access;
     std::vector<ChannelConfig> channels;
     std::vector<DriveConfig> drives;

@@ -707,6 +707,9 @@ class Parser
                     out.clock = ClockMode::Real;
                 else
                     return Error(e.line, where, "expected virtual or real: '" + e.value + "'");
+            } else if (k == "pollus") {
+                if (!num(1, 1000)) return false;
+                out.poll_ns = n * 1000;
             } else if (k == "time") {
                 LocalDateTime t = SimClock::DefaultStart();
                 if (!ParseTime(e.value, t))

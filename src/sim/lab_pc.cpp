@@ -11,6 +11,7 @@ LabPc::LabPc(const LabConfig& config)
                                                                           : SimClock::DefaultStart())),
       port_access_(config.port_access), system_(config.system), os_devices_(std::make_unique<SimOsDevices>())
 {
+    clock_->SetPollQuantumNs(config.poll_ns);
 }
 
 LabPc::~LabPc()

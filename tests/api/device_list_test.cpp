@@ -175,7 +175,7 @@ TEST_F(ApiTest, SwitchShowsHidesAndLogs)
     EXPECT_TRUE(fm().ApiDevSpin.Visible());
     EXPECT_FALSE(fm().PortPanel.Visible());
     EXPECT_FALSE(fm().RegPanel.Visible());
-    EXPECT_FALSE(fm().HpaGroup.Visible());
+    EXPECT_TRUE(fm().HPAPanel.Visible()); // RHPA and HPA work through pass-through
     EXPECT_FALSE(fm().DrdyChk.Visible());
     EXPECT_FALSE(fm().IndicatorTimer.Active());
     EXPECT_EQ(fm().SecurityGroup.Caption(), " Security manager (disabled in API) ");

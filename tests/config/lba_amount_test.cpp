@@ -1,4 +1,4 @@
-// Size texts as sector counts: every unit, the digits-only number, overflow.
+// Size texts as sector counts: every unit, the digits and the decimal point, overflow.
 
 #include "config/lba_amount.h"
 
@@ -37,7 +37,17 @@ TEST(ParseLbaAmount, UnitsAndNumbersAsTheFieldsAcceptThem)
         {"   ", 0, kMb512, 0},
         {"Mb", 0, kMb512, 0},
         {"b", 0, kMb512, 0},
-        {"1.5G", 0, kMb512, 15ull * 1024 * 2048},
+        {"1.5G", 0, kMb512, 3ull * 1024 * 2048 / 2}, // one and a half, not fifteen
+        {"1.5 Gb", 0, kMb512, 3ull * 1024 * 2048 / 2},
+        {"0.5M", 0, kMb512, 1024},
+        {".5M", 0, kMb512, 1024},
+        {"2.5kb", 0, kMb512, 5},
+        {"1.3K", 0, kMb512, 2}, // 2.6 sectors, truncated
+        {"12.5%", 1000, kMb512, 125},
+        {"33.3333%", 3, kMb512, 0},
+        {"100.9", 0, kMb512, 100},   // a plain count drops its fraction
+        {"1.2.3M", 0, kMb512, 2519}, // 1.23 M: a second point is skipped like any other character
+        {"1.000000000001T", 0, kMb512, 1048576ull * 2048}, // finer than a billionth is dropped
         {"  63  ", 0, kMb512, 63},
         {"\t63\n", 0, kMb512, 63},
         {"-5", 0, kMb512, 5}, // a sign is no digit
@@ -61,7 +71,10 @@ TEST(ParseLbaAmount, SizesBeyondSixtyFourBitsAreRefused)
     EXPECT_EQ(ParseLbaAmount("9000000000000T", 0, kMb512), std::nullopt);
     EXPECT_EQ(ParseLbaAmount("9000000000000G", 0, kMb512), std::nullopt);
     EXPECT_EQ(ParseLbaAmount("9223372036854775807%", UINT64_MAX, kMb512), std::nullopt);
+    EXPECT_EQ(ParseLbaAmount("99999999999T", 0, kMb512), std::nullopt);
+    EXPECT_EQ(ParseLbaAmount("8589934592.5T", 0, kMb512), std::nullopt);
     // Large sizes that fit still parse.
+    EXPECT_EQ(ParseLbaAmount("8589934591.5T", 0, kMb512), std::optional<uint64_t>(18446744072635809792ull));
     EXPECT_EQ(ParseLbaAmount("4194303T", 0, kMb512), std::optional<uint64_t>(4194303ull * 1048576 * 2048));
 }
 

@@ -193,3 +193,22 @@ TEST(LinuxOsDevices, AFakeDiskWhoseIdentityChangesIsRefused)
     devices.ReadPhysicalDrives();
     EXPECT_NE(devices.OpenPhysical(0, error), nullptr);
 }
+
+TEST(LinuxOsDevices, CapacityRescanGoesToTheScsiDevicesRescanAttribute)
+{
+    FakeSysfs sys;
+    sys.Disk("sda");
+    sys.Disk("vda"); // a paravirtual disk has no SCSI device to rescan
+    std::filesystem::create_directories(sys.block() / "sda" / "device");
+    sys.File("block/sda/device/rescan", "");
+    LinuxOsDevices devices(sys.block(), sys.dev());
+    ASSERT_EQ(devices.PhysicalDriveNames(), (std::vector<std::string>{"sda", "vda"}));
+    EXPECT_TRUE(devices.RereadCapacity(0));
+    std::ifstream rescan(sys.block() / "sda" / "device" / "rescan");
+    std::string written;
+    std::getline(rescan, written);
+    EXPECT_EQ(written, "1");
+    EXPECT_FALSE(devices.RereadCapacity(1));
+    EXPECT_FALSE(devices.RereadCapacity(2));
+    EXPECT_FALSE(devices.RereadCapacity(-1));
+}

@@ -287,6 +287,20 @@ TEST_F(AtaConfig, SequentialReadsWithoutLookAheadCostARevolutionEach)
     EXPECT_LT(static_cast<double>(lab->Time().PeekNs() - t1) / 100 / 1e6, 0.5);
 }
 
+TEST_F(AtaConfig, IdentifyFromStandbySpinsTheDiskUp)
+{
+    ASSERT_TRUE(host->NonData28(0xE0));
+    ASSERT_TRUE(drive->Standby());
+    const uint64_t t0 = lab->Time().PeekNs();
+    ASSERT_EQ(host->Identify().size(), 256u);
+    EXPECT_FALSE(drive->Standby());
+    EXPECT_GE(lab->Time().PeekNs() - t0, 4000ull * 1000000); // SpinUpMs
+    // Spinning already: no wait.
+    const uint64_t t1 = lab->Time().PeekNs();
+    ASSERT_EQ(host->Identify().size(), 256u);
+    EXPECT_LT(lab->Time().PeekNs() - t1, 10ull * 1000000);
+}
+
 TEST(AtaChannel, SoftResetReachesMasterAndSlave)
 {
     auto lab =

@@ -248,5 +248,17 @@ TEST(LabLoader, ClockOverrideAndStartTime)
     EXPECT_EQ(t.hour, 3);
 }
 
+TEST(LabLoader, PollQuantumOfTheVirtualClock)
+{
+    std::string error;
+    auto lab = LoadLabFromText("[System]\nPollUs=20\n", "", error);
+    ASSERT_TRUE(lab) << error;
+    const uint64_t t0 = lab->Time().PeekNs();
+    lab->GetClock().TickCountMs();
+    EXPECT_EQ(lab->Time().PeekNs() - t0, 20000u);
+    EXPECT_FALSE(LoadLabFromText("[System]\nPollUs=0\n", "", error));
+    EXPECT_FALSE(LoadLabFromText("[System]\nPollUs=1001\n", "", error));
+}
+
 } // namespace
 } // namespace mrv::sim::test

@@ -26,15 +26,15 @@ AdvancedTab::AdvancedTab(form::TabSheet& tab) : tab_(tab)
     HexE.SetBounds(4, 54, 482, 154);
     HexE.SetHint("Double click: show or hide the partition viewer");
 
-    CacheGroup.SetBounds(494, 0, 100, 112);
-    CacheGroup.SetCaption(" Cache ");
+    CacheBox.SetBounds(494, 0, 100, 112);
+    CacheBox.SetCaption(" cache ");
     const struct {
         form::Button* button;
         const char* caption;
-    } cache[] = {{&WrCacheOnBtn, "Write cache ON"},
-                 {&WrCacheOffBtn, "Write cache OFF"},
-                 {&LookAheadOnBtn, "Look-ahead ON"},
-                 {&LookAheadOffBtn, "Look-ahead OFF"}};
+    } cache[] = {{&RzBitBtn41, "Write cache ON"},
+                 {&RzBitBtn40, "Write cache OFF"},
+                 {&RdCacheBtn, "Read cache ON"},
+                 {&CacheOFFbtn, "Read cache OFF"}};
     int top = 16;
     for (const auto& c : cache) {
         c.button->SetCaption(c.caption);
@@ -43,11 +43,19 @@ AdvancedTab::AdvancedTab(form::TabSheet& tab) : tab_(tab)
     }
 
     RPMBox.SetBounds(494, 114, 100, 98);
-    RPMBox.SetCaption(" RPM ");
-    RpmMeter.SetCaption("Measure RPM");
-    RpmMeter.SetBounds(4, 18, 92, 22);
-    RpmLED.SetBounds(7, 50, 10, 10);
-    RpmLab.SetBounds(22, 48, 74, 13);
+    RPMBox.SetCaption(" Determine RPM ");
+    RzBitBtn43.SetCaption("Go");
+    RzBitBtn43.SetBounds(4, 16, 36, 22);
+    RpmLED.SetBounds(44, 16, 52, 22);
+    RpmLED.SetCaption("0");
+    RpmLED.SetHint("Errors counter");
+    RpmLED.SetBackColour(form::colours::kBlack);
+    RpmLED.SetFontColour(form::colours::kYellow);
+    RpmLED.SetFontBold(true);
+    RpmMeter.SetBounds(4, 42, 92, 12);
+    RpmMeter.SetMax(50);
+    RpmMeter.SetHint("Progress-bar");
+    RpmLab.SetBounds(4, 60, 92, 13);
 
     PartBox.SetBounds(2, 214, 592, kPartBoxHeight);
     PartBox.SetCaption(" Partition viewer ");

@@ -20,16 +20,19 @@ struct AdvancedTab {
     form::CheckBox AdvSyncHexPV{"AdvSyncHexPV", &HexEditGroup};
     form::HexView HexE{"HexE", &HexEditGroup};
 
-    form::GroupBox CacheGroup{"CacheGroup", &tab_};
-    form::Button WrCacheOnBtn{"WrCacheOnBtn", &CacheGroup};
-    form::Button WrCacheOffBtn{"WrCacheOffBtn", &CacheGroup};
-    form::Button LookAheadOnBtn{"LookAheadOnBtn", &CacheGroup};
-    form::Button LookAheadOffBtn{"LookAheadOffBtn", &CacheGroup};
+    form::GroupBox CacheBox{"CacheBox", &tab_};
+    form::Button RzBitBtn41{"RzBitBtn41", &CacheBox};
+    form::Button RzBitBtn40{"RzBitBtn40", &CacheBox};
+    form::Button RdCacheBtn{"RdCacheBtn", &CacheBox};
+    form::Button CacheOFFbtn{"CacheOFFbtn", &CacheBox};
 
     form::GroupBox RPMBox{"RPMBox", &tab_};
-    form::Button RpmMeter{"RpmMeter", &RPMBox};
+    form::Button RzBitBtn43{"RzBitBtn43", &RPMBox};
+    form::ProgressBar RpmMeter{"RpmMeter", &RPMBox};
+    /// The seven-segment display: its caption in its font colour on black.
+    form::Label RpmLED{"RpmLED", &RPMBox};
+    /// The last result, for the scan graph.
     form::Label RpmLab{"RpmLab", &RPMBox};
-    form::Lamp RpmLED{"RpmLED", &RPMBox};
 
     form::GroupBox PartBox{"PartBox", &tab_};
     form::Button PartBtn{"PartBtn", &PartBox};

@@ -104,9 +104,9 @@ FrameControls::FrameControls(form::Window& window) : window_(window)
         const char* hint;
     } commands[] = {
         {&BreakAllBtn, "Break All", "Stop every operation"},
-        {&SleepBtn, "&Sleep", "Stop the spindle"},
-        {&RecallBtn, "Re&call", "Recalibrate"},
-        {&ResetBtn, "&Reset", "Soft reset"},
+        {&StopBtn, "&Sleep", "Stop HDD spindle (sleep)"},
+        {&RecBtn, "Re&call", "Recallibration (10h)"},
+        {&ResetBtn, "&Reset", "Soft RESET"},
         {&PasspBtn, "Passp", "Get drive passport (F2)"},
         {&PowerBtn, "&Power", "Power adaptor PC-3000 ON/OFF"},
     };

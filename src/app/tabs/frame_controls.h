@@ -62,8 +62,8 @@ struct FrameControls {
     form::Label WrLab{"WrLab", &SidePanel};
 
     form::Button BreakAllBtn{"BreakAllBtn", &SidePanel};
-    form::Button SleepBtn{"SleepBtn", &SidePanel};
-    form::Button RecallBtn{"RecallBtn", &SidePanel};
+    form::Button StopBtn{"StopBtn", &SidePanel};
+    form::Button RecBtn{"RecBtn", &SidePanel};
     form::Button ResetBtn{"ResetBtn", &SidePanel};
     form::Button PasspBtn{"PasspBtn", &SidePanel};
     form::Button PowerBtn{"PowerBtn", &SidePanel};

@@ -38,7 +38,8 @@ StandardTab::StandardTab(form::TabSheet& tab) : tab_(tab)
     MFDevChk.SetHint("Multi-function devices search (recomended)");
     MFDevChk.SetBounds(162, 64, 50, 17);
 
-    ApiList.SetBounds(2, 0, 222, 120);
+    // The host protected area group stays below the list in API mode too.
+    ApiList.SetBounds(2, 0, 222, 68);
     ApiList.SetColumns({{"", 0, form::Align::Left},
                         {"\xE2\x84\x96", 28, form::Align::Centre},
                         {"   Size", 70, form::Align::Left},
@@ -46,34 +47,46 @@ StandardTab::StandardTab(form::TabSheet& tab) : tab_(tab)
                         {"", 0, form::Align::Left}});
     ApiList.SetVisible(false);
     ShowLogicalChk.SetCaption("Show logical drives");
-    ShowLogicalChk.SetBounds(2, 122, 130, 17);
+    ShowLogicalChk.SetBounds(2, 70, 130, 17);
     ShowLogicalChk.SetChecked(true);
     ShowLogicalChk.SetVisible(false);
     IgnoreFddChk.SetCaption("Ignore FDD");
-    IgnoreFddChk.SetBounds(136, 122, 86, 17);
+    IgnoreFddChk.SetBounds(136, 70, 86, 17);
     IgnoreFddChk.SetChecked(true);
     IgnoreFddChk.SetVisible(false);
 
-    HpaGroup.SetBounds(2, 88, 222, 60);
-    HpaGroup.SetCaption(" HPA ");
-    HpaTrack.SetBounds(4, 14, 214, 20);
+    HPAPanel.SetBounds(2, 88, 222, 60);
+    HPAPanel.SetCaption(" Host protected area ");
+    HpaTrack.SetBounds(4, 20, 214, 16);
     HpaTrack.SetRange(0, 400);
-    HpaTrack.SetPosition(400);
+    HpaTrack.SetPosition(0);
     HpaTrack.SetEnabled(false);
-    HpaSizeEdit.SetBounds(4, 38, 80, 21);
-    MaxLbaButton.SetCaption("Max");
-    MaxLbaButton.SetBounds(86, 38, 34, 21);
+    HpaTrack.SetHint("Visual adjustment HPA");
+    L1.SetBounds(4, 38, 80, 21);
+    L1.SetText("1");
+    L1.SetHint("Example: \r131072134\r100 Mb\r204G\r17%\retc.");
+    HpaLabel1.SetCaption("[ LBA, kb, Mb, Gb, % ]");
+    HpaLabel1.SetHint("View on LBA mode");
+    HpaLabel1.SetBounds(6, 8, 130, 13);
+    MaxLbaButton.SetCaption("MAX");
+    MaxLbaButton.SetHint("Last LBA into the scan's end field");
+    MaxLbaButton.SetBounds(86, 38, 30, 21);
     MaxLbaButton.SetEnabled(false);
-    HpaBtn.SetCaption("Set");
-    HpaBtn.SetBounds(122, 38, 30, 21);
-    NHPABtn.SetCaption("Native");
-    NHPABtn.SetBounds(154, 38, 40, 21);
-    HpaTmpChk.SetCaption("TEMP");
-    HpaTmpChk.SetBounds(160, 0, 50, 15);
+    HpaBtn.SetCaption("HPA");
+    HpaBtn.SetHint("Set new max. LBA size");
+    HpaBtn.SetBounds(118, 38, 26, 21);
+    NHPABtn.SetCaption("RHPA");
+    NHPABtn.SetHint("Get native LBA size");
+    NHPABtn.SetBounds(146, 38, 26, 21);
+    HPATpChk.SetCaption("TEMP");
+    HPATpChk.SetHint("Set Temporary HPA");
+    HPATpChk.SetBounds(172, 40, 46, 15);
     HpaMbBox.SetCaption("LBA/Mb");
-    HpaMbBox.SetBounds(60, 0, 60, 15);
+    HpaMbBox.SetHint("Output mode: Mb or LBA");
+    HpaMbBox.SetBounds(120, 0, 56, 15);
     HpaExtpassChk.SetCaption("EXT");
-    HpaExtpassChk.SetBounds(120, 0, 40, 15);
+    HpaExtpassChk.SetHint("Refresh EXTERNAL passport after change HPA");
+    HpaExtpassChk.SetBounds(176, 0, 42, 15);
     HpaExtpassChk.SetChecked(true);
 
     SeekGroup.SetBounds(2, 150, 222, 96);

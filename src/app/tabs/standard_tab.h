@@ -31,15 +31,16 @@ struct StandardTab {
     form::CheckBox IgnoreFddChk{"IgnoreFddChk", &tab_};
 
     // Host protected area.
-    form::GroupBox HpaGroup{"HpaGroup", &tab_};
-    form::TrackBar HpaTrack{"HpaTrack", &HpaGroup};
-    form::Edit HpaSizeEdit{"HpaSizeEdit", &HpaGroup};
-    form::Button MaxLbaButton{"MaxLbaButton", &HpaGroup};
-    form::Button HpaBtn{"HpaBtn", &HpaGroup};
-    form::Button NHPABtn{"NHPABtn", &HpaGroup};
-    form::CheckBox HpaTmpChk{"HpaTmpChk", &HpaGroup};
-    form::CheckBox HpaMbBox{"HpaMbBox", &HpaGroup};
-    form::CheckBox HpaExtpassChk{"HpaExtpassChk", &HpaGroup};
+    form::GroupBox HPAPanel{"HPAPanel", &tab_};
+    form::TrackBar HpaTrack{"HpaTrack", &HPAPanel};
+    form::Edit L1{"L1", &HPAPanel};
+    form::Label HpaLabel1{"HpaLabel1", &HPAPanel};
+    form::Button MaxLbaButton{"MaxLbaButton", &HPAPanel};
+    form::Button HpaBtn{"HpaBtn", &HPAPanel};
+    form::Button NHPABtn{"NHPABtn", &HPAPanel};
+    form::CheckBox HPATpChk{"HPATpChk", &HPAPanel};
+    form::CheckBox HpaMbBox{"HpaMbBox", &HPAPanel};
+    form::CheckBox HpaExtpassChk{"HpaExtpassChk", &HPAPanel};
 
     // Seek and acoustic test.
     form::GroupBox SeekGroup{"SeekGroup", &tab_};

@@ -5,6 +5,7 @@
 #include "platform/port_access.h"
 
 #include <cctype>
+#include <fstream>
 
 namespace mrv::linux_platform
 {
@@ -146,6 +147,26 @@ SystemDiskUse LinuxOsDevices::PhysicalDriveUse(int number)
     if (number < 0 || static_cast<size_t>(number) >= drives.size()) return {};
     return ReadSystemDevices(proc_dir_).UseOf(
         StackedDeviceNumbers(sys_block_, drives[static_cast<size_t>(number)].name));
+}
+
+bool LinuxOsDevices::RereadCapacity(int number)
+{
+    std::string name;
+    {
+        std::lock_guard lock(mutex_);
+        const auto& drives = BoundDrives();
+        if (number < 0 || static_cast<size_t>(number) >= drives.size()) return false;
+        name = drives[static_cast<size_t>(number)].name;
+    }
+    // The kernel reads the capacity again on a rescan of the SCSI device; a
+    // partition-table re-read would not notice a changed size.
+    const std::filesystem::path rescan = sys_block_ / name / "device" / "rescan";
+    std::error_code ec;
+    if (!std::filesystem::exists(rescan, ec)) return false;
+    std::ofstream out(rescan);
+    out << "1\n";
+    out.flush();
+    return static_cast<bool>(out);
 }
 
 SystemDiskUse LinuxOsDevices::LogicalDriveUse(char letter)

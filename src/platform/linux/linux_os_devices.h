@@ -29,6 +29,9 @@ class LinuxOsDevices : public OsDevices
     LogicalDriveType DriveType(char letter) override;
     SystemDiskUse PhysicalDriveUse(int number) override;
     SystemDiskUse LogicalDriveUse(char letter) override;
+    /// Writes to the SCSI device's `rescan` attribute (libata, usb-storage,
+    /// virtio-scsi disks), where the disk has one.
+    bool RereadCapacity(int number) override;
 
     /// Devices opened from now on report each register-level request to `sink`.
     void SetTrace(TraceSink sink) { trace_ = std::move(sink); }
