@@ -61,9 +61,6 @@ StandardTab::StandardTab(form::TabSheet& tab) : tab_(tab)
     HpaTrack.SetPosition(400);
     HpaTrack.SetEnabled(false);
     HpaSizeEdit.SetBounds(4, 38, 80, 21);
-    MaxLbaButton.SetCaption("Max");
-    MaxLbaButton.SetBounds(86, 38, 34, 21);
-    MaxLbaButton.SetEnabled(false);
     HpaBtn.SetCaption("Set");
     HpaBtn.SetBounds(122, 38, 30, 21);
     NHPABtn.SetCaption("Native");

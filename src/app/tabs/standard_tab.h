@@ -34,7 +34,6 @@ struct StandardTab {
     form::GroupBox HpaGroup{"HpaGroup", &tab_};
     form::TrackBar HpaTrack{"HpaTrack", &HpaGroup};
     form::Edit HpaSizeEdit{"HpaSizeEdit", &HpaGroup};
-    form::Button MaxLbaButton{"MaxLbaButton", &HpaGroup};
     form::Button HpaBtn{"HpaBtn", &HpaGroup};
     form::Button NHPABtn{"NHPABtn", &HpaGroup};
     form::CheckBox HpaTmpChk{"HpaTmpChk", &HpaGroup};
