@@ -707,7 +707,9 @@ void ScanControl::StartScan(bool loop_restart)
     small_jump_ = state.RangeLength / 1000;
     presentation_->ResetCounters();
 
-    // 22. The worker.
+    // 22. The worker. Taking the passport may have rebuilt the API device
+    // list, which leaves the break flag set; the worker would end after one block.
+    p_.state.BreakRequested = false;
     state.ThreadAlive = true;
     state.ScanRunning = true;
     fm.ScanHandOffTimer.SetActive(true);
