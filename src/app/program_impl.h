@@ -26,6 +26,7 @@
 #include "pci/pci_scan.h"
 #include "platform/platform.h"
 #include "power/power_adaptor.h"
+#include "scan/view/scan_presenter.h"
 #include "smart/smart.h"
 #include "views/buffer_viewer.h"
 #include "views/partition_viewer.h"
@@ -124,6 +125,8 @@ class ProgramImpl
     PciScan pci{*this};
     Smart smart{*this};
     SecurityManager security{*this};
+    /// What the user sees of a surface scan.
+    ScanPresenter scan_view{*this};
 
     void LogLine(const std::string& text, bool replace, int level) { log.LogLine(text, replace, level); }
     /// The directory that logs and dumps go to (ends with a separator).

@@ -227,7 +227,7 @@ void Settings::LoadGrid()
 {
     IniFile ini = ReadFile();
     std::vector<std::string> ignored;
-    Reader(ini, ignored).Bool("Scan", "Grid", p_.fm.GridChk);
+    Reader(ini, ignored).Bool("Scan", "Grid", p_.fm.DisGridChk);
 }
 
 bool Settings::Save()
@@ -293,7 +293,7 @@ bool Settings::Save()
         rnd_time = typed;
     ini.WriteFloat("Scan", "Time of RND", rnd_time);
     ini.WriteBool("Scan", "Always ajust CPU", fm.AdjustCPUchk.Checked());
-    ini.WriteBool("Scan", "Grid", fm.GridChk.Checked());
+    ini.WriteBool("Scan", "Grid", fm.DisGridChk.Checked());
 
     ini.WriteBool("ATA Checkboxes", "BinToFile", fm.PassChk.Checked());
     ini.WriteBool("ATA Checkboxes", "+reset", fm.PspplusRstChk.Checked());

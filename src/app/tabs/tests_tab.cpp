@@ -25,9 +25,6 @@ TestsTab::TestsTab(form::TabSheet& tab) : tab_(tab)
     ScanModeRg.SetCaption(" Mode ");
     ScanModeRg.SetItems({"Verify", "Read", "Write"});
     ScanModeRg.SetItemIndex(0);
-    ErLogBx600.SetCaption("To LOG");
-    ErLogBx600.SetBounds(6, 150, 70, 17);
-    ErLogBx600.SetChecked(true);
     WrLbaNumChk.SetCaption("wr LBA num");
     WrLbaNumChk.SetBounds(80, 150, 100, 17);
     ScanStartBtn.SetCaption("Start");
@@ -47,20 +44,6 @@ TestsTab::TestsTab(form::TabSheet& tab) : tab_(tab)
     JumpDownBtn.SetBounds(36, 54, 28, 24);
     JmpResetChk.SetCaption("Reset HDD after jump");
     JmpResetChk.SetBounds(2, 282, 150, 17);
-
-    TimingGroup.SetBounds(104, 198, 98, 80);
-    TimingGroup.SetCaption(" Time ");
-    ScTimeLed.SetBounds(6, 16, 88, 13);
-    ScTimeLed.SetCaption("00:00:00");
-    ScanPercentLed.SetBounds(6, 34, 88, 13);
-    ScanPercentLed.SetCaption("0 %");
-    SpeedLed.SetBounds(6, 52, 88, 13);
-    SpeedLed.SetCaption("0 Mb/s");
-
-    GridPanel.SetBounds(206, 0, 390, 328);
-    GridChk.SetCaption("Grid");
-    GridChk.SetBounds(4, 308, 50, 17);
-    GridChk.SetChecked(true);
 }
 
 } // namespace mrv

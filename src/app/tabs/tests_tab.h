@@ -1,6 +1,6 @@
 #pragma once
-// The "Tests" tab: surface-scan parameters, jump keys, timing counters, the
-// scan grid and the speed graph.
+// The "Tests" tab's left part: surface-scan parameters and jump keys (the
+// grid, graph and counters are ScanViewControls).
 
 #include "form/controls.h"
 
@@ -21,7 +21,6 @@ struct TestsTab {
     form::ComboBox BlockSizeCb{"BlockSizeCb", &ScanParamGroup};
     form::CheckBox AutoBlockChk{"AutoBlockChk", &ScanParamGroup};
     form::RadioGroup ScanModeRg{"ScanModeRg", &ScanParamGroup};
-    form::CheckBox ErLogBx600{"ErLogBx600", &ScanParamGroup};
     form::CheckBox WrLbaNumChk{"WrLbaNumChk", &ScanParamGroup};
     form::Button ScanStartBtn{"ScanStartBtn", &ScanParamGroup};
 
@@ -32,14 +31,6 @@ struct TestsTab {
     form::Button JumpRightBtn{"JumpRightBtn", &Qn};
     form::Button JumpDownBtn{"JumpDownBtn", &Qn};
     form::CheckBox JmpResetChk{"JmpResetChk", &tab_};
-
-    form::GroupBox TimingGroup{"TimingGroup", &tab_};
-    form::Label ScTimeLed{"ScTimeLed", &TimingGroup};
-    form::Label ScanPercentLed{"ScanPercentLed", &TimingGroup};
-    form::Label SpeedLed{"SpeedLed", &TimingGroup};
-
-    form::Panel GridPanel{"GridPanel", &tab_};
-    form::CheckBox GridChk{"GridChk", &GridPanel};
 };
 
 } // namespace mrv
