@@ -92,8 +92,7 @@ void ScanGraph::Replay()
         const int32_t entry = history_[static_cast<size_t>(column)];
         if (entry == 0) break;
         if (entry < 0) {
-            gf.SetPen(kErrorLine);
-            gf.LineTo(column, kBaseLine);
+            ErrorLine(column);
         } else {
             gf.SetPen(kSpeedLine);
             gf.LineTo(column, SpeedY(static_cast<uint64_t>(entry) * 10));
@@ -153,13 +152,19 @@ void ScanGraph::BlockPassed(uint64_t speed, const std::string& model)
     if (column_ < kLastColumn) ++column_;
 }
 
+void ScanGraph::ErrorLine(int column)
+{
+    // Straight down from the speed line; the speed line goes on from where it was.
+    form::Canvas& gf = c_.GF;
+    const int x = gf.PenX(), y = gf.PenY();
+    gf.Line(column, y, column, kBaseLine, kErrorLine);
+    gf.MoveTo(x, y);
+    gf.SetPen(kSpeedLine);
+}
+
 void ScanGraph::MarkError()
 {
-    form::Canvas& gf = c_.GF;
-    gf.SetPen(kErrorLine);
-    gf.MoveTo(column_, gf.PenY());
-    gf.LineTo(column_, kBaseLine);
-    gf.SetPen(kSpeedLine);
+    ErrorLine(column_);
     history_[static_cast<size_t>(column_)] = -1;
 }
 

@@ -50,6 +50,7 @@ class ScanGraph
   private:
     void DrawScaleLines();
     void Replay();
+    void ErrorLine(int column);
     void SetSpinner(uint64_t speed);
 
     ScanViewControls& c_;
