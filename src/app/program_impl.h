@@ -27,6 +27,7 @@
 #include "platform/platform.h"
 #include "power/power_adaptor.h"
 #include "scan/scan_control.h"
+#include "scan/view/scan_presenter.h"
 #include "smart/smart.h"
 #include "views/buffer_viewer.h"
 #include "views/partition_viewer.h"
@@ -125,6 +126,8 @@ class ProgramImpl
     PciScan pci{*this};
     Smart smart{*this};
     SecurityManager security{*this};
+    /// What the user sees of a surface scan.
+    ScanPresenter scan_view{*this};
     ScanControl scan{*this};
 
     void LogLine(const std::string& text, bool replace, int level) { log.LogLine(text, replace, level); }

@@ -227,9 +227,7 @@ void Settings::LoadGrid()
 {
     IniFile ini = ReadFile();
     std::vector<std::string> ignored;
-    // The grid switch belongs to the scan's presentation; it is found by name.
-    if (auto* grid = dynamic_cast<form::CheckBox*>(p_.fm.Find("DisGridChk")))
-        Reader(ini, ignored).Bool("Scan", "Grid", *grid);
+    Reader(ini, ignored).Bool("Scan", "Grid", p_.fm.DisGridChk);
 }
 
 bool Settings::Save()
@@ -295,8 +293,7 @@ bool Settings::Save()
         rnd_time = typed;
     ini.WriteFloat("Scan", "Time of RND", rnd_time);
     ini.WriteBool("Scan", "Always ajust CPU", fm.AdjustCPUchk.Checked());
-    if (auto* grid = dynamic_cast<form::CheckBox*>(fm.Find("DisGridChk")))
-        ini.WriteBool("Scan", "Grid", grid->Checked());
+    ini.WriteBool("Scan", "Grid", fm.DisGridChk.Checked());
 
     ini.WriteBool("ATA Checkboxes", "BinToFile", fm.PassChk.Checked());
     ini.WriteBool("ATA Checkboxes", "+reset", fm.PspplusRstChk.Checked());

@@ -283,7 +283,7 @@ void Passport::ApplyNonAtaBlockSize(uint32_t sectors_per_track)
     case 18:
         SelectBlockSize(std::string("1"));
         // A floppy's blocks are slow by nature: its 600 ms class is not logged.
-        if (auto* box = dynamic_cast<form::CheckBox*>(p_.fm.Find("ErLogBx600"))) box->SetChecked(false);
+        p_.fm.ErLogBx600.SetChecked(false);
         break;
     case 32:
         SelectBlockSize(std::string("64"));

@@ -2,7 +2,6 @@
 
 #include "app/program_impl.h"
 #include "config/lba_amount.h"
-#include "scan/scan_tally.h"
 #include "scan/scan_walk.h"
 
 #include <algorithm>
@@ -61,9 +60,7 @@ unsigned ThresholdScaleOf(ScanDirection direction)
 } // namespace
 
 ScanControl::ScanControl(ProgramImpl& program)
-    : p_(program), engine_(program, state),
-      presentation_(std::make_unique<ScanTally>(
-          [&program](const std::string& text, int level) { program.LogLine(text, false, level); }))
+    : p_(program), engine_(program, state), presentation_(&program.scan_view)
 {
     TFm& fm = p_.fm;
     fm.ScanStartBtn.OnClick = [this] { ScanStartBtnClick(); };
@@ -135,6 +132,13 @@ ScanControl::ScanControl(ProgramImpl& program)
         RecomputeClassLimits();
     };
     p_.pio.OnAddressModeChanged = [this] { RebuildBlockSizeList(); };
+    // The grid's "End LBA" item of a reverse scan turns the scan forward; the
+    // presenter has logged it already.
+    p_.scan_view.OnDirectionToForward = [this] {
+        state.Direction = ScanDirection::Forward;
+        ShowDirectionImages();
+        RecomputeClassLimits();
+    };
     p_.passport.RecomputeScanTiming = [this] { RecomputeClassLimits(); };
 }
 
@@ -146,7 +150,9 @@ ScanControl::~ScanControl()
 
 void ScanControl::SetPresentation(std::unique_ptr<ScanPresentation> presentation)
 {
-    if (presentation) presentation_ = std::move(presentation);
+    if (!presentation) return;
+    owned_presentation_ = std::move(presentation);
+    presentation_ = owned_presentation_.get();
 }
 
 // ---- Box rules -------------------------------------------------------------
@@ -799,11 +805,13 @@ void ScanControl::PauseBtnClick()
         fm.PauseBtn.SetCaption("Continue");
         state.PauseRequested = true;
         engine_.Suspend();
+        p_.scan_view.SetPaused(true);
         p_.LogLine("Surface scan paused", false, 1);
     } else {
         fm.PauseBtn.SetCaption("Pause");
         state.PauseRequested = false;
         engine_.Resume();
+        p_.scan_view.SetPaused(false);
         p_.LogLine("Surface scan resumption", false, 1);
         FocusJumpKeys();
     }

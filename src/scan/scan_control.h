@@ -34,7 +34,8 @@ class ScanControl
 
     ScanState state;
 
-    /// The view the scan paints into; a window-less tally until one is set.
+    /// The view the scan paints into: the program's presenter, or one the
+    /// caller hands over (a window-less tally, say).
     void SetPresentation(std::unique_ptr<ScanPresentation> presentation);
     ScanPresentation& Presentation() { return *presentation_; }
     ScanEngine& Engine() { return engine_; }
@@ -114,7 +115,8 @@ class ScanControl
 
     ProgramImpl& p_;
     ScanEngine engine_;
-    std::unique_ptr<ScanPresentation> presentation_;
+    std::unique_ptr<ScanPresentation> owned_presentation_;
+    ScanPresentation* presentation_;
     ClassLimits limits_;
     ScanTimer timer_ = ScanTimer::TickPolling;
     bool ready_ = true;

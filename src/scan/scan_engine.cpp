@@ -385,6 +385,7 @@ bool ScanEngine::TransferData(const BlockResult& block, bool write, bool& aborte
     SharedState& st = p_.state;
     std::atomic<bool>& active = write ? st.PioWriteActive : st.PioReadActive;
     ActiveFlag flag(active);
+    DataPhaseScope phase(p_.scan_view.data_phase, write ? DataPhase::Write : DataPhase::Read);
     std::array<uint8_t, 512> sector{};
     for (uint32_t i = 0; i < block.block_size; ++i) {
         if (st.BreakRequested && s_.BreakInLoops) {

@@ -330,7 +330,7 @@ TEST_F(PassportTest, ScsiOnlyDriveAndFloppyInApiMode)
     EXPECT_EQ(Cell("Features:"), "Non ATA, Removable, FDD");
     EXPECT_EQ(p().state.passport.LbaCount, 2880);
     EXPECT_EQ(fm().RemDrvLed.Brush(), form::Colour::Rgb(0, 255, 0));
-    if (auto* box = dynamic_cast<form::CheckBox*>(fm().Find("ErLogBx600"))) EXPECT_FALSE(box->Checked());
+    EXPECT_FALSE(fm().ErLogBx600.Checked());
 }
 
 TEST_F(PassportTest, MissingApiDeviceIsADriveError)
