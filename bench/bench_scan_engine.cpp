@@ -4,10 +4,7 @@
 // "ENGINE <n> blocks/s".
 //   bench_scan_engine [BLOCKS] [pio|api]
 
-#include "app/program.h"
-#include "app/program_impl.h"
-#include "form/hand_off_queue.h"
-#include "form/timer_pump.h"
+#include "bench_program.h"
 #include "scan/scan_tally.h"
 #include "sim/lab_loader.h"
 #include "sim/lab_pc.h"
@@ -38,44 +35,6 @@ OsNumber=1
 OsVia=sata
 )";
 
-uint64_t SteadyUs()
-{
-    using namespace std::chrono;
-    return static_cast<uint64_t>(duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
-class BenchUi : public mrv::form::UiThread
-{
-  public:
-    void ProcessMessages() override
-    {
-        if (IsUiThread()) queue.RunPending();
-    }
-    void RunSync(const std::function<void()>& fn) override
-    {
-        if (IsUiThread())
-            fn();
-        else
-            queue.RunSync(fn);
-    }
-    void Post(std::function<void()> fn) override { queue.Post(std::move(fn)); }
-    bool IsUiThread() const override { return std::this_thread::get_id() == id; }
-
-    std::thread::id id = std::this_thread::get_id();
-    mrv::form::HandOffQueue queue;
-};
-
-class SilentDialogs : public mrv::form::Dialogs
-{
-  public:
-    bool AskYesNo(const std::string&, const std::string&) override { return true; }
-    void ShowMessage(const std::string&) override {}
-    std::optional<std::string> OpenFile(const mrv::form::FileDialogRequest&) override { return std::nullopt; }
-    std::optional<std::string> SaveFile(const mrv::form::FileDialogRequest&) override { return std::nullopt; }
-    void SetClipboardText(const std::string&) override {}
-    std::string ClipboardText() override { return {}; }
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -100,17 +59,14 @@ int main(int argc, char** argv)
     } else {
         std::filesystem::remove(home / "mrv40.ini");
     }
-    BenchUi ui;
-    SilentDialogs dialogs;
+    mrv::bench::BenchUi ui;
+    mrv::bench::YesDialogs dialogs;
     mrv::Program program(platform, dialogs, ui, home);
     if (std::getenv("MRV_BENCH_LOG"))
         program.OnLogLine = [](int level, const std::string& text, bool) {
             std::printf("LOG %d %s\n", level, text.c_str());
         };
     program.Start();
-    mrv::form::TimerPump timers;
-    for (mrv::form::Window* window : program.Windows())
-        timers.AddWindow(window);
 
     mrv::TFm& fm = program.Main();
     mrv::ProgramImpl& p = program.Impl();
@@ -119,21 +75,14 @@ int main(int argc, char** argv)
     fm.ScBlockSizeBox.SetText("1");
     fm.StartLbaEdit.SetText("0");
     fm.EndLbaEdit.SetText(std::to_string(blocks - 1));
-    const uint64_t start = SteadyUs();
+    const uint64_t start = mrv::bench::SteadyUs();
     fm.ScanStartBtn.Click();
     if (!p.scan_worker || !p.scan_worker->Running()) {
         std::fprintf(stderr, "the scan did not start\n");
         return 1;
     }
-    uint64_t longest_stall = 0;
-    while (p.scan_worker->Running()) {
-        const uint64_t before = SteadyUs();
-        ui.queue.RunPending();
-        timers.RunDue(before / 1000);
-        longest_stall = std::max(longest_stall, SteadyUs() - before);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    const double seconds = static_cast<double>(SteadyUs() - start) / 1e6;
+    const uint64_t longest_stall = mrv::bench::RunUntilScanEnds(program, ui);
+    const double seconds = static_cast<double>(mrv::bench::SteadyUs() - start) / 1e6;
     if (auto* tally = dynamic_cast<mrv::ScanTally*>(&p.scan.Presentation()))
         std::printf("blocks shown %llu\n", static_cast<unsigned long long>(tally->BlocksShown()));
     std::printf("mode %s, %llu blocks of 1 sector in %.2f s\n",

@@ -127,10 +127,6 @@ ScanControl::ScanControl(ProgramImpl& program)
 
     p_.scan_worker = &engine_;
     p_.steps.ApplyScanTimerChoice = [this] { ApplyScanTimerChoice(); };
-    p_.steps.ClearScanGraph = [this] {
-        presentation_->ResetCounters();
-        RecomputeClassLimits();
-    };
     p_.pio.OnAddressModeChanged = [this] { RebuildBlockSizeList(); };
     // The grid's "End LBA" item of a reverse scan turns the scan forward; the
     // presenter has logged it already.

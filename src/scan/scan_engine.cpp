@@ -41,6 +41,15 @@ uint64_t SteadyMicros()
     return static_cast<uint64_t>(duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
+/// A zeroed buffer of at least `bytes`, reusing the one there is when it is large enough.
+void ReserveZeroed(std::unique_ptr<AlignedBuffer>& buffer, size_t bytes)
+{
+    if (!buffer || buffer->Size() < bytes)
+        buffer = std::make_unique<AlignedBuffer>(bytes);
+    else
+        std::memset(buffer->Data(), 0, bytes);
+}
+
 } // namespace
 
 AlignedBuffer::AlignedBuffer(size_t size) : size_((size + 4095) / 4096 * 4096)
@@ -74,14 +83,17 @@ void ScanEngine::Start(ScanRunSettings settings)
 {
     Terminate();
     run_ = std::move(settings);
-    if (!transfer_) transfer_ = std::make_unique<AlignedBuffer>(kTransferBytes);
-    std::memset(transfer_->Data(), 0, transfer_->Size());
+    // Sized for the largest block of this run: a 32 MiB buffer touched at
+    // every start would cost more than a short scan.
+    const uint32_t sector = run_.sector_size ? run_.sector_size : 512;
+    const size_t bytes =
+        std::min<size_t>(size_t{std::max<uint32_t>(s_.BlockSize, 1)} * sector, kTransferBytes);
+    ReserveZeroed(transfer_, bytes);
     if (s_.Mode == ScanMode::Write && run_.api && s_.WriteCheck) {
-        if (!pattern_) pattern_ = std::make_unique<AlignedBuffer>(kTransferBytes);
-        if (!compare_) compare_ = std::make_unique<AlignedBuffer>(kTransferBytes);
+        ReserveZeroed(pattern_, bytes);
+        ReserveZeroed(compare_, bytes);
         for (size_t i = 0; i + 4 <= pattern_->Size(); i += 4)
             std::memcpy(pattern_->Data() + i, &kPatternWord, 4);
-        std::memset(compare_->Data(), 0, compare_->Size());
     }
     stop_ = false;
     exited_ = false;
