@@ -21,7 +21,7 @@ AtaPio::AtaPio(ProgramImpl& program)
     fm.biglbaChk.OnClick = [this] { Apply48BitBox(); };
     // Workers read the protocol options through the drive state, never the
     // boxes themselves.
-    fm.BreakLoopsChk.OnClick = [this] { p_.state.BreakLoops = p_.fm.BreakLoopsChk.Checked(); };
+    fm.EnaBrkInCyclChk.OnClick = [this] { p_.state.BreakLoops = p_.fm.EnaBrkInCyclChk.Checked(); };
     fm.DrdyChk.OnClick = [this] { p_.state.SkipReadyCheck = p_.fm.DrdyChk.Checked(); };
     fm.dontgetdpchk.OnClick = [this] { p_.state.SkipDriveType = p_.fm.dontgetdpchk.Checked(); };
     p_.steps.InitialSelectDevice = [this] {

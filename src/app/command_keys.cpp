@@ -68,6 +68,19 @@ void WireCommandKeys(ProgramImpl& p)
             fm.MainPage.SetActivePageIndex(kSmart);
             PressIfEnabled(fm.SmartBtn);
             return true;
+        case form::Key::Up:
+        case form::Key::Down:
+        case form::Key::Left:
+        case form::Key::Right: {
+            // The jump keys move a running scan; elsewhere the arrows are the page's own.
+            if (fm.MainPage.ActivePageIndex() != kTests) return false;
+            form::Button& jump = key == form::Key::Up     ? fm.QnUp
+                                 : key == form::Key::Down ? fm.QnDown
+                                 : key == form::Key::Left ? fm.QnLeft
+                                                          : fm.QnRight;
+            jump.Click();
+            return true;
+        }
         default:
             return false;
         }

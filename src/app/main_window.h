@@ -4,6 +4,7 @@
 
 #include "app/tabs/advanced_tab.h"
 #include "app/tabs/frame_controls.h"
+#include "app/tabs/scan_view_controls.h"
 #include "app/tabs/setup_tab.h"
 #include "app/tabs/smart_tab.h"
 #include "app/tabs/standard_tab.h"
@@ -13,7 +14,14 @@
 namespace mrv
 {
 
-struct TFm : form::Window, FrameControls, StandardTab, SmartTab, TestsTab, AdvancedTab, SetupTab {
+struct TFm : form::Window,
+             FrameControls,
+             StandardTab,
+             SmartTab,
+             TestsTab,
+             ScanViewControls,
+             AdvancedTab,
+             SetupTab {
     TFm();
 };
 

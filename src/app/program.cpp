@@ -19,6 +19,9 @@ ProgramImpl::ProgramImpl(Program& owner_, Platform& platform_, form::Dialogs& di
     };
     fm.HintsChk.OnClick = [this] { fm.SetShowHints(fm.HintsChk.Checked()); };
     fm.OnClose = [this] { state.AppClosing = true; };
+    // The scan recalibrates before it starts and may stop the spindle at its end.
+    scan.Recalibrate = [this] { spindle.Recalibrate(); };
+    scan.StopSpindle = [this] { spindle.StopSpindle(); };
     WireCommandKeys(*this);
 }
 

@@ -30,6 +30,8 @@
 #include "platform/platform.h"
 #include "power/power_adaptor.h"
 #include "report/report_files.h"
+#include "scan/scan_control.h"
+#include "scan/view/scan_presenter.h"
 #include "smart/smart.h"
 #include "views/buffer_viewer.h"
 #include "views/partition_viewer.h"
@@ -134,6 +136,9 @@ class ProgramImpl
     HostProtectedArea hpa{*this};
     /// StopSpindle, Recalibrate, ResetDrive and MeasureRpm.
     SpindleControl spindle{*this};
+    /// What the user sees of a surface scan.
+    ScanPresenter scan_view{*this};
+    ScanControl scan{*this};
 
     void LogLine(const std::string& text, bool replace, int level) { log.LogLine(text, replace, level); }
     /// The directory that logs and dumps go to (ends with a separator).

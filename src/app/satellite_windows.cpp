@@ -30,12 +30,21 @@ TIFm::TIFm() : form::Window("IFm")
 TWriteWarn::TWriteWarn() : form::Window("WriteWarn")
 {
     SetCaption("Attention!");
-    SetBounds(200, 200, 360, 140);
-    WarnLab.SetBounds(12, 12, 336, 60);
-    WarnYesBtn.SetCaption("Yes");
-    WarnYesBtn.SetBounds(90, 90, 80, 24);
-    WarnNoBtn.SetCaption("No");
-    WarnNoBtn.SetBounds(190, 90, 80, 24);
+    SetBounds(200, 200, 360, 170);
+    WarnLab.SetBounds(12, 12, 336, 48);
+    WarnLab.SetCaption(
+        "Region of disc you have entered \rwill be erased. Please check your \rentries again, and "
+        "correct it.");
+    WarnHddLab.SetBounds(12, 62, 336, 16);
+    WarnHddLab.SetCaption("HDD WILL BE CHANGED");
+    WarnHddLab.SetFontBold(true);
+    WarnHddLab.SetFontColour(form::colours::kRed);
+    WarnStartEdit.SetBounds(12, 86, 160, 21);
+    WarnEndEdit.SetBounds(188, 86, 160, 21);
+    WarnYesBtn.SetCaption("OK");
+    WarnYesBtn.SetBounds(90, 120, 80, 24);
+    WarnNoBtn.SetCaption("Cancel");
+    WarnNoBtn.SetBounds(190, 120, 80, 24);
 }
 
 TFormAbout::TFormAbout() : form::Window("FormAbout")

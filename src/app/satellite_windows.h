@@ -26,6 +26,9 @@ struct TIFm : form::Window {
 struct TWriteWarn : form::Window {
     TWriteWarn();
     form::Label WarnLab{"WarnLab", this};
+    form::Label WarnHddLab{"WarnHddLab", this};
+    form::Edit WarnStartEdit{"WarnStartEdit", this};
+    form::Edit WarnEndEdit{"WarnEndEdit", this};
     form::Button WarnYesBtn{"WarnYesBtn", this};
     form::Button WarnNoBtn{"WarnNoBtn", this};
 };

@@ -135,9 +135,9 @@ std::vector<std::string> Settings::Load()
     r.Bool("Setup", "All Sound", fm.AllSoundChk);
     r.Bool("Setup", "Bell", fm.BellChk);
     r.Bool("Setup", "RefreshLBA", fm.lbasyncChk);
-    r.Bool("Setup", "EnableBreakIntLoops", fm.BreakLoopsChk);
+    r.Bool("Setup", "EnableBreakIntLoops", fm.EnaBrkInCyclChk);
     r.Bool("Setup", "NonDestr", fm.NonDestrChk);
-    r.Bool("Setup", "SwapUpDn", fm.SwapUpDnChk);
+    r.Bool("Setup", "SwapUpDn", fm.SwapUpDnkeysChk);
     r.Bool("Setup", "Classic style", fm.ClassicChk);
     r.Bool("Setup", "Grid lines", fm.GridLinesChk);
     r.Bool("Setup", "PCI d-click", fm.PspDblChk);
@@ -150,13 +150,13 @@ std::vector<std::string> Settings::Load()
     r.Bool("Setup", "Dont get drive passport", fm.dontgetdpchk);
     r.Bool("Setup", "If API then TAB1", fm.ApiTab1Chk);
 
-    r.Choice("Scan", "Timer", fm.ScanTimerRg, 0);
+    r.Choice("Scan", "Timer", fm.RTChk, 0);
     r.Choice("Scan", "TimerPio", fm.CommonRtcRg, 1);
-    r.Bool("Scan", "Reset between Loop", fm.LoopResetChk);
+    r.Bool("Scan", "Reset between Loop", fm.ResBetwLoopScanChk);
     r.Bool("Scan", "DontBlink", fm.DontBlinkChk);
-    r.Bool("Scan", "CorrTimHDD", fm.CorrTimChk);
-    r.Bool("Scan", "AutoRepJmp", fm.QnRepTimeBox);
-    fm.QnRepIntEdit.SetValue(static_cast<int>(r.Ranged("Scan", "Jmp Interval", 50, 20, 900)));
+    r.Bool("Scan", "CorrTimHDD", fm.CorrTimHDDChk);
+    r.Bool("Scan", "AutoRepJmp", fm.AutoRepQnChk);
+    fm.QnRepTimeBox.SetValue(static_cast<int>(r.Ranged("Scan", "Jmp Interval", 50, 20, 900)));
     bool valid = true;
     rnd_time = ini.ReadFloat("Scan", "Time of RND", 10.1, &valid);
     if (!valid || rnd_time < 0 || rnd_time > 1e7) {
@@ -166,9 +166,9 @@ std::vector<std::string> Settings::Load()
             r.Warn("Scan", "Time of RND", "is not a number");
         rnd_time = 10.1;
     }
-    fm.RndTimeEdit.SetText(TimeOfDayText(rnd_time));
+    fm.RndScTimeEdit.SetText(TimeOfDayText(rnd_time));
     r.Bool("Scan", "Always ajust CPU", fm.AdjustCPUchk);
-    r.Bool("Scan", "Reset after jump", fm.JmpResetChk);
+    r.Bool("Scan", "Reset after jump", fm.RstAftJmpChk);
 
     r.Bool("ATA Checkboxes", "BinToFile", fm.PassChk);
     r.Bool("ATA Checkboxes", "+reset", fm.PspplusRstChk);
@@ -227,7 +227,7 @@ void Settings::LoadGrid()
 {
     IniFile ini = ReadFile();
     std::vector<std::string> ignored;
-    Reader(ini, ignored).Bool("Scan", "Grid", p_.fm.GridChk);
+    Reader(ini, ignored).Bool("Scan", "Grid", p_.fm.DisGridChk);
 }
 
 bool Settings::Save()
@@ -266,9 +266,9 @@ bool Settings::Save()
     ini.WriteBool("Setup", "All Sound", fm.AllSoundChk.Checked());
     ini.WriteBool("Setup", "Bell", fm.BellChk.Checked());
     ini.WriteBool("Setup", "RefreshLBA", fm.lbasyncChk.Checked());
-    ini.WriteBool("Setup", "EnableBreakIntLoops", fm.BreakLoopsChk.Checked());
+    ini.WriteBool("Setup", "EnableBreakIntLoops", fm.EnaBrkInCyclChk.Checked());
     ini.WriteBool("Setup", "NonDestr", fm.NonDestrChk.Checked());
-    ini.WriteBool("Setup", "SwapUpDn", fm.SwapUpDnChk.Checked());
+    ini.WriteBool("Setup", "SwapUpDn", fm.SwapUpDnkeysChk.Checked());
     ini.WriteBool("Setup", "Classic style", fm.ClassicChk.Checked());
     ini.WriteBool("Setup", "Grid lines", fm.GridLinesChk.Checked());
     ini.WriteBool("Setup", "PCI d-click", fm.PspDblChk.Checked());
@@ -281,19 +281,19 @@ bool Settings::Save()
     ini.WriteBool("Setup", "Dont get drive passport", fm.dontgetdpchk.Checked());
     ini.WriteBool("Setup", "If API then TAB1", fm.ApiTab1Chk.Checked());
 
-    ini.WriteInteger("Scan", "Timer", fm.ScanTimerRg.ItemIndex());
+    ini.WriteInteger("Scan", "Timer", fm.RTChk.ItemIndex());
     ini.WriteInteger("Scan", "TimerPio", fm.CommonRtcRg.ItemIndex());
-    ini.WriteBool("Scan", "Reset between Loop", fm.LoopResetChk.Checked());
+    ini.WriteBool("Scan", "Reset between Loop", fm.ResBetwLoopScanChk.Checked());
     ini.WriteBool("Scan", "DontBlink", fm.DontBlinkChk.Checked());
-    ini.WriteBool("Scan", "CorrTimHDD", fm.CorrTimChk.Checked());
-    ini.WriteBool("Scan", "AutoRepJmp", fm.QnRepTimeBox.Checked());
-    ini.WriteInteger("Scan", "Jmp Interval", fm.QnRepIntEdit.Value());
+    ini.WriteBool("Scan", "CorrTimHDD", fm.CorrTimHDDChk.Checked());
+    ini.WriteBool("Scan", "AutoRepJmp", fm.AutoRepQnChk.Checked());
+    ini.WriteInteger("Scan", "Jmp Interval", fm.QnRepTimeBox.Value());
     double typed = 0;
-    if (ParseTimeOfDay(fm.RndTimeEdit.Text(), typed) && TimeOfDayText(rnd_time) != fm.RndTimeEdit.Text())
+    if (ParseTimeOfDay(fm.RndScTimeEdit.Text(), typed) && TimeOfDayText(rnd_time) != fm.RndScTimeEdit.Text())
         rnd_time = typed;
     ini.WriteFloat("Scan", "Time of RND", rnd_time);
     ini.WriteBool("Scan", "Always ajust CPU", fm.AdjustCPUchk.Checked());
-    ini.WriteBool("Scan", "Grid", fm.GridChk.Checked());
+    ini.WriteBool("Scan", "Grid", fm.DisGridChk.Checked());
 
     ini.WriteBool("ATA Checkboxes", "BinToFile", fm.PassChk.Checked());
     ini.WriteBool("ATA Checkboxes", "+reset", fm.PspplusRstChk.Checked());
@@ -328,7 +328,7 @@ bool Settings::Save()
     ini.WriteInteger("Security", "Method", fm.PwdTypeGrp.ItemIndex());
     ini.WriteInteger("Security", "Level", fm.PwdLevGrp.ItemIndex());
     ini.WriteString("Security", "Password", fm.PwdEdit.Text());
-    ini.WriteBool("Scan", "Reset after jump", fm.JmpResetChk.Checked());
+    ini.WriteBool("Scan", "Reset after jump", fm.RstAftJmpChk.Checked());
     ini.WriteBool("Advanced", "Sync PA", fm.AdvSyncHexPV.Checked());
     ini.WriteBool("Advanced", "Passp Anal", fm.PartAnalPassChk.Checked());
     ini.WriteBool("Advanced", "Get name", fm.PartGetNameChk.Checked());

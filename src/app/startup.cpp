@@ -264,7 +264,7 @@ void Startup::CreateMainWindow()
     if (st.access_mode == AccessMode::Api) std::fill_n(st.ApiBuffer.get(), 262144 * 4, uint8_t{0});
 
     // 22. LBA stamp of API writes.
-    st.WriteLbaStamp = fm.WrLbaNumChk.Checked();
+    st.WriteLbaStamp = fm.ScNumLbaChk.Checked();
 }
 
 } // namespace mrv

@@ -32,7 +32,6 @@ HostProtectedArea::HostProtectedArea(ProgramImpl& program) : p_(program)
     fm.NHPABtn.OnClick = [this] { NHPABtnClick(); };
     fm.HpaBtn.OnClick = [this] { HpaBtnClick(); };
     fm.HpaTrack.OnChange = [this] { HpaTrackChange(); };
-    fm.MaxLbaButton.OnClick = [this] { MaxLbaButtonClick(); };
 }
 
 void HostProtectedArea::ShowSize(int64_t sectors)
@@ -51,13 +50,6 @@ void HostProtectedArea::HpaTrackChange()
     const int position = p_.fm.HpaTrack.Position();
     d.HpaTarget = position == kTrackEnd ? d.NativeLbaCount : d.HpaTrackStep * position;
     ShowSize(d.HpaTarget);
-}
-
-void HostProtectedArea::MaxLbaButtonClick()
-{
-    TFm& fm = p_.fm;
-    fm.EndLbaEdit.SetText(std::to_string(p_.state.passport.LbaCount - 1));
-    if (fm.MainPage.ActivePageIndex() == 2) fm.SetFocus(&fm.Qn);
 }
 
 // ---- RHPA ------------------------------------------------------------------

@@ -27,7 +27,6 @@ class HostProtectedArea
     void NHPABtnClick();
     void HpaBtnClick();
     void HpaTrackChange();
-    void MaxLbaButtonClick();
 
     /// Shows `sectors` in L1: a count, or whole MiB with "LBA/Mb" on.
     void ShowSize(int64_t sectors);

@@ -616,6 +616,10 @@ const char* KindName(ControlKind kind)
         return "Image";
     case ControlKind::HexView:
         return "HexView";
+    case ControlKind::BlockGrid:
+        return "BlockGrid";
+    case ControlKind::Canvas:
+        return "Canvas";
     }
     return "Control";
 }

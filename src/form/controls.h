@@ -42,6 +42,8 @@ enum class ControlKind {
     Timer,
     Image,
     HexView,
+    BlockGrid,
+    Canvas,
 };
 
 /// What changed, so that a front end can update only that.

@@ -267,7 +267,7 @@ void Passport::ApplyFamilyAndSizes(const DrivePassport& d)
     fm.HexESaveBtn.SetEnabled(true);
     if (p_.state.Use48Bit && p_.pio.OnAddressModeChanged) p_.pio.OnAddressModeChanged();
     if (!d.NonAta || !api) {
-        if (fm.AutoBlockChk.Checked()) {
+        if (fm.AutoSizeSC.Checked()) {
             int index = 4;
             if (family == 15)
                 index = 8;
@@ -289,6 +289,7 @@ void Passport::ApplyNonAtaBlockSize(uint32_t sectors_per_track)
     switch (sectors_per_track) {
     case 18:
         SelectBlockSize(std::string("1"));
+        // A floppy's blocks are slow by nature: its 600 ms class is not logged.
         p_.fm.ErLogBx600.SetChecked(false);
         break;
     case 32:
@@ -302,13 +303,13 @@ void Passport::ApplyNonAtaBlockSize(uint32_t sectors_per_track)
 
 void Passport::SelectBlockSize(int index)
 {
-    form::ComboBox& box = p_.fm.BlockSizeCb;
+    form::ComboBox& box = p_.fm.ScBlockSizeBox;
     if (index < static_cast<int>(box.Items().size())) box.SetItemIndex(index);
 }
 
 void Passport::SelectBlockSize(const std::string& text)
 {
-    p_.fm.BlockSizeCb.SetText(text);
+    p_.fm.ScBlockSizeBox.SetText(text);
 }
 
 // ---- List actions ----------------------------------------------------------

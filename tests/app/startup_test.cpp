@@ -326,7 +326,7 @@ TEST(Startup, StartupStepsWithoutAProviderAreKnown)
 {
     TestPlatform pc;
     ProgramFixture f(pc.platform);
-    EXPECT_EQ(f.impl().steps.Unset(), (std::vector<std::string>{"ApplyScanTimerChoice", "ClearScanGraph"}));
+    EXPECT_TRUE(f.impl().steps.Unset().empty());
 }
 
 } // namespace

@@ -86,7 +86,7 @@ TEST_F(LoopProgram, ExactSizesOfDevicesThatAreNoWholeCylinders)
     // The passport calls it what the list calls it.
     EXPECT_EQ(fx->impl().state.passport.NonAtaFeatures, "Non ATA, HDD, Virtual");
     EXPECT_EQ(fm().LabelVirtual.Caption(), "Virtual");
-    EXPECT_EQ(fm().BlockSizeCb.Text(), "256");
+    EXPECT_EQ(fm().ScBlockSizeBox.Text(), "256");
 
     const int odd_row = RowOf(odd);
     ASSERT_GE(odd_row, 0);

@@ -216,7 +216,7 @@ TEST_F(AtaPioTest, StuckDriveTimesOutAndClosingEndsTheWaitAtOnce)
     EXPECT_FALSE(pio().WaitDriveReady(0));
     st().AppClosing = false;
     // Break requests end the unlimited wait only when the option allows it.
-    lp.fm().BreakLoopsChk.SetChecked(true);
+    lp.fm().EnaBrkInCyclChk.SetChecked(true);
     st().BreakRequested = true;
     EXPECT_FALSE(pio().WaitDriveReady(0));
     st().BreakRequested = false;

@@ -51,11 +51,11 @@ SetupTab::SetupTab(form::TabSheet& tab) : tab_(tab)
 
     TimerGroup.SetBounds(206, 174, 196, 128);
     TimerGroup.SetCaption(" Timers ");
-    ScanTimerRg.SetBounds(6, 14, 184, 46);
-    ScanTimerRg.SetCaption("Scan: PIO only");
-    ScanTimerRg.SetItems({"G.T.C. (Univ.)", "MMTimer (NT)*"});
-    ScanTimerRg.SetColumns(1);
-    ScanTimerRg.SetItemIndex(0);
+    RTChk.SetBounds(6, 14, 184, 46);
+    RTChk.SetCaption("Scan: PIO only");
+    RTChk.SetItems({"G.T.C. (Univ.)", "MMTimer (NT)*"});
+    RTChk.SetColumns(1);
+    RTChk.SetItemIndex(0);
     CommonRtcRg.SetBounds(6, 60, 184, 46);
     CommonRtcRg.SetCaption("Common RTC");
     CommonRtcRg.SetItems({"RDTSC (one core)", "G.T.C.  (multicore)"});
@@ -65,19 +65,15 @@ SetupTab::SetupTab(form::TabSheet& tab) : tab_(tab)
 
     ScanOptGroup.SetBounds(206, 0, 196, 172);
     ScanOptGroup.SetCaption(" Surface scan ");
-    Box(LoopResetChk, "Reseting between LoopScan", 6, 14, 186, true);
+    Box(ResBetwLoopScanChk, "Reseting between LoopScan", 6, 14, 186, true);
     Box(DontBlinkChk, "Don't blink border of pause key", 6, 32, 186, false);
-    Box(CorrTimChk, "Timings depending on HDD", 6, 50, 186, true);
-    Box(QnRepTimeBox, "Auto repeat jump keys,ms:", 6, 68, 186, true);
-    QnRepIntEdit.SetBounds(6, 86, 60, 21);
-    QnRepIntEdit.SetRange(20, 900);
-    QnRepIntEdit.SetValue(50);
-    RndTimeLab.SetCaption("Time of RND:");
-    RndTimeLab.SetBounds(6, 112, 70, 13);
-    RndTimeEdit.SetBounds(80, 108, 70, 21);
-    RndTimeEdit.SetText("02:24:00");
-    Box(SwapUpDnChk, "Swap navigation Up/Dn keys", 6, 132, 186, false);
-    Box(BreakLoopsChk, "Enable breaking internal loops", 6, 150, 186, false);
+    Box(CorrTimHDDChk, "Timings depending on HDD", 6, 50, 186, true);
+    Box(AutoRepQnChk, "Auto repeat jump keys,ms:", 6, 68, 186, true);
+    QnRepTimeBox.SetBounds(6, 86, 60, 21);
+    QnRepTimeBox.SetRange(20, 900);
+    QnRepTimeBox.SetValue(50);
+    Box(SwapUpDnkeysChk, "Swap navigation Up/Dn keys", 6, 132, 186, false);
+    Box(EnaBrkInCyclChk, "Enable breaking internal loops", 6, 150, 186, false);
 
     CommonGroup.SetBounds(404, 0, 192, 156);
     CommonGroup.SetCaption(" Common ");

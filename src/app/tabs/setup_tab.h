@@ -32,20 +32,18 @@ struct SetupTab {
     form::RadioGroup AtaTimerRg{"AtaTimerRg", &TimeoutGroup};
 
     form::GroupBox TimerGroup{"TimerGroup", &tab_};
-    form::RadioGroup ScanTimerRg{"ScanTimerRg", &TimerGroup};
+    form::RadioGroup RTChk{"RTChk", &TimerGroup};
     form::RadioGroup CommonRtcRg{"CommonRtcRg", &TimerGroup};
     form::CheckBox AdjustCPUchk{"AdjustCPUchk", &TimerGroup};
 
     form::GroupBox ScanOptGroup{"ScanOptGroup", &tab_};
-    form::CheckBox LoopResetChk{"LoopResetChk", &ScanOptGroup};
+    form::CheckBox ResBetwLoopScanChk{"ResBetwLoopScanChk", &ScanOptGroup};
     form::CheckBox DontBlinkChk{"DontBlinkChk", &ScanOptGroup};
-    form::CheckBox CorrTimChk{"CorrTimChk", &ScanOptGroup};
-    form::CheckBox QnRepTimeBox{"QnRepTimeBox", &ScanOptGroup};
-    form::SpinEdit QnRepIntEdit{"QnRepIntEdit", &ScanOptGroup};
-    form::Label RndTimeLab{"RndTimeLab", &ScanOptGroup};
-    form::Edit RndTimeEdit{"RndTimeEdit", &ScanOptGroup};
-    form::CheckBox SwapUpDnChk{"SwapUpDnChk", &ScanOptGroup};
-    form::CheckBox BreakLoopsChk{"BreakLoopsChk", &ScanOptGroup};
+    form::CheckBox CorrTimHDDChk{"CorrTimHDDChk", &ScanOptGroup};
+    form::CheckBox AutoRepQnChk{"AutoRepQnChk", &ScanOptGroup};
+    form::SpinEdit QnRepTimeBox{"QnRepTimeBox", &ScanOptGroup};
+    form::CheckBox SwapUpDnkeysChk{"SwapUpDnkeysChk", &ScanOptGroup};
+    form::CheckBox EnaBrkInCyclChk{"EnaBrkInCyclChk", &ScanOptGroup};
 
     form::GroupBox CommonGroup{"CommonGroup", &tab_};
     form::CheckBox lbasyncChk{"lbasyncChk", &CommonGroup};

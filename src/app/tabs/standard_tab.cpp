@@ -68,10 +68,6 @@ StandardTab::StandardTab(form::TabSheet& tab) : tab_(tab)
     HpaLabel1.SetCaption("[ LBA, kb, Mb, Gb, % ]");
     HpaLabel1.SetHint("View on LBA mode");
     HpaLabel1.SetBounds(6, 8, 130, 13);
-    MaxLbaButton.SetCaption("MAX");
-    MaxLbaButton.SetHint("Last LBA into the scan's end field");
-    MaxLbaButton.SetBounds(86, 38, 30, 21);
-    MaxLbaButton.SetEnabled(false);
     HpaBtn.SetCaption("HPA");
     HpaBtn.SetHint("Set new max. LBA size");
     HpaBtn.SetBounds(118, 38, 26, 21);

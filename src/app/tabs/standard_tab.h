@@ -35,7 +35,6 @@ struct StandardTab {
     form::TrackBar HpaTrack{"HpaTrack", &HPAPanel};
     form::Edit L1{"L1", &HPAPanel};
     form::Label HpaLabel1{"HpaLabel1", &HPAPanel};
-    form::Button MaxLbaButton{"MaxLbaButton", &HPAPanel};
     form::Button HpaBtn{"HpaBtn", &HPAPanel};
     form::Button NHPABtn{"NHPABtn", &HPAPanel};
     form::CheckBox HPATpChk{"HPATpChk", &HPAPanel};

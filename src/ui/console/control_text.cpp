@@ -1,5 +1,7 @@
 #include "ui/console/control_text.h"
 
+#include "form/block_grid.h"
+#include "form/canvas.h"
 #include "ui/console/console_dialogs.h"
 #include "ui/console/script.h"
 
@@ -8,6 +10,9 @@ namespace mrv::console
 
 namespace
 {
+
+/// Grid rows a print lists at most.
+constexpr uint64_t kGridPrintRows = 64;
 
 std::string Bit(bool on)
 {
@@ -28,6 +33,33 @@ std::string ItemText(const std::vector<std::string>& items, int index)
 {
     return index >= 0 && index < static_cast<int>(items.size()) ? items[static_cast<size_t>(index)]
                                                                 : std::string();
+}
+
+/// A grid row's marks, '.' for an empty cell.
+std::string GridRowText(const form::BlockGrid& grid, uint64_t row)
+{
+    std::string text;
+    for (int column = 0; column < grid.ColCount(); ++column) {
+        const char mark = grid.Mark(row, column);
+        text += mark ? mark : '.';
+    }
+    return text;
+}
+
+/// How many cells carry each mark, in mark order: "1:120 2:3 x:1".
+std::string GridMarkSummary(const form::BlockGrid& grid)
+{
+    uint64_t counts[256] = {};
+    for (uint64_t i = 0; i < grid.UsedCells(); ++i)
+        ++counts[static_cast<unsigned char>(grid.MarkAt(i))];
+    std::string text;
+    for (int mark = 1; mark < 256; ++mark) {
+        if (!counts[mark]) continue;
+        if (!text.empty()) text += ' ';
+        text += static_cast<char>(mark);
+        text += ':' + std::to_string(counts[mark]);
+    }
+    return text;
 }
 
 } // namespace
@@ -135,6 +167,22 @@ std::vector<Property> Properties(form::Control& c)
         p.push_back({"readonly", Bit(view.ReadOnly()), false});
         break;
     }
+    case ControlKind::BlockGrid: {
+        auto& grid = static_cast<form::BlockGrid&>(c);
+        p.push_back({"cols", std::to_string(grid.ColCount()), false});
+        p.push_back({"rows", std::to_string(grid.RowCount()), false});
+        p.push_back({"cells", std::to_string(grid.UsedCells()), false});
+        p.push_back({"top", std::to_string(grid.TopRow()), false});
+        p.push_back({"marks", GridMarkSummary(grid), true});
+        p.push_back({"hint", c.Hint(), true});
+        break;
+    }
+    case ControlKind::Canvas: {
+        auto& canvas = static_cast<form::Canvas&>(c);
+        p.push_back({"width", std::to_string(canvas.Width()), false});
+        p.push_back({"height", std::to_string(canvas.Height()), false});
+        break;
+    }
     case ControlKind::Timer: {
         auto& timer = static_cast<form::Timer&>(c);
         p.push_back({"enabled", Bit(timer.Active()), false});
@@ -167,6 +215,14 @@ std::vector<std::string> PrintLines(const std::string& label, form::Control& con
             lines.push_back(label + "[" + std::to_string(i) + "]: " + PrintedRowText(list, i));
         }
     }
+    if (control.Kind() == form::ControlKind::BlockGrid) {
+        // Only the rows written so far; a grid of millions of rows is summarised above.
+        auto& grid = static_cast<form::BlockGrid&>(control);
+        const uint64_t columns = static_cast<uint64_t>(grid.ColCount());
+        const uint64_t rows = std::min<uint64_t>((grid.UsedCells() + columns - 1) / columns, kGridPrintRows);
+        for (uint64_t i = 0; i < rows; ++i)
+            lines.push_back(label + "[" + std::to_string(i) + "]: " + GridRowText(grid, i));
+    }
     if (control.Kind() == form::ControlKind::HexView) {
         auto& view = static_cast<form::HexView&>(control);
         for (size_t i = 0; i < view.RowCount(); ++i)
@@ -193,6 +249,29 @@ std::optional<std::string> PropertyValue(form::Control& control, const std::stri
         if (!column || *column < 0) return std::nullopt;
         if (*column >= static_cast<long long>(list.Columns().size())) return std::string("<no column>");
         return list.Columns()[static_cast<size_t>(*column)].caption;
+    }
+    if (control.Kind() == form::ControlKind::BlockGrid && key.size() > 5 && key.back() == ']' &&
+        (key.compare(0, 4, "row[") == 0 || key.compare(0, 5, "cell[") == 0)) {
+        auto& grid = static_cast<form::BlockGrid&>(control);
+        const bool cell = key[0] == 'c';
+        auto index = ParseInteger(key.substr(cell ? 5 : 4, key.size() - (cell ? 6 : 5)));
+        if (!index || *index < 0) return std::nullopt;
+        const auto i = static_cast<uint64_t>(*index);
+        if (!cell) return i < grid.RowCount() ? GridRowText(grid, i) : std::string("<no row>");
+        const char mark = grid.MarkAt(i);
+        return i < grid.UsedCells() && mark ? std::string(1, mark) : std::string("<no cell>");
+    }
+    if (control.Kind() == form::ControlKind::Canvas && key.size() > 7 && key.compare(0, 6, "pixel[") == 0 &&
+        key.back() == ']') {
+        auto& canvas = static_cast<form::Canvas&>(control);
+        const std::string inner = key.substr(6, key.size() - 7);
+        const size_t comma = inner.find(',');
+        if (comma == std::string::npos) return std::nullopt;
+        auto x = ParseInteger(inner.substr(0, comma));
+        auto y = ParseInteger(inner.substr(comma + 1));
+        if (!x || !y || *x < 0 || *y < 0 || *x >= canvas.Width() || *y >= canvas.Height())
+            return std::string("<no pixel>");
+        return canvas.PixelAt(static_cast<int>(*x), static_cast<int>(*y)).Hex();
     }
     if (control.Kind() == form::ControlKind::HexView && key.size() > 5 && key.back() == ']' &&
         (key.compare(0, 5, "byte[") == 0 || key.compare(0, 4, "row[") == 0)) {

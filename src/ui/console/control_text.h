@@ -28,7 +28,8 @@ std::string RowText(const form::ListView& list, int row);
 /// list's font colour is followed by " {#RRGGBB}".
 std::string PrintedRowText(const form::ListView& list, int row);
 /// A print key's value, or `row[i]` / `rows` / `column[i]` (a column caption) of a list
-/// view; nullopt when the key does not apply.
+/// view, `row[i]` (marks, '.' empty) / `cell[i]` of a block grid, `pixel[x,y]` (#RRGGBB)
+/// of a canvas; nullopt when the key does not apply.
 std::optional<std::string> PropertyValue(form::Control& control, const std::string& key);
 
 /// A caption as the user reads it: '&' accelerator marks removed, blanks trimmed.
