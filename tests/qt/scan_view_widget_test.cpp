@@ -2,9 +2,13 @@
 // only the rows on screen, scrolling with the model, and the raster shown
 // scaled with the pointer reported in raster coordinates.
 
+#include "app/program.h"
+#include "app/program_impl.h"
 #include "form/block_grid.h"
 #include "form/canvas.h"
+#include "support/test_platform.h"
 #include "ui/qt/form_binder.h"
+#include "ui/qt/qt_dialogs.h"
 #include "ui/qt/qt_ui_thread.h"
 #include "ui/qt/scan_view_widgets.h"
 
@@ -13,6 +17,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace mrv::qt
@@ -120,6 +125,61 @@ TEST(QtScanView, CanvasShowsTheRasterAndReportsRasterCoordinates)
     QApplication::sendEvent(view, &move);
     EXPECT_EQ(got_x, 190);
     EXPECT_EQ(got_y, 186);
+}
+
+TEST(QtScanView, TestsTabShowsAScanInProgress)
+{
+    WidgetApp();
+    test::TestPlatform pc;
+    const auto home = std::filesystem::temp_directory_path() / "mrv_qt_scan_view";
+    std::filesystem::remove_all(home);
+    std::filesystem::create_directories(home);
+    QtUiThread ui;
+    QtDialogs dialogs([] { return nullptr; });
+    {
+        Program program(pc.platform, dialogs, ui, home);
+        program.Start();
+        FormBinder binder(ui);
+        for (form::Window* window : program.Windows())
+            binder.Bind(*window);
+        TFm& fm = program.Main();
+        fm.MainPage.SetActivePageIndex(2);
+        ScanPresenter& view = program.Impl().scan_view;
+        ScanStart start;
+        start.end_lba = 2'000'000;
+        start.range_length = 2'000'000;
+        start.block_size = 256;
+        start.speed_samples = 25;
+        start.model = "MORVANTA TEST DRIVE";
+        view.Begin(start);
+        const char marks[] = "111111111111111122223x4561111111111111111111";
+        uint64_t now_us = 0;
+        for (int i = 0; i < 2000; ++i) {
+            BlockResult b;
+            b.lba = static_cast<uint64_t>(i) * 256;
+            b.block_size = 256;
+            b.mark = marks[i % (sizeof marks - 1)];
+            b.fast = b.mark == '1' || b.mark == '2';
+            now_us += i < 1000 ? 2000 : 1500;
+            b.finished_us = now_us;
+            if (b.mark == 'x') view.CountFailedBlock(b);
+            view.ShowBlock(b);
+        }
+        QApplication::processEvents();
+        auto* grid = dynamic_cast<BlockGridWidget*>(binder.WidgetOf(fm.Grid));
+        ASSERT_NE(grid, nullptr);
+        EXPECT_TRUE(grid->isVisibleTo(binder.WidgetOf(fm)));
+        EXPECT_EQ(fm.ScanPercentLed.Caption(), " 25.6");
+        // A picture for whoever wants to look: MRV_SCAN_SCREENSHOT=path.png.
+        if (const char* path = std::getenv("MRV_SCAN_SCREENSHOT")) {
+            binder.WidgetOf(fm)->grab().save(path);
+            fm.DisGridChk.SetChecked(false);
+            QApplication::processEvents();
+            binder.WidgetOf(fm)->grab().save(QString(path) + ".graph.png");
+        }
+        program.Shutdown();
+    }
+    std::filesystem::remove_all(home);
 }
 
 } // namespace

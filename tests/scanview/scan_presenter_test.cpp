@@ -331,6 +331,26 @@ TEST(ScanPresenter, GraphFindsItsScaleThenRescalesAndReplaysErrors)
     EXPECT_EQ(fm.GF.PixelAt(1, p.view().Graph().SpeedY(51200)), form::colours::kLime);
 }
 
+TEST(ScanPresenter, ColumnsDrawnBeforeTheFirstSampleSurviveARescale)
+{
+    Presenter p;
+    TFm& fm = p.fm();
+    ScanStart start = Range(0, 3810, 1);
+    start.speed_samples = 25; // the first speed comes after column 0 ends
+    p.view().Begin(start);
+    p.Show(Blocks(0, 1, 100, 10));
+    EXPECT_GT(p.view().Graph().History(0), 0);
+    const int y = p.view().Graph().SpeedY(51200);
+    EXPECT_EQ(fm.GF.PixelAt(5, y), form::colours::kLime);
+    // Much faster blocks rescale and replay from column 0 on.
+    auto fast = Blocks(100, 1, 60, 1);
+    for (auto& b : fast)
+        b.finished_us += 1000;
+    p.Show(fast);
+    EXPECT_NE(fm.GfMasEdit.Value(), static_cast<int>(675000 / 51200));
+    EXPECT_EQ(fm.GF.PixelAt(5, p.view().Graph().SpeedY(51200)), form::colours::kLime);
+}
+
 TEST(ScanPresenter, GridLinesSwitchAndGraphOnlyView)
 {
     Presenter p;

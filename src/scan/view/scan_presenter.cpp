@@ -303,6 +303,8 @@ void ScanPresenter::GridDblClick()
                                                                         : ScanViewControls::kGridPanelNarrow;
     fm.GridPanel.SetBounds(panel.left, panel.top, width, panel.height);
     fm.Grid.SetWidth(width);
+    const form::Bounds& graph = fm.GF.Geometry();
+    fm.GF.SetBounds(graph.left, graph.top, width - graph.left - 2, graph.height);
     GridResized();
 }
 

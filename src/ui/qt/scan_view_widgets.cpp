@@ -155,6 +155,8 @@ CanvasWidget::CanvasWidget(const form::Canvas& canvas, QWidget* parent) : QWidge
 void CanvasWidget::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
+    // Shown smaller than the raster, one-pixel lines would drop out without smoothing.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     if (canvas_.Width() <= 0 || canvas_.Height() <= 0) {
         painter.fillRect(rect(), ToQColor(canvas_.BackColour()));
         return;
