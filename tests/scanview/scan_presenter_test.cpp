@@ -5,7 +5,9 @@
 #include "support/program_fixture.h"
 #include "support/test_platform.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace mrv::test
 {
@@ -264,6 +266,11 @@ TEST(ScanPresenter, ReverseHintsAndTheEndItemTurnsTheScanForward)
     EXPECT_EQ(p.f.log.back().text, "Direction changed to FORVARD scan");
     EXPECT_EQ(p.f.log.back().level, 1);
     EXPECT_EQ(turned, 1);
+    // The scan runs forward now: a second choice only sets the edit.
+    fm.GridMenu.Open();
+    EXPECT_TRUE(fm.GridMenu.Choose(1));
+    EXPECT_EQ(turned, 1);
+    EXPECT_EQ(p.f.log.size(), 1u);
 }
 
 TEST(ScanPresenter, DoubleClickTogglesWidthsAndLosesTheLayoutDuringAScan)
@@ -385,6 +392,20 @@ TEST(ScanPresenter, LampsFollowTheDataPhaseAndThePauseKeyBlinks)
     p.f.Run(150);
     EXPECT_EQ(fm.RdInd.Brush(), form::colours::kGray);
     EXPECT_EQ(fm.WrInd.Brush(), form::colours::kRed);
+
+    // The worker flips the flag while the lamps' timer reads it.
+    std::atomic<bool> stop{false};
+    std::thread worker([&] {
+        while (!stop.load()) {
+            DataPhaseScope read(p.view().data_phase, DataPhase::Read);
+            std::this_thread::yield();
+        }
+    });
+    p.f.Run(300);
+    stop = true;
+    worker.join();
+    p.f.Run(150);
+    EXPECT_EQ(fm.RdInd.Brush(), form::colours::kGray);
 
     p.view().SetPaused(true);
     bool blue = false;
