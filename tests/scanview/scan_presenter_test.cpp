@@ -5,7 +5,9 @@
 #include "support/program_fixture.h"
 #include "support/test_platform.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace mrv::test
 {
@@ -264,6 +266,11 @@ TEST(ScanPresenter, ReverseHintsAndTheEndItemTurnsTheScanForward)
     EXPECT_EQ(p.f.log.back().text, "Direction changed to FORVARD scan");
     EXPECT_EQ(p.f.log.back().level, 1);
     EXPECT_EQ(turned, 1);
+    // The scan runs forward now: a second choice only sets the edit.
+    fm.GridMenu.Open();
+    EXPECT_TRUE(fm.GridMenu.Choose(1));
+    EXPECT_EQ(turned, 1);
+    EXPECT_EQ(p.f.log.size(), 1u);
 }
 
 TEST(ScanPresenter, DoubleClickTogglesWidthsAndLosesTheLayoutDuringAScan)
@@ -331,6 +338,26 @@ TEST(ScanPresenter, GraphFindsItsScaleThenRescalesAndReplaysErrors)
     EXPECT_EQ(fm.GF.PixelAt(1, p.view().Graph().SpeedY(51200)), form::colours::kLime);
 }
 
+TEST(ScanPresenter, ColumnsDrawnBeforeTheFirstSampleSurviveARescale)
+{
+    Presenter p;
+    TFm& fm = p.fm();
+    ScanStart start = Range(0, 3810, 1);
+    start.speed_samples = 25; // the first speed comes after column 0 ends
+    p.view().Begin(start);
+    p.Show(Blocks(0, 1, 100, 10));
+    EXPECT_GT(p.view().Graph().History(0), 0);
+    const int y = p.view().Graph().SpeedY(51200);
+    EXPECT_EQ(fm.GF.PixelAt(5, y), form::colours::kLime);
+    // Much faster blocks rescale and replay from column 0 on.
+    auto fast = Blocks(100, 1, 60, 1);
+    for (auto& b : fast)
+        b.finished_us += 1000;
+    p.Show(fast);
+    EXPECT_NE(fm.GfMasEdit.Value(), static_cast<int>(675000 / 51200));
+    EXPECT_EQ(fm.GF.PixelAt(5, p.view().Graph().SpeedY(51200)), form::colours::kLime);
+}
+
 TEST(ScanPresenter, GridLinesSwitchAndGraphOnlyView)
 {
     Presenter p;
@@ -365,6 +392,20 @@ TEST(ScanPresenter, LampsFollowTheDataPhaseAndThePauseKeyBlinks)
     p.f.Run(150);
     EXPECT_EQ(fm.RdInd.Brush(), form::colours::kGray);
     EXPECT_EQ(fm.WrInd.Brush(), form::colours::kRed);
+
+    // The worker flips the flag while the lamps' timer reads it.
+    std::atomic<bool> stop{false};
+    std::thread worker([&] {
+        while (!stop.load()) {
+            DataPhaseScope read(p.view().data_phase, DataPhase::Read);
+            std::this_thread::yield();
+        }
+    });
+    p.f.Run(300);
+    stop = true;
+    worker.join();
+    p.f.Run(150);
+    EXPECT_EQ(fm.RdInd.Brush(), form::colours::kGray);
 
     p.view().SetPaused(true);
     bool blue = false;

@@ -148,7 +148,8 @@ void ScanGraph::BlockPassed(uint64_t speed, const std::string& model)
     gf.SetPen(kSpeedLine);
     gf.LineTo(column_, SpeedY(speed));
     int32_t& entry = history_[static_cast<size_t>(column_)];
-    if (entry != -1) entry = static_cast<int32_t>(std::min<uint64_t>(speed / 10, INT32_MAX));
+    // A drawn column is never 0 in the history, which would end a replay there.
+    if (entry != -1) entry = static_cast<int32_t>(std::clamp<uint64_t>(speed / 10, 1, INT32_MAX));
     if (column_ < kLastColumn) ++column_;
 }
 

@@ -31,7 +31,9 @@ ScanPresenter::ScanPresenter(ProgramImpl& p) : p_(p), graph_(p.fm)
     fm.GridMenu.Items()[1].OnClick = [this] {
         if (!hovered_) return;
         p_.fm.EndLbaEdit.SetText(std::to_string(std::max(hovered_->first, hovered_->last)));
-        if (start_.direction == ScanDirection::Reverse) {
+        if (menu_turns_forward_) {
+            // Once turned, the scan runs forward; a second choice changes nothing more.
+            menu_turns_forward_ = false;
             p_.LogLine("Direction changed to FORVARD scan", false, 1);
             if (OnDirectionToForward) OnDirectionToForward();
         }
@@ -61,6 +63,7 @@ void ScanPresenter::Begin(const ScanStart& start)
     running_ = true;
     layout_lost_ = start.direction == ScanDirection::Random || start.direction == ScanDirection::Butterfly;
     hovered_.reset();
+    menu_turns_forward_ = start.direction == ScanDirection::Reverse;
     cell_ = 0;
     fast_blocks_ = 0;
     blocks_ = 0;
@@ -303,6 +306,8 @@ void ScanPresenter::GridDblClick()
                                                                         : ScanViewControls::kGridPanelNarrow;
     fm.GridPanel.SetBounds(panel.left, panel.top, width, panel.height);
     fm.Grid.SetWidth(width);
+    const form::Bounds& graph = fm.GF.Geometry();
+    fm.GF.SetBounds(graph.left, graph.top, width - graph.left - 2, graph.height);
     GridResized();
 }
 

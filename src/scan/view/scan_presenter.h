@@ -73,6 +73,8 @@ class ScanPresenter : public ScanPresentation
     ScanStart start_;
     bool running_ = false;
     bool layout_lost_ = false;
+    /// The grid's "End LBA" item turns a reverse scan forward (once).
+    bool menu_turns_forward_ = false;
     /// The next grid cell, counted from the first.
     uint64_t cell_ = 0;
     uint32_t class_counts_[6] = {};

@@ -46,35 +46,43 @@ std::string ClockText(uint64_t seconds)
     return text;
 }
 
+namespace
+{
+
+/// `done` of `whole` in tenths of a percent, rounded, at most 1000.
+uint64_t Tenths(uint64_t done, uint64_t whole)
+{
+    whole = std::max<uint64_t>(1, whole);
+    const unsigned __int128 tenths =
+        (static_cast<unsigned __int128>(done) * 2000 + whole) / (2 * static_cast<unsigned __int128>(whole));
+    return static_cast<uint64_t>(std::min<unsigned __int128>(tenths, 1000));
+}
+
+} // namespace
+
 std::optional<std::string> PercentText(const ScanStart& start, const BlockResult& block)
 {
-    double percent = 0;
+    // Integer arithmetic: this runs for every block, and formatting a double costs more than the rest.
+    uint64_t tenths = 0;
     switch (block.direction) {
     case ScanDirection::Random:
         return std::nullopt;
     case ScanDirection::Forward:
-    case ScanDirection::Reverse: {
-        const uint64_t done = block.lba > start.start_lba ? block.lba - start.start_lba : 0;
-        percent = static_cast<double>(done) * 100.0 /
-                  static_cast<double>(std::max<uint64_t>(1, start.range_length));
-        if (block.direction == ScanDirection::Reverse) percent = 100.0 - percent;
+    case ScanDirection::Reverse:
+        tenths = Tenths(block.lba > start.start_lba ? block.lba - start.start_lba : 0, start.range_length);
+        if (block.direction == ScanDirection::Reverse) tenths = 1000 - tenths;
         break;
-    }
-    case ScanDirection::Butterfly: {
+    case ScanDirection::Butterfly:
         // Measured from the start of the range, so that a range that does not
         // begin at LBA 0 still starts at 0 %.
-        const uint64_t done =
-            block.butterfly_low > start.start_lba ? block.butterfly_low - start.start_lba : 0;
-        const uint64_t half =
-            block.butterfly_mid > start.start_lba ? block.butterfly_mid - start.start_lba : 1;
-        percent = static_cast<double>(done) * 100.0 / static_cast<double>(half);
+        tenths = Tenths(block.butterfly_low > start.start_lba ? block.butterfly_low - start.start_lba : 0,
+                        block.butterfly_mid > start.start_lba ? block.butterfly_mid - start.start_lba : 1);
         break;
     }
-    }
-    percent = std::clamp(percent, 0.0, 100.0);
-    char text[16];
-    std::snprintf(text, sizeof text, "%.1f", percent);
-    return std::string(text);
+    std::string text = std::to_string(tenths / 10);
+    text += '.';
+    text += static_cast<char>('0' + tenths % 10);
+    return text;
 }
 
 uint64_t Megabytes(const ScanStart& start, const BlockResult& block)

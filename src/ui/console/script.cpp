@@ -92,6 +92,7 @@ const std::map<std::string, Arity>& Verbs()
         {"select", {2, 2, "select NAME ROW"}},
         {"dblclick", {1, 2, "dblclick NAME [ROW]"}},
         {"menu", {2, 2, "menu NAME ITEM"}},
+        {"hover", {3, 3, "hover NAME ROW COLUMN|X Y"}},
         {"key", {1, 1, "key F1..F9|Up|Down|Left|Right|Escape|Enter|Space"}},
         {"close", {1, 1, "close WINDOW"}},
         {"deactivate", {1, 1, "deactivate WINDOW"}},
@@ -137,6 +138,10 @@ bool CheckArguments(const Command& cmd, std::string& error)
             error = "'" + a[0].text + "' is not a number of milliseconds";
             return false;
         }
+    }
+    if (cmd.verb == "hover" && (!ParseInteger(a[1].text) || !ParseInteger(a[2].text))) {
+        error = "usage: hover NAME ROW COLUMN (a grid's cell) or hover NAME X Y (a graph's point)";
+        return false;
     }
     if ((cmd.verb == "select" || (cmd.verb == "dblclick" && a.size() == 2)) && !ParseInteger(a[1].text)) {
         error = "'" + a[1].text + "' is not a row number";

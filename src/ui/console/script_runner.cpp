@@ -1,9 +1,12 @@
 #include "ui/console/script_runner.h"
 
+#include "form/block_grid.h"
+#include "form/canvas.h"
 #include "ui/console/control_text.h"
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cstdint>
 #include <stdexcept>
 
@@ -135,6 +138,8 @@ void ScriptRunner::Execute(const Command& cmd)
         if (verb == "dblclick" && control.OnDblClick) control.OnDblClick();
     } else if (verb == "menu") {
         Menu(Resolve(a[0]), a[0], a[1].text);
+    } else if (verb == "hover") {
+        Hover(Resolve(a[0]), a[0], *ParseInteger(a[1].text), *ParseInteger(a[2].text));
     } else if (verb == "key") {
         form::Window& main = MainWindow();
         if (!main.Visible()) Fail(kScriptError, "the main window is not shown");
@@ -324,6 +329,20 @@ void ScriptRunner::SetBytes(form::HexView& view, const Word& name, const std::st
             Fail(kScriptError, Describe(name) + " has no byte " + std::to_string(at) + " (it has " +
                                    std::to_string(view.Data().size()) + ")");
         }
+    }
+}
+
+void ScriptRunner::Hover(form::Control& control, const Word& name, long long first, long long second)
+{
+    RequireUsable(control, name);
+    auto to_int = [](long long v) { return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX)); };
+    if (control.Kind() == form::ControlKind::BlockGrid) {
+        // Rows count from the grid's first row, whatever is scrolled into view.
+        static_cast<form::BlockGrid&>(control).HoverCell(first, to_int(second));
+    } else if (control.Kind() == form::ControlKind::Canvas) {
+        static_cast<form::Canvas&>(control).MouseMove(to_int(first), to_int(second));
+    } else {
+        Fail(kScriptError, Describe(name) + " is not a grid or a graph");
     }
 }
 

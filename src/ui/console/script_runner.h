@@ -67,6 +67,8 @@ class ScriptRunner
     void Set(form::Control& control, const Word& name, const std::string& value);
     void Print(const Word& name);
     void Expect(const Word& name, const std::string& key, const std::string& value);
+    /// The pointer rests on a grid cell or a graph point.
+    void Hover(form::Control& control, const Word& name, long long first, long long second);
     void Menu(form::Control& control, const Word& name, const std::string& item);
     void SetBytes(form::HexView& view, const Word& name, const std::string& value);
     void Quit();

@@ -4,6 +4,7 @@
 #include "ui/qt/hex_view_widget.h"
 #include "ui/qt/list_model.h"
 #include "ui/qt/qt_ui_thread.h"
+#include "ui/qt/scan_view_widgets.h"
 #include "ui/qt/widgets.h"
 
 #include <QAbstractButton>
@@ -487,6 +488,8 @@ class LabelBinding : public Binding
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         widget_ = label;
+        // Some readouts answer a click (the scan's time readout shows its start time).
+        label->installEventFilter(new ClickFilter(control_, label));
         EnablePopup(label);
     }
 
@@ -1019,6 +1022,72 @@ class PlainBinding : public Binding
 };
 
 // ---------------------------------------------------------------------------
+// The scan's grid and graph
+
+class BlockGridBinding : public Binding
+{
+  public:
+    using Binding::Binding;
+    form::BlockGrid& Grid() { return static_cast<form::BlockGrid&>(control_); }
+    BlockGridWidget* View() { return static_cast<BlockGridWidget*>(widget_); }
+    void Create(QWidget* parent) override
+    {
+        auto* view = new BlockGridWidget(Grid(), parent);
+        widget_ = view;
+        view->on_hover = [this](int64_t row, int column) {
+            if (!Syncing()) Grid().HoverCell(row, column);
+        };
+        view->hint_text = [this] { return ToQString(control_.Hint()); };
+        view->on_double_click = [this] {
+            if (!Syncing()) Grid().DoubleClick();
+        };
+        view->on_context_menu = [this](const QPoint& pos) { ShowPopup(View()->viewport(), pos); };
+        view->on_scroll = [this](uint64_t row) {
+            if (!Syncing()) Grid().SetTopRow(row);
+        };
+    }
+
+  protected:
+    void Apply(form::Aspect aspect) override
+    {
+        using form::Aspect;
+        if (aspect == Aspect::Value || aspect == Aspect::State || aspect == Aspect::Colours) {
+            View()->viewport()->update();
+        } else if (aspect == Aspect::Rows || aspect == Aspect::Scroll || aspect == Aspect::Bounds) {
+            if (aspect == Aspect::Bounds) Binding::Apply(aspect);
+            View()->SyncScroll();
+            return;
+        }
+        if (aspect != Aspect::Value) Binding::Apply(aspect);
+    }
+};
+
+class CanvasBinding : public Binding
+{
+  public:
+    using Binding::Binding;
+    form::Canvas& Canvas() { return static_cast<form::Canvas&>(control_); }
+    void Create(QWidget* parent) override
+    {
+        auto* view = new CanvasWidget(Canvas(), parent);
+        widget_ = view;
+        view->on_mouse_move = [this](int x, int y) {
+            if (!Syncing()) Canvas().MouseMove(x, y);
+        };
+    }
+
+  protected:
+    void Apply(form::Aspect aspect) override
+    {
+        if (aspect == form::Aspect::Value || aspect == form::Aspect::Colours) {
+            widget_->update();
+            return;
+        }
+        Binding::Apply(aspect);
+    }
+};
+
+// ---------------------------------------------------------------------------
 // The report list
 
 class ListViewBinding : public TextAreaBinding
@@ -1210,6 +1279,10 @@ std::unique_ptr<Binding> MakeBinding(FormBinder& binder, form::Control& control,
         return std::make_unique<ImageBinding>(binder, control);
     case ControlKind::HexView:
         return std::make_unique<HexViewBinding>(binder, control);
+    case ControlKind::BlockGrid:
+        return std::make_unique<BlockGridBinding>(binder, control);
+    case ControlKind::Canvas:
+        return std::make_unique<CanvasBinding>(binder, control);
     default:
         return std::make_unique<PlainBinding>(binder, control);
     }
