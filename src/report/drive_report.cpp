@@ -1,5 +1,6 @@
 #include "report/drive_report.h"
 
+#include <cstdint>
 #include <cstdio>
 
 namespace mrv
@@ -105,7 +106,56 @@ std::string HtmlRow(const std::vector<std::string>& cells, const char* tag)
     return row + "</tr>\n";
 }
 
+std::string ScanJson(const ScanReport& scan)
+{
+    std::string out;
+    JsonObject o(out, 2);
+    o.Text("summary", scan.summary);
+    o.Text("started", scan.started);
+    std::vector<size_t> classes;
+    for (size_t i = 0; i < scan.class_counts.size() && i < scan.class_labels.size(); ++i)
+        classes.push_back(i);
+    o.Field("classes", JsonArray(classes, 4, [&scan](std::string& text, size_t i, int indent) {
+                JsonObject c(text, indent);
+                c.Text("label", scan.class_labels[i]);
+                c.Field("blocks", std::to_string(scan.class_counts[i]));
+                c.Close();
+            }));
+    o.Field("errors", std::to_string(scan.errors));
+    o.Field("defects", JsonArray(scan.defects, 4, [](std::string& text, const std::string& line, int) {
+                text += JsonString(line);
+            }));
+    o.Text("grid_png_base64", Base64(scan.grid_png));
+    o.Text("graph_png_base64", Base64(scan.graph_png));
+    o.Close();
+    return out;
+}
+
+std::string HtmlPicture(const std::string& png, const std::string& alt)
+{
+    if (png.empty()) return {};
+    return "<p><img alt=\"" + Html(alt) + "\" src=\"data:image/png;base64," + Base64(png) + "\"></p>\n";
+}
+
 } // namespace
+
+std::string Base64(const std::string& bytes)
+{
+    static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        const size_t left = bytes.size() - i;
+        uint32_t n = static_cast<uint32_t>(static_cast<uint8_t>(bytes[i])) << 16;
+        if (left > 1) n |= static_cast<uint32_t>(static_cast<uint8_t>(bytes[i + 1])) << 8;
+        if (left > 2) n |= static_cast<uint8_t>(bytes[i + 2]);
+        out += kDigits[(n >> 18) & 63];
+        out += kDigits[(n >> 12) & 63];
+        out += left > 1 ? kDigits[(n >> 6) & 63] : '=';
+        out += left > 2 ? kDigits[n & 63] : '=';
+    }
+    return out;
+}
 
 std::string ReportJson(const DriveReport& r)
 {
@@ -148,6 +198,7 @@ std::string ReportJson(const DriveReport& r)
                        row.Close();
                    }));
     }
+    if (r.scan) root.Field("scan", ScanJson(*r.scan));
     root.Close();
     return out + "\n";
 }
@@ -179,6 +230,26 @@ std::string ReportHtml(const DriveReport& r)
         for (const SmartReportRow& e : *r.smart)
             out += HtmlRow({e.id, e.name, e.value, e.worst, e.threshold, e.raw, e.health}, "td");
         out += "</table>\n";
+    }
+    if (r.scan) {
+        const ScanReport& scan = *r.scan;
+        out += "<h2>Surface scan</h2>\n<p>" + Html(scan.started) + "</p>\n<p><strong>" + Html(scan.summary) +
+               "</strong></p>\n<table>\n";
+        std::vector<std::string> labels{"ms"}, counts{"blocks"};
+        for (size_t i = 0; i < scan.class_counts.size() && i < scan.class_labels.size(); ++i) {
+            labels.push_back(scan.class_labels[i]);
+            counts.push_back(std::to_string(scan.class_counts[i]));
+        }
+        labels.push_back("Err");
+        counts.push_back(std::to_string(scan.errors));
+        out += HtmlRow(labels, "th") + HtmlRow(counts, "td") + "</table>\n";
+        if (!scan.defects.empty()) {
+            out += "<h3>Logged</h3>\n<ul>\n";
+            for (const std::string& line : scan.defects)
+                out += "<li>" + Html(line) + "</li>\n";
+            out += "</ul>\n";
+        }
+        out += HtmlPicture(scan.grid_png, "Block grid") + HtmlPicture(scan.graph_png, "Speed graph");
     }
     return out + "</body>\n</html>\n";
 }

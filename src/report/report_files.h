@@ -20,7 +20,9 @@ class ReportFiles
     /// The report of what the window shows now.
     DriveReport Collect() const;
     /// Writes the report to `path`: JSON for ".json", HTML for ".html" or
-    /// ".htm"; false with `error` set for another ending or a failed write.
+    /// ".htm"; for ".png" the scan's grid picture, and its speed graph beside
+    /// it as "<name>-graph.png". False with `error` set for another ending,
+    /// a picture without a scan, or a failed write.
     bool Save(const std::filesystem::path& path, std::string& error) const;
     /// The pop-up menus' "Save report...": asks for the file, saves it and
     /// logs the outcome.

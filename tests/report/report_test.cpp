@@ -114,7 +114,7 @@ TEST(DriveReport, TheConsoleSavesThePassportAndSmartOfTheLabDrive)
     // Another ending is refused with a reason, and nothing is written.
     std::ostringstream out2, err2;
     EXPECT_EQ(console::RunConsoleScript(on, dir.Path() / "home", dir.Path() / "bad.mrv", out2, err2), 1);
-    EXPECT_NE(err2.str().find(".json or .html"), std::string::npos) << err2.str();
+    EXPECT_NE(err2.str().find(".json, .html or .png"), std::string::npos) << err2.str();
     EXPECT_FALSE(fs::exists(dir.Path() / "r.txt"));
 }
 
