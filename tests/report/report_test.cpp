@@ -118,5 +118,49 @@ TEST(DriveReport, TheConsoleSavesThePassportAndSmartOfTheLabDrive)
     EXPECT_FALSE(fs::exists(dir.Path() / "r.txt"));
 }
 
+TEST(DriveReport, AScanReportsItsCountsDefectsAndPictures)
+{
+    // A verify over the scan lab's slow (3000) and unreadable (4100) sectors.
+    // (Its stuck sector at 600 lies below the range.)
+    TempDir dir;
+    std::ofstream(dir.Path() / "scan.mrv") << "key F2\nwaitidle\nclick TabTests\n"
+                                              "set StartLbaEdit 2048\nset EndLbaEdit 5119\nset AutoSizeSC 0\n"
+                                              "set ScBlockSizeBox 256\nkey F4\nwaitidle 60000\n"
+                                              "save report " +
+                                                  (dir.Path() / "scan.json").string() + "\nsave report " +
+                                                  (dir.Path() / "grid.png").string() + "\nquit\n";
+    std::string error;
+    sim::LabOptions options;
+    options.clock = sim::ClockMode::Virtual;
+    auto pc = sim::LoadLab(MRV_SOURCE_DIR "/labs/scan.ini", error, options);
+    ASSERT_TRUE(pc) << error;
+    Platform on = pc->AsPlatform();
+    std::ostringstream out, err;
+    ASSERT_EQ(console::RunConsoleScript(on, dir.Path() / "home", dir.Path() / "scan.mrv", out, err), 0)
+        << err.str() << out.str();
+
+    const Json json = JsonReader(ReadText(dir.Path() / "scan.json")).Read();
+    EXPECT_EQ(SchemaViolations(json, Schema()), "");
+    const Json* scan = json.Field("scan");
+    ASSERT_NE(scan, nullptr);
+    const std::string summary = scan->Field("summary")->text;
+    EXPECT_EQ(summary.substr(summary.size() - 10), "errors - 1") << summary;
+    EXPECT_EQ(scan->Field("started")->text.rfind("Starting surface scan, LBA=2048..5119", 0), 0u);
+    ASSERT_EQ(scan->Field("classes")->items.size(), 6u);
+    uint64_t blocks = 0;
+    for (const Json& c : scan->Field("classes")->items)
+        blocks += static_cast<uint64_t>(c.Field("blocks")->number);
+    // Eleven blocks of 256, then the tail: 255 sectors and the last one alone.
+    EXPECT_EQ(blocks + static_cast<uint64_t>(scan->Field("errors")->number), 13u);
+    EXPECT_EQ(scan->Field("errors")->number, 1);
+    // The unreadable block's error is the last line the scan logged.
+    const auto& defects = scan->Field("defects")->items;
+    ASSERT_FALSE(defects.empty());
+    EXPECT_EQ(defects.back().text.rfind("Block 4096 ", 0), 0u) << defects.back().text;
+    EXPECT_FALSE(scan->Field("grid_png_base64")->text.empty());
+    EXPECT_EQ(ReadText(dir.Path() / "grid.png").rfind("\x89PNG", 0), 0u);
+    EXPECT_EQ(ReadText(dir.Path() / "grid-graph.png").rfind("\x89PNG", 0), 0u);
+}
+
 } // namespace
 } // namespace mrv::test

@@ -70,13 +70,13 @@ StandardTab::StandardTab(form::TabSheet& tab) : tab_(tab)
     HpaLabel1.SetBounds(6, 8, 130, 13);
     HpaBtn.SetCaption("HPA");
     HpaBtn.SetHint("Set new max. LBA size");
-    HpaBtn.SetBounds(118, 38, 26, 21);
+    HpaBtn.SetBounds(88, 38, 34, 21);
     NHPABtn.SetCaption("RHPA");
     NHPABtn.SetHint("Get native LBA size");
-    NHPABtn.SetBounds(146, 38, 26, 21);
+    NHPABtn.SetBounds(124, 38, 40, 21);
     HPATpChk.SetCaption("TEMP");
     HPATpChk.SetHint("Set Temporary HPA");
-    HPATpChk.SetBounds(172, 40, 46, 15);
+    HPATpChk.SetBounds(168, 40, 50, 15);
     HpaMbBox.SetCaption("LBA/Mb");
     HpaMbBox.SetHint("Output mode: Mb or LBA");
     HpaMbBox.SetBounds(120, 0, 56, 15);

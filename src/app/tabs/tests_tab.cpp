@@ -89,9 +89,9 @@ TestsTab::TestsTab(form::TabSheet& tab) : tab_(tab)
     QnUp.SetCaption("^");
     QnUp.SetBounds(36, 2, 28, 24);
     QnLeft.SetCaption("<");
-    QnLeft.SetBounds(4, 28, 28, 24);
+    QnLeft.SetBounds(4, 28, 27, 24);
     PauseBtn.SetCaption("Pause");
-    PauseBtn.SetBounds(34, 28, 32, 24);
+    PauseBtn.SetBounds(32, 28, 36, 24);
     QnRight.SetCaption(">");
     QnRight.SetBounds(68, 28, 28, 24);
     QnDown.SetCaption("v");
