@@ -4,6 +4,7 @@
 #include "identify/identify_words.h"
 #include "smart/smart_block.h"
 #include "util/file_names.h"
+#include "util/little_endian.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -13,22 +14,6 @@ namespace mrv
 
 namespace
 {
-
-uint16_t Le16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-
-uint32_t Le32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
-uint64_t Le64(const uint8_t* p)
-{
-    return static_cast<uint64_t>(Le32(p)) | static_cast<uint64_t>(Le32(p + 4)) << 32;
-}
 
 /// An ASCII field padded with spaces; anything unprintable shows as '?', so
 /// that a garbled answer cannot put control characters into the window.

@@ -104,6 +104,8 @@ class Passport
     bool AcquireNvme();
     void DecodeNvme(int64_t& result);
     void ShowNvme(const DecodedPassport& decoded);
+    /// The SSD / rotation-rate lamp and its label (nothing when the drive does not say).
+    void ShowRotation(const std::optional<RotationLamp>& rotation);
     void SaveNvmeFile();
     /// The status panes, editors and scan timing that follow any decoded passport.
     void ShowSummary(const DrivePassport& d);

@@ -168,13 +168,7 @@ void Passport::Show(const DecodedPassport& decoded, bool ext_run)
 
     // Lamps.
     if (ata) {
-        if (decoded.rotation) {
-            fm.SSDLed.SetBrush(decoded.rotation->lamp);
-            fm.SSDLabel.SetCaption(decoded.rotation->text);
-            fm.SSDLabel.SetEnabled(true);
-            fm.SSDLabel.SetFontBold(decoded.rotation->ssd);
-            fm.SSDLabel.SetFontColour(decoded.rotation->ssd ? form::colours::kNavy : form::colours::kBlack);
-        }
+        ShowRotation(decoded.rotation);
         if (d.SataDevice) {
             fm.SataDevLed.SetBrush(form::colours::kYellow);
             fm.SataDevLabel.SetEnabled(true);
@@ -353,6 +347,17 @@ void Passport::CopyValue()
 void Passport::BigSmall()
 {
     p_.fm.Psp.SetCheckBoxes(!p_.fm.Psp.CheckBoxes());
+}
+
+void Passport::ShowRotation(const std::optional<RotationLamp>& rotation)
+{
+    if (!rotation) return;
+    TFm& fm = p_.fm;
+    fm.SSDLed.SetBrush(rotation->lamp);
+    fm.SSDLabel.SetCaption(rotation->text);
+    fm.SSDLabel.SetEnabled(true);
+    fm.SSDLabel.SetFontBold(rotation->ssd);
+    fm.SSDLabel.SetFontColour(rotation->ssd ? form::colours::kNavy : form::colours::kBlack);
 }
 
 } // namespace mrv

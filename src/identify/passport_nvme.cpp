@@ -98,13 +98,7 @@ void Passport::ShowNvme(const DecodedPassport& decoded)
     for (const PassportRow& row : decoded.rows)
         fm.Psp.AddRow({"", row.label, row.value, row.comment});
 
-    if (decoded.rotation) {
-        fm.SSDLed.SetBrush(decoded.rotation->lamp);
-        fm.SSDLabel.SetCaption(decoded.rotation->text);
-        fm.SSDLabel.SetEnabled(true);
-        fm.SSDLabel.SetFontBold(decoded.rotation->ssd);
-        fm.SSDLabel.SetFontColour(decoded.rotation->ssd ? form::colours::kNavy : form::colours::kBlack);
-    }
+    ShowRotation(decoded.rotation);
     fm.SataDevLed.SetBrush(kLampGrey);
     fm.biglbaChk.SetChecked(true);
     // No host protected area and no acoustics on NVMe.

@@ -1,6 +1,7 @@
 #include "smart/nvme_logs.h"
 
 #include "identify/format_capacity.h"
+#include "util/little_endian.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -15,22 +16,6 @@ namespace c = form::colours;
 
 const form::Colour kAmber = form::Colour::Rgb(255, 196, 55);
 const form::Colour kDarkGreen = form::Colour::Rgb(0, 115, 0);
-
-uint16_t Le16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-
-uint32_t Le32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
-uint64_t Le64(const uint8_t* p)
-{
-    return static_cast<uint64_t>(Le32(p)) | static_cast<uint64_t>(Le32(p + 4)) << 32;
-}
 
 form::Colour HealthColour(const std::string& letter)
 {

@@ -2,6 +2,7 @@
 // the readouts and title by direction, the graph's scale, error marks and
 // replay, the hints and pop-up menu, the double click, the lamps and the blink.
 
+#include "scanview/scan_range.h"
 #include "support/program_fixture.h"
 #include "support/test_platform.h"
 
@@ -17,12 +18,7 @@ namespace
 ScanStart Range(uint64_t start, uint64_t end, uint32_t block,
                 ScanDirection direction = ScanDirection::Forward)
 {
-    ScanStart s;
-    s.start_lba = start;
-    s.end_lba = end;
-    s.range_length = end > start ? end - start : 1;
-    s.block_size = block;
-    s.direction = direction;
+    ScanStart s = ScanRange(start, end, block, direction);
     s.speed_samples = 3;
     s.model = "MORVANTA TEST DRIVE";
     return s;

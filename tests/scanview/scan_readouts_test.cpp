@@ -3,6 +3,7 @@
 // grid cell stands for in either layout.
 
 #include "scan/view/scan_readouts.h"
+#include "scanview/scan_range.h"
 
 #include <gtest/gtest.h>
 
@@ -14,13 +15,7 @@ namespace
 ScanStart Range(uint64_t start, uint64_t end, uint32_t block,
                 ScanDirection direction = ScanDirection::Forward)
 {
-    ScanStart s;
-    s.start_lba = start;
-    s.end_lba = end;
-    s.range_length = end > start ? end - start : 1;
-    s.block_size = block;
-    s.direction = direction;
-    return s;
+    return test::ScanRange(start, end, block, direction);
 }
 
 BlockResult At(uint64_t lba, ScanDirection direction = ScanDirection::Forward)
