@@ -214,6 +214,7 @@ std::string ReportHtml(const DriveReport& r)
         "th, td { border: 1px solid #bbb; padding: 0.2em 0.6em; text-align: left; }\n"
         "th { background: #e8e8e8; }\n"
         "p.meta { color: #666; }\n"
+        "img { image-rendering: pixelated; }\n"
         "</style>\n</head>\n<body>\n<h1>" +
         Html(title) + "</h1>\n<p class=\"meta\">" + Html(r.program) + ", " + Html(r.generated) +
         "</p>\n<table>\n" + HtmlRow({"Model", r.model}, "td") + HtmlRow({"Serial", r.serial}, "td") +

@@ -31,8 +31,8 @@ int Severity(char mark)
     return 7;
 }
 
-/// The grid as a picture: a 4×4-pixel square a cell while the picture stays
-/// small; a long scan merges rows (the worst mark of a merged cell wins), so
+/// The grid as a picture: a square of up to 16×16 pixels a cell while the
+/// picture stays small; a long scan merges rows (the worst mark of a merged cell wins), so
 /// that 150 million blocks still give a picture of about a million pixels.
 std::string GridPicture(const form::BlockGrid& grid)
 {
@@ -41,7 +41,11 @@ std::string GridPicture(const form::BlockGrid& grid)
     if (used == 0 || columns <= 0) return {};
     const uint64_t rows = (used + static_cast<uint64_t>(columns) - 1) / static_cast<uint64_t>(columns);
     constexpr uint64_t kPixels = 1'000'000;
-    const int cell = rows * static_cast<uint64_t>(columns) * 16 <= kPixels ? 4 : 1;
+    // Cells as large as a readable picture allows: 4 to 16 pixels, about
+    // 640 pixels wide in all.
+    int cell = std::clamp(640 / columns, 4, 16);
+    while (cell > 1 && rows * static_cast<uint64_t>(columns) * static_cast<uint64_t>(cell * cell) > kPixels)
+        cell /= 2;
     const uint64_t merge = std::max<uint64_t>(1, rows * static_cast<uint64_t>(columns) / kPixels + 1);
     const uint64_t picture_rows = (rows + merge - 1) / merge;
     RgbImage image(columns * cell, static_cast<int>(picture_rows) * cell);
