@@ -117,6 +117,17 @@ sector_pattern() {
   while [ ${#out} -lt 512 ]; do out+="$line"$'\n'; done
   printf '%s' "${out:0:512}"
 }
+# A blkdebug rule that fails every read of one sector with EIO; disks named
+# "blkdebug:$WORK/blkdebug.conf:IMAGE" take it: blkdebug_bad_sector LBA
+blkdebug_bad_sector() {
+  cat >"$WORK/blkdebug.conf" <<CONF
+[inject-error]
+event = "read_aio"
+errno = "5"
+sector = "$1"
+once = "off"
+CONF
+}
 # Writes the pattern into an image before the boot: put_sector IMAGE LBA TAG
 put_sector() {
   sector_pattern "$3" "$2" | dd of="$1" bs=512 seek="$2" conv=notrunc status=none

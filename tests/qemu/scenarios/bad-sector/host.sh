@@ -7,13 +7,7 @@ BAD_LBA=5000
 
 
 scenario_prepare() {
-  cat >"$WORK/blkdebug.conf" <<CONF
-[inject-error]
-event = "read_aio"
-errno = "5"
-sector = "$BAD_LBA"
-once = "off"
-CONF
+  blkdebug_bad_sector "$BAD_LBA"
   local disk
   for disk in ide ahci; do
     qemu-img create -q -f raw "$WORK/$disk.img" $((SECTORS * 512))
