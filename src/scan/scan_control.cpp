@@ -60,7 +60,8 @@ unsigned ThresholdScaleOf(ScanDirection direction)
 } // namespace
 
 ScanControl::ScanControl(ProgramImpl& program)
-    : p_(program), engine_(program, state), presentation_(&program.scan_view)
+    : p_(program), engine_(program, state), presentation_(&program.scan_view),
+      actions_(program, state, presentation_)
 {
     TFm& fm = p_.fm;
     fm.ScanStartBtn.OnClick = [this] { ScanStartBtnClick(); };
@@ -105,7 +106,10 @@ ScanControl::ScanControl(ProgramImpl& program)
         state.BreakInLoops = on;
     };
     fm.RTChk.OnClick = [this] { ApplyScanTimerChoice(); };
-    fm.ScanHandOffTimer.OnTimer = [this] { engine_.ApplyResults(); };
+    fm.ScanHandOffTimer.OnTimer = [this] {
+        engine_.ApplyResults();
+        if (state.LongWriting) actions_.ShowLongWriteSector();
+    };
 
     TWriteWarn& warn = p_.write_warn;
     warn.WarnStartEdit.OnChange = [this] { WriteWarnEditChange(true); };
@@ -124,6 +128,9 @@ ScanControl::ScanControl(ProgramImpl& program)
         presentation_->ShowBlock(block);
     };
     engine_.OnFinished = [this](bool completed) { WorkerFinished(completed); };
+    engine_.LongWriteBlock = [this](uint64_t lba, uint32_t count) {
+        return actions_.LongWriteBlock(lba, count);
+    };
 
     p_.scan_worker = &engine_;
     p_.steps.ApplyScanTimerChoice = [this] { ApplyScanTimerChoice(); };
@@ -787,8 +794,7 @@ void ScanControl::HandleBadBlock(BlockResult& block, const std::string& distorti
     block.mark = ErrorMarkOf(block.status);
     block.fast = false;
     p_.ui.ProcessMessages();
-    // The defect action of the chosen item ("Ignore   " leaves the block as
-    // it is; the scan goes on with the next one).
+    actions_.Run(block, static_cast<DefectAction>(std::clamp(p_.fm.ScRemapGroup.ItemIndex(), 0, 3)));
 }
 
 // ---- Pause and break -------------------------------------------------------

@@ -4,6 +4,7 @@
 // the parameter boxes and their rules, and what happens when the worker ends
 // (summary, end-of-test action, loop restart).
 
+#include "scan/defect_actions.h"
 #include "scan/scan_engine.h"
 #include "scan/scan_presentation.h"
 #include "scan/scan_state.h"
@@ -117,6 +118,7 @@ class ScanControl
     ScanEngine engine_;
     std::unique_ptr<ScanPresentation> owned_presentation_;
     ScanPresentation* presentation_;
+    DefectActions actions_;
     ClassLimits limits_;
     ScanTimer timer_ = ScanTimer::TickPolling;
     bool ready_ = true;

@@ -116,6 +116,12 @@ void ScanEngine::Terminate()
         timer_woke_ = true;
     }
     wake_.notify_all();
+    if (in_hand_off_) {
+        // A defect action let messages run and the user stopped the scan: the
+        // worker waits for that very action, so it is joined once it is over.
+        p_.ui.Post([this] { Terminate(); });
+        return;
+    }
     // A worker blocked in a hand-off needs the user-interface thread to run
     // it (it returns at once when stopping), so the wait lets messages run.
     while (!exited_) {
@@ -203,14 +209,23 @@ void ScanEngine::Execute(uint64_t generation)
     SetPriority();
     RandomDraw draw(p_.platform.clock.ReadTsc() ^ (p_.platform.clock.TickCountMs() << 20) ^ generation);
     bool completed = false;
+    bool walk_ended = false;
     while (s_.ScanRunning && SafePoint()) {
-        if (!PlaceNextBlock(s_, draw)) {
-            completed = true;
-            break;
-        }
         BlockResult block;
-        block.lba = s_.CurrentLba;
-        block.block_size = s_.BlockSize;
+        // The rest of a block a defect action stopped in comes before the
+        // walk's next block; it does not move the walk.
+        const bool rest = s_.ResumeCount != 0;
+        if (rest) {
+            block.lba = s_.ResumeLba;
+            block.block_size = s_.ResumeCount.Exchange(0);
+        } else {
+            if (walk_ended || !PlaceNextBlock(s_, draw)) {
+                completed = true;
+                break;
+            }
+            block.lba = s_.CurrentLba;
+            block.block_size = s_.BlockSize;
+        }
         block.butterfly_low = s_.ButterflyLow;
         block.butterfly_high = s_.ButterflyHigh;
         block.butterfly_mid = s_.ButterflyMid;
@@ -231,16 +246,21 @@ void ScanEngine::Execute(uint64_t generation)
             p_.ui.RunSync([this, &block, &distortion] {
                 if (Stopping()) return;
                 ApplyResults();
+                in_hand_off_ = true;
                 if (OnBadBlock) OnBadBlock(block, distortion);
+                in_hand_off_ = false;
             });
             waiting_for_ui_ = false;
         } else {
             Queue(block);
         }
         if (p_.state.BreakRequested || Stopping()) break;
-        if (!AdvanceAfterBlock(s_, p_.platform.clock.TickCountMs())) {
-            completed = true;
-            break;
+        if (!rest && !AdvanceAfterBlock(s_, p_.platform.clock.TickCountMs())) {
+            walk_ended = true;
+            if (s_.ResumeCount == 0) {
+                completed = true;
+                break;
+            }
         }
     }
     if (run_.api) run_.device.reset();
@@ -443,6 +463,7 @@ ScanEngine::Outcome ScanEngine::RunPioBlock(BlockResult& block)
     if (long_write) {
         // The per-sector long write runs its own commands and waits.
         const bool ok = LongWriteBlock(block.lba, block.block_size);
+        if (!ok && st.BreakRequested) return Outcome::Aborted;
         block.status = ok ? 0 : kStatusRefused;
         return ok ? Outcome::Good : Outcome::Bad;
     }

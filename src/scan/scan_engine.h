@@ -136,6 +136,8 @@ class ScanEngine final : public TestWorker
     bool timer_woke_ = false;
     std::atomic<uint64_t> longest_apply_us_{0};
     bool applying_ = false;
+    /// A failed block's hand-off runs on the user-interface thread.
+    bool in_hand_off_ = false;
 };
 
 } // namespace mrv

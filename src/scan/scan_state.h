@@ -76,6 +76,11 @@ struct ScanState {
     Relaxed<bool> JumpLeftMark;
     /// The grid's cells no longer map to LBAs (a jump, a direction change …).
     Relaxed<bool> LayoutLost;
+    /// Sectors of a block that a defect action left unscanned, scanned as a
+    /// block of their own before the walk goes on (walks other than forward,
+    /// whose next block cannot simply start after the found sector).
+    Relaxed<uint64_t> ResumeLba;
+    Relaxed<uint32_t> ResumeCount;
 
     // Written by the user-interface thread only.
     uint32_t LoopPass = 1;

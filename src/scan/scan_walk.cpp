@@ -37,6 +37,7 @@ void BeginWalk(ScanState& s)
     s.ButterflyMid = (start + (end - block + 1)) / 2;
     s.ButterflyTurn = false;
     s.LastBlockMark = 0;
+    s.ResumeCount = 0;
     s.CurrentLba = s.Direction == ScanDirection::Reverse ? end - block + 1 : start;
 }
 
@@ -119,6 +120,18 @@ bool AdvanceAfterBlock(ScanState& s, uint64_t now_ms)
     }
     }
     return false;
+}
+
+void ResumeAfterSector(ScanState& s, uint64_t found, uint64_t block_lba, uint32_t block_size)
+{
+    if (s.Direction == ScanDirection::Forward) {
+        // The engine's step of one block lands right after the found sector.
+        s.CurrentLba = found + 1 - s.BlockSize;
+        return;
+    }
+    const uint64_t block_end = block_lba + block_size;
+    s.ResumeLba = found + 1;
+    s.ResumeCount = found + 1 < block_end ? static_cast<uint32_t>(block_end - found - 1) : 0;
 }
 
 void JumpForward(ScanState& s, uint64_t size)

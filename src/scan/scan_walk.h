@@ -37,6 +37,12 @@ bool PlaceNextBlock(ScanState& s, RandomDraw& draw);
 /// `now_ms` ends a random walk at `RandomEndMs`.
 bool AdvanceAfterBlock(ScanState& s, uint64_t now_ms);
 
+/// A defect action stopped at sector `found` of the block [`block_lba`,
+/// `block_lba` + `block_size`): the scan goes on right after it. A forward
+/// walk moves its position so that its next step starts there; the other
+/// walks keep their positions and scan the rest of the block first.
+void ResumeAfterSector(ScanState& s, uint64_t found, uint64_t block_lba, uint32_t block_size);
+
 /// The user's jumps: forward (right, up) and back (left, down) by `size` sectors.
 void JumpForward(ScanState& s, uint64_t size);
 void JumpBack(ScanState& s, uint64_t size);

@@ -106,11 +106,13 @@ void AtaDrive::ReadSectorReady()
             return;
         }
         if (c.unreadable) {
+            CountAccess(lba, 1);
             mechanics_.DropCache();
             ErrorAt(lba, ata_error::kUnc);
             return;
         }
     }
+    CountAccess(lba, 1);
     io_.delayed = false;
     StartPioIn(media_.Sector(lba), config_.logical_sector_size, &AtaDrive::ReadSectorSent);
 }
@@ -163,7 +165,13 @@ void AtaDrive::WriteSectorReceived()
             return;
         }
         io_.last_done_ns += c.delay_ms * kMs;
+        if (c.distort) {
+            // A weak write: every eighth byte of the sector is stored inverted.
+            for (size_t i = 0; i < config_.logical_sector_size; i += 8)
+                xfer_[i] = static_cast<uint8_t>(~xfer_[i]);
+        }
     }
+    CountAccess(lba, 1);
     media_.Write(lba, xfer_.data());
     if (!defects_.Empty()) defects_.Written(lba);
     if (!long_ecc_.empty()) long_ecc_.erase(lba);
@@ -223,6 +231,7 @@ void AtaDrive::StartVerify()
         io_.extra_ns += c.delay_ms * kMs;
         pos = *bad + 1;
     }
+    CountAccess(io_.lba, end_k + 1);
     Busy(IoReady(end_k), &AtaDrive::VerifyDone);
 }
 
@@ -265,7 +274,7 @@ void AtaDrive::CmdRecalibrate()
 
 void AtaDrive::CmdReadLong()
 {
-    if (regs_.count != 1) {
+    if (regs_.count != 1 || !config_.read_long) {
         Abort();
         return;
     }
@@ -316,7 +325,7 @@ void AtaDrive::ReadLongReady()
 
 void AtaDrive::CmdWriteLong()
 {
-    if (regs_.count != 1) {
+    if (regs_.count != 1 || !config_.read_long) {
         Abort();
         return;
     }
@@ -355,6 +364,28 @@ void AtaDrive::WriteLongReceived()
     io_.count = 1;
     io_.k = 0;
     Busy(IoReady(0) + c.delay_ms * kMs, &AtaDrive::WriteSectorDone);
+}
+
+// ---- Access counts ---------------------------------------------------------
+
+void AtaDrive::WatchAccesses(uint64_t first, uint64_t count)
+{
+    watch_first_ = first;
+    watch_counts_.assign(count, 0);
+}
+
+uint32_t AtaDrive::AccessCount(uint64_t lba) const
+{
+    if (lba < watch_first_ || lba - watch_first_ >= watch_counts_.size()) return 0;
+    return watch_counts_[lba - watch_first_];
+}
+
+void AtaDrive::CountAccess(uint64_t first, uint64_t count)
+{
+    if (watch_counts_.empty()) return;
+    for (uint64_t lba = first; lba < first + count; ++lba)
+        if (lba >= watch_first_ && lba - watch_first_ < watch_counts_.size())
+            ++watch_counts_[lba - watch_first_];
 }
 
 // ---- READ BUFFER, WRITE BUFFER ---------------------------------------------

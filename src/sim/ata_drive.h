@@ -87,6 +87,11 @@ class AtaDrive
     const std::array<uint8_t, 512>& Buffer() const { return buffer_; }
     uint64_t NowNs();
     void BuildIdentify(uint16_t* words);
+    /// Counts, per sector of [first, first + count), the reads, verifies and
+    /// writes that reach the media from now on (for tests of coverage).
+    void WatchAccesses(uint64_t first, uint64_t count);
+    /// Accesses of a watched sector so far (0 outside the window).
+    uint32_t AccessCount(uint64_t lba) const;
     /// Check bytes that READ LONG returns for good data.
     static std::array<uint8_t, 8> Ecc(const uint8_t* data, size_t size);
 
@@ -114,6 +119,7 @@ class AtaDrive
     /// Time at which the platter is ready for an access issued now (spin-up from standby).
     uint64_t SpinReady(uint64_t now);
     bool TakeInterfaceCrc();
+    void CountAccess(uint64_t first, uint64_t count);
 
     // I/O commands (ata_commands_io.cpp).
     bool BeginIo(bool ext, bool transfer);
@@ -246,6 +252,8 @@ class AtaDrive
     std::array<uint8_t, 512> buffer_{};
     std::array<uint8_t, 512> block_{};
     std::map<uint64_t, std::array<uint8_t, 8>> long_ecc_;
+    uint64_t watch_first_ = 0;
+    std::vector<uint32_t> watch_counts_;
 
     // Life counters.
     uint32_t power_cycles_ = 0;

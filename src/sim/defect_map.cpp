@@ -30,6 +30,9 @@ SectorCondition DefectMap::Condition(uint64_t lba) const
             c.pending = true;
             c.unreadable = true;
             break;
+        case DefectKind::Distort:
+            c.distort = true;
+            break;
         }
     }
     if (ecc_bad_.count(lba) != 0) {
@@ -48,7 +51,8 @@ std::optional<uint64_t> DefectMap::FirstNotPlain(uint64_t first, uint64_t count)
         if (!best || lba < *best) best = lba;
     };
     for (const DefectRange& r : ranges_) {
-        if (r.kind == DefectKind::WriteFail) continue;
+        // Only what a read meets: write faults and distortions read normally.
+        if (r.kind == DefectKind::WriteFail || r.kind == DefectKind::Distort) continue;
         if (r.last < first || r.first > last) continue;
         // Skip sectors of the range that were reallocated.
         for (uint64_t lba = std::max(first, r.first); lba <= std::min(last, r.last); ++lba) {

@@ -19,8 +19,9 @@ struct SectorCondition {
     bool stuck = false;
     bool pending = false;
     bool ecc_bad = false;
+    bool distort = false; ///< written data is stored changed
     uint32_t delay_ms = 0;
-    bool Good() const { return !unreadable && !write_fail && !stuck && delay_ms == 0; }
+    bool Good() const { return !unreadable && !write_fail && !stuck && !distort && delay_ms == 0; }
 };
 
 class DefectMap

@@ -17,6 +17,7 @@ enum class DefectKind {
     Stuck,      ///< the drive stays busy until a software reset
     WriteFail,  ///< writes end in a device fault
     Pending,    ///< unreadable until written; the write reallocates it to a spare
+    Distort,    ///< reads succeed, but written data reads back changed
 };
 
 struct DefectRange {
@@ -102,6 +103,7 @@ struct DriveConfig {
     uint32_t power_cycles = 640;
 
     std::vector<DefectRange> defects;
+    bool read_long = true;            ///< READ LONG and WRITE LONG are accepted
     uint32_t interface_crc_every = 0; ///< every n-th data command fails with ICRC; 0 = never
     std::string image_path;           ///< sector image file; empty = sparse memory
     int image_line = 0;               ///< the lab file's line that named the image (for its errors)

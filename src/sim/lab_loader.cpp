@@ -429,6 +429,8 @@ const std::vector<std::pair<std::string, Handler<DriveConfig>>>& DriveKeys()
         {"stuck", Defects(DefectKind::Stuck)},
         {"writefail", Defects(DefectKind::WriteFail)},
         {"pending", Defects(DefectKind::Pending)},
+        {"distort", Defects(DefectKind::Distort)},
+        {"readlong", Flag(&D::read_long)},
         {"interfacecrc", Number(&D::interface_crc_every, 0, 1000000)},
         {"image", Text(&D::image_path, 4096)},
     };

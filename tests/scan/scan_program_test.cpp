@@ -2,100 +2,14 @@
 // the range and the block size, the marks of slow, unreadable and stuck
 // sectors, pause, break and the loop test.
 
-#include "app/program_impl.h"
-#include "scan/scan_tally.h"
-#include "sim/lab_loader.h"
-#include "sim/lab_pc.h"
-#include "support/program_fixture.h"
+#include "scan_lab.h"
 
 #include <algorithm>
-#include <fstream>
-#include <gtest/gtest.h>
-#include <memory>
-#include <optional>
-#include <string>
-#include <vector>
 
 namespace mrv::test
 {
 namespace
 {
-
-constexpr uint64_t kSectors = 1000000;
-
-/// A tally that also remembers every block it was shown.
-class RecordingTally : public ScanTally
-{
-  public:
-    using ScanTally::ScanTally;
-    void ShowBlock(const BlockResult& block) override
-    {
-        ScanTally::ShowBlock(block);
-        blocks.push_back(block);
-    }
-    std::vector<BlockResult> blocks;
-};
-
-class ScanTest : public ::testing::Test
-{
-  protected:
-    void Start(const std::string& drive_keys = "", const std::string& ini = "")
-    {
-        std::string text = "[Channel Secondary]\nMaster=hdd\n[Drive hdd]\nModel=MORVANTA SCAN DISK\n"
-                           "Serial=SC0001\nFirmware=1.0\nSectors=" +
-                           std::to_string(kSectors) + "\nOsNumber=1\nOsVia=sata\n" + drive_keys + "\n";
-        std::string error;
-        lab = sim::LoadLabFromText(text, ".", error);
-        ASSERT_TRUE(lab) << error;
-        platform.emplace(lab->AsPlatform());
-        fixture = std::make_unique<ProgramFixture>(*platform);
-        if (!ini.empty()) std::ofstream(fixture->home() / "mrv40.ini") << ini;
-        fixture->Start();
-        auto tally = std::make_unique<RecordingTally>(
-            [this](const std::string& line, int level) { p().LogLine(line, false, level); });
-        shown = tally.get();
-        p().scan.SetPresentation(std::move(tally));
-        fm().MainPage.SetActivePageIndex(2);
-        fm().PasspBtn.Click();
-    }
-
-    ProgramImpl& p() { return fixture->impl(); }
-    TFm& fm() { return fixture->fm(); }
-
-    void Range(const std::string& start, const std::string& end, const std::string& block = "256")
-    {
-        fm().StartLbaEdit.SetText(start);
-        fm().EndLbaEdit.SetText(end);
-        fm().ScBlockSizeBox.SetText(block);
-    }
-    /// Lets the scan run until its worker has ended (or `ms` of virtual time).
-    void RunToEnd(uint32_t ms = 600000)
-    {
-        for (uint32_t t = 0; t < ms && p().scan_worker->Running(); t += 20)
-            fixture->Run(20);
-        ASSERT_FALSE(p().scan_worker->Running());
-    }
-    bool Logged(const std::string& text) const { return fixture->Logged(text); }
-    std::string LogText() const
-    {
-        std::string text;
-        for (const auto& line : fixture->LoggedTexts())
-            text += line + "\n";
-        return text;
-    }
-    std::string Marks() const
-    {
-        std::string marks;
-        for (const auto& b : shown->blocks)
-            marks += b.mark;
-        return marks;
-    }
-
-    std::unique_ptr<sim::LabPc> lab;
-    std::optional<Platform> platform;
-    std::unique_ptr<ProgramFixture> fixture;
-    RecordingTally* shown = nullptr;
-};
 
 TEST_F(ScanTest, StartAboveEndIsOneBlockAtTheStart)
 {

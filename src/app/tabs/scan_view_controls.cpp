@@ -77,6 +77,8 @@ ScanViewControls::ScanViewControls(form::TabSheet& tab) : scan_view_tab_(tab)
     AdjPercentLabel.SetBounds(410, 304, 60, 14);
     AdjPercentLabel.SetCaption("");
     AdjPercentLabel.SetVisible(false);
+    DftMeter.SetBounds(476, 308, 114, 8);
+    DftMeter.SetMax(256);
 
     GridPanel.SetBounds(206, 0, kGridPanelNarrow, 302);
     GraphPanel.SetBounds(0, 0, kGridPanelWide, 302);

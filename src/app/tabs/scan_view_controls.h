@@ -54,6 +54,8 @@ struct ScanViewControls {
     form::SpinEdit GfMasEdit{"GfMasEdit", &scan_view_tab_};
     form::Label AdjScaleLabel{"AdjScaleLabel", &scan_view_tab_};
     form::Label AdjPercentLabel{"AdjPercentLabel", &scan_view_tab_};
+    /// Progress of a defect action's sector-by-sector loop within its block.
+    form::ProgressBar DftMeter{"DftMeter", &scan_view_tab_};
 
     // The grid over the graph; the double click toggles the panel's width.
     form::Panel GridPanel{"GridPanel", &scan_view_tab_};

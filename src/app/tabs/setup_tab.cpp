@@ -72,6 +72,11 @@ SetupTab::SetupTab(form::TabSheet& tab) : tab_(tab)
     QnRepTimeBox.SetBounds(6, 86, 60, 21);
     QnRepTimeBox.SetRange(20, 900);
     QnRepTimeBox.SetValue(50);
+    ReadLongCountLab.SetCaption("Read-long sectors:");
+    ReadLongCountLab.SetBounds(6, 112, 110, 13);
+    ReadLongCountEdit.SetBounds(118, 108, 60, 21);
+    ReadLongCountEdit.SetRange(1, 250);
+    ReadLongCountEdit.SetValue(15);
     Box(SwapUpDnkeysChk, "Swap navigation Up/Dn keys", 6, 132, 186, false);
     Box(EnaBrkInCyclChk, "Enable breaking internal loops", 6, 150, 186, false);
 

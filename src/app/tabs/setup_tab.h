@@ -42,6 +42,9 @@ struct SetupTab {
     form::CheckBox CorrTimHDDChk{"CorrTimHDDChk", &ScanOptGroup};
     form::CheckBox AutoRepQnChk{"AutoRepQnChk", &ScanOptGroup};
     form::SpinEdit QnRepTimeBox{"QnRepTimeBox", &ScanOptGroup};
+    form::Label ReadLongCountLab{"ReadLongCountLab", &ScanOptGroup};
+    /// `ReadLongCount`: sectors a PIO restore rewrites from the found one.
+    form::SpinEdit ReadLongCountEdit{"ReadLongCountEdit", &ScanOptGroup};
     form::CheckBox SwapUpDnkeysChk{"SwapUpDnkeysChk", &ScanOptGroup};
     form::CheckBox EnaBrkInCyclChk{"EnaBrkInCyclChk", &ScanOptGroup};
 
