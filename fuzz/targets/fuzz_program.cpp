@@ -54,11 +54,16 @@ std::filesystem::path FuzzProgram::WriteFile(const std::string& name, const uint
     return path;
 }
 
+void FuzzProgram::ShowLog() const
+{
+    if (!std::getenv("MRV_FUZZ_SHOW_LOG")) return;
+    for (const auto& entry : fixture_->log)
+        std::cerr << "LOG " << entry.level << " " << entry.text << "\n";
+}
+
 void FuzzProgram::Forget()
 {
-    if (std::getenv("MRV_FUZZ_SHOW_LOG"))
-        for (const auto& entry : fixture_->log)
-            std::cerr << "LOG " << entry.level << " " << entry.text << "\n";
+    ShowLog();
     fixture_->log.clear();
     fixture_->dialogs.asked.clear();
     fixture_->dialogs.file_answers.clear();

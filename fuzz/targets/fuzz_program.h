@@ -33,7 +33,10 @@ class FuzzProgram
     sim::AtaDrive& disk();
     /// Writes `data` as the file `name` in the program's home folder.
     std::filesystem::path WriteFile(const std::string& name, const uint8_t* data, size_t size);
-    /// Forgets the log lines and dialog answers of the last input.
+    /// With MRV_FUZZ_SHOW_LOG set, prints the log lines of the last input
+    /// (to see how far an input gets).
+    void ShowLog() const;
+    /// Shows, then forgets the log lines and dialog answers of the last input.
     void Forget();
 
   private:

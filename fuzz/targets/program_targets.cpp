@@ -7,14 +7,38 @@
 #include "targets/targets.h"
 
 #include <array>
+#include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 
 namespace mrv::fuzz
 {
 
+namespace
+{
+
+/// True when a folder or file name of the settings stays inside the program's
+/// home: the program makes the logs folder and writes the event log where the
+/// user's settings say, and a fuzzed absolute path would reach the host.
+bool StaysInHome(const std::string& name)
+{
+    const std::filesystem::path path(name);
+    if (path.is_absolute() || path.has_root_name() || path.has_root_directory()) return false;
+    for (const auto& part : path)
+        if (part == "..") return false;
+    return true;
+}
+
+} // namespace
+
 void FuzzSettings(const uint8_t* data, size_t size)
 {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    const IniFile ini = IniFile::Parse(text);
+    if (!StaysInHome(ini.ReadString("Setup", "LogDirName", "")) ||
+        !StaysInHome(ini.ReadString("Setup", "LogFileName", "")))
+        return;
     // A fresh program every time: the settings are read once, while the main
     // window is created, and written back when it closes.
     sim::LabPc& lab = FuzzProgram::SharedLab();
@@ -22,7 +46,7 @@ void FuzzSettings(const uint8_t* data, size_t size)
     test::ProgramFixture fixture(platform);
     {
         std::ofstream out(fixture.home() / Settings::kFileName, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+        out << text;
     }
     fixture.Start();
     fixture.Run(50);
@@ -38,6 +62,7 @@ void FuzzIdentify(const uint8_t* data, size_t size)
     program.fixture().dialogs.file_answers.push_back(
         program.WriteFile("fuzz_passport.bin", data, size).string());
     program.fm().OpenBinBtn.Click();
+    program.Forget();
 }
 
 void FuzzSmartFile(const uint8_t* data, size_t size)
@@ -49,6 +74,7 @@ void FuzzSmartFile(const uint8_t* data, size_t size)
     program.fixture().dialogs.file_answers.push_back(
         program.WriteFile("fuzz_smart.bin", data, size).string());
     program.fm().SmartOpenBinBtn.Click();
+    program.Forget();
 }
 
 void FuzzPartition(const uint8_t* data, size_t size)
@@ -82,6 +108,7 @@ void FuzzPartition(const uint8_t* data, size_t size)
     program.fm().PartAnalPassChk.SetChecked(true);
     program.fm().PartGetNameChk.SetChecked(true);
     program.fm().PartBtn.Click();
+    program.Forget();
 }
 
 } // namespace mrv::fuzz
