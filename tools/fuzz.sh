@@ -43,9 +43,13 @@ run_one() {
   # time (leaks still show at the end of the run).
   local per_input_leaks=1
   case "$name" in settings | identify | smart_file | partition) per_input_leaks=0 ;; esac
+  # The words of a text format (section and key names, script verbs) help the
+  # fuzzer past the first check of a line.
+  local dict=()
+  if [ -f fuzz/dict/"$name".dict ]; then dict=(-dict=fuzz/dict/"$name".dict); fi
   if UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" ASAN_OPTIONS="detect_leaks=1:quarantine_size_mb=16" \
      "$build/fuzz/fuzz_$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=16384 \
-       -detect_leaks="$per_input_leaks" \
+       -detect_leaks="$per_input_leaks" "${dict[@]}" \
        -artifact_prefix="$findings/" -print_final_stats=1 "$work/corpus" >"$log" 2>&1; then
     echo "fuzz $name: ok ($(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$') runs)"
   else
