@@ -64,6 +64,7 @@ void FuzzProgram::ShowLog() const
 void FuzzProgram::Forget()
 {
     ShowLog();
+    last_log_ = fixture_->LoggedTexts();
     fixture_->log.clear();
     fixture_->dialogs.asked.clear();
     fixture_->dialogs.file_answers.clear();

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace mrv::fuzz
 {
@@ -38,11 +39,14 @@ class FuzzProgram
     void ShowLog() const;
     /// Shows, then forgets the log lines and dialog answers of the last input.
     void Forget();
+    /// The log lines that the last Forget() dropped.
+    const std::vector<std::string>& LastLog() const { return last_log_; }
 
   private:
     FuzzProgram();
     std::optional<Platform> platform_;
     std::unique_ptr<test::ProgramFixture> fixture_;
+    std::vector<std::string> last_log_;
 };
 
 } // namespace mrv::fuzz

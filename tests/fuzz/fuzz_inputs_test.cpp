@@ -1,6 +1,8 @@
 // Every committed fuzz input — the seed corpus and each input that once broke
 // a parser — through the same entry the fuzzers call, so that a parser fault
 // comes back as a failing test without clang.
+#include "app/program_impl.h"
+#include "targets/fuzz_program.h"
 #include "targets/targets.h"
 
 #include <algorithm>
@@ -94,4 +96,23 @@ TEST(FuzzInputs, EmptyAndTinyInputsRunClean)
         target.entry(nullptr, 0);
         target.entry(&byte, 1);
     }
+}
+
+TEST(FuzzInputs, ProgramTargetsReachTheirParsers)
+{
+    // A target whose button went disabled or whose file never opened would
+    // fuzz nothing while passing; these seeds must show their effect.
+    using mrv::fuzz::FuzzProgram;
+    const auto seed = ReadBytes(kFuzzDir / "corpus" / "partition" / "dos_extended_three_logical");
+    mrv::fuzz::FuzzPartition(seed.data(), seed.size());
+    FuzzProgram& program = FuzzProgram::Shared();
+    // Three logical partitions and one primary, then the free space behind them.
+    EXPECT_EQ(program.fm().PartList.RowCount(), 5);
+
+    const uint8_t short_file[] = {1, 2, 3};
+    const std::vector<std::string> refused = {"Error! Incorrect length of file"};
+    mrv::fuzz::FuzzSmartFile(short_file, sizeof short_file);
+    EXPECT_EQ(program.LastLog(), refused);
+    mrv::fuzz::FuzzIdentify(short_file, sizeof short_file);
+    EXPECT_EQ(program.LastLog(), refused);
 }
