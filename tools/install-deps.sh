@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ ccache pkg-config zlib1g-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core fonts-dejavu-extra
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth hdparm smartmontools util-linux fdisk clang-format
+  xvfb xauth hdparm smartmontools util-linux fdisk clang-format clang libclang-rt-14-dev
   lintian desktop-file-utils appstream dpkg-dev
 )
 missing=()
