@@ -194,10 +194,8 @@ bool SeekTest::StartSeek()
 
     // 12. What runs.
     p_.LogLine(StartLogLine(), false, 1);
-    if (state.Method == SeekMethod::LongWrite) {
-        fm.biglbaChk.SetChecked(false);
-        p_.pio.Apply48BitBox();
-    }
+    // WRITE LONG has no 48-bit form.
+    if (state.Method == SeekMethod::LongWrite) fm.biglbaChk.SetChecked(false);
     if (api && state.Method == SeekMethod::Seek) run.seek_route = ChooseApiSeekRoute(start);
 
     // 13. The worker.
