@@ -53,6 +53,9 @@ class Clock
     /// CPU time-stamp counter (RDTSC serialised).
     virtual uint64_t ReadTsc() = 0;
     virtual void SleepMs(uint32_t ms) = 0;
+    /// The message loop's pause between messages. On a real clock the same as
+    /// sleeping; a simulated clock lets a running worker move time instead.
+    virtual void IdleMs(uint32_t ms) { SleepMs(ms); }
     virtual LocalDateTime Now() = 0;
     /// Calls `tick` every millisecond on a timer thread until the result is destroyed.
     virtual std::unique_ptr<PeriodicTimer> StartPeriodic1ms(std::function<void()> tick) = 0;

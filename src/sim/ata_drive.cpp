@@ -429,6 +429,8 @@ AtaResult AtaDrive::Execute(const AtaCommand& c)
             const uint64_t now = NowNs();
             if (now >= deadline) return false;
             const uint64_t target = stuck_ || reset_asserted_ ? deadline : std::min(deadline, busy_until_);
+            // Another thread may have moved time past the end since the poll.
+            if (target <= now) continue;
             lock.unlock();
             if (target - now < kMs) {
                 // Less than a millisecond: poll (each look at the clock moves virtual time on),

@@ -20,6 +20,21 @@ int64_t SteadyNs()
 
 constexpr uint64_t kMsNs = 1000000;
 
+// How long virtual time must stand still (in wall time) before an idle
+// message loop concludes that no worker is moving it.
+constexpr auto kIdleStandstill = std::chrono::milliseconds(5);
+
+// What a message loop's thread knows of who moves time: where its last pause
+// ended, how much it moved time itself since, and whether it is leaving time
+// to somebody else.
+struct IdleState {
+    const SimClock* clock = nullptr;
+    uint64_t pause_end_ns = 0;
+    uint64_t own_ns_since = 0;
+    bool watching = false;
+};
+thread_local IdleState idle_state;
+
 } // namespace
 
 // A timer thread. In real mode it sleeps until each next millisecond of the
@@ -126,17 +141,28 @@ uint64_t SimClock::PeekNs() const
 
 void SimClock::Advance(uint64_t ns)
 {
-    if (mode_ == ClockMode::Real || ns == 0) return;
-    uint64_t before = virtual_ns_.fetch_add(ns, std::memory_order_relaxed);
+    if (mode_ == ClockMode::Real) return;
+    AdvanceBy(ns);
+}
+
+uint64_t SimClock::AdvanceBy(uint64_t ns)
+{
+    const uint64_t before = virtual_ns_.fetch_add(ns, std::memory_order_relaxed);
     if (timers_running_.load(std::memory_order_relaxed) > 0 && (before / kMsNs != (before + ns) / kMsNs))
         timer_cv_.notify_all();
+    return before + ns;
 }
 
 uint64_t SimClock::NowNsAdvancing()
 {
     if (mode_ == ClockMode::Real) return PeekNs();
-    Advance(quantum_ns_.load(std::memory_order_relaxed));
-    return virtual_ns_.load(std::memory_order_relaxed);
+    return AdvanceOwn(quantum_ns_.load(std::memory_order_relaxed));
+}
+
+uint64_t SimClock::AdvanceOwn(uint64_t ns)
+{
+    if (idle_state.clock == this) idle_state.own_ns_since += ns;
+    return AdvanceBy(ns);
 }
 
 uint64_t SimClock::TickCountMs()
@@ -157,9 +183,49 @@ void SimClock::SleepMs(uint32_t ms)
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         return;
     }
-    Advance(static_cast<uint64_t>(ms) * kMsNs);
+    AdvanceOwn(static_cast<uint64_t>(ms) * kMsNs);
     // Let other threads (a worker, a timer thread) run as a real sleep would.
     std::this_thread::yield();
+}
+
+void SimClock::IdleMs(uint32_t ms)
+{
+    if (mode_ == ClockMode::Real) {
+        SleepMs(ms);
+        return;
+    }
+    IdleState& idle = idle_state;
+    if (idle.clock != this) idle = IdleState{this, PeekNs(), 0, false};
+    // Time that passed since the last pause and was not this thread's doing
+    // was moved by another thread: from now on, watch it.
+    if (PeekNs() - idle.pause_end_ns > idle.own_ns_since) idle.watching = true;
+    if (!idle.watching) {
+        AdvanceBy(static_cast<uint64_t>(ms) * kMsNs);
+        std::this_thread::yield();
+    } else {
+        // Wait, in wall time, for the others to carry time past the end of
+        // the pause. Should they stop (a worker that ended, or one that waits
+        // for this thread), take the rest of the pause on this thread's
+        // account and move time again from here on.
+        const uint64_t target = PeekNs() + static_cast<uint64_t>(ms) * kMsNs;
+        uint64_t seen = PeekNs();
+        auto still_since = std::chrono::steady_clock::now();
+        while (seen < target) {
+            std::this_thread::sleep_for(std::chrono::microseconds(50));
+            const uint64_t now = PeekNs();
+            const auto wall = std::chrono::steady_clock::now();
+            if (now != seen) {
+                seen = now;
+                still_since = wall;
+            } else if (wall - still_since >= kIdleStandstill) {
+                AdvanceBy(target - now);
+                idle.watching = false;
+                break;
+            }
+        }
+    }
+    idle.pause_end_ns = PeekNs();
+    idle.own_ns_since = 0;
 }
 
 LocalDateTime SimClock::Now()

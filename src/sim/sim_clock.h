@@ -2,6 +2,13 @@
 // The virtual PC's clock. Virtual mode: time moves only when someone looks at it
 // or sleeps, so tests and headless runs finish fast and repeat exactly. Real mode:
 // the wall clock, for the windowed lab.
+//
+// A worker that times the drive moves virtual time with its own reads. If the
+// message loop moved time too while it waits for that worker, a block would end
+// early by whatever the loop added, and what the worker measures would depend
+// on how the threads were scheduled. So the message loop's pause (`IdleMs`)
+// only watches time pass while another thread moves it, and moves time itself
+// only when nobody else does.
 
 #include "platform/clock.h"
 
@@ -25,6 +32,7 @@ class SimClock : public Clock
     uint64_t TickCountMs() override;
     uint64_t ReadTsc() override;
     void SleepMs(uint32_t ms) override;
+    void IdleMs(uint32_t ms) override;
     LocalDateTime Now() override;
     std::unique_ptr<PeriodicTimer> StartPeriodic1ms(std::function<void()> tick) override;
 
@@ -44,6 +52,10 @@ class SimClock : public Clock
   private:
     friend class SimPeriodicTimer;
     uint64_t NowNsAdvancing();
+    /// Moves virtual time forward (virtual mode) and returns the new time.
+    uint64_t AdvanceBy(uint64_t ns);
+    /// `AdvanceBy` on the calling thread's account (see `IdleMs`).
+    uint64_t AdvanceOwn(uint64_t ns);
 
     const ClockMode mode_;
     const uint32_t cpu_mhz_;

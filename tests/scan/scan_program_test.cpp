@@ -76,6 +76,13 @@ class ScanTest : public ::testing::Test
         ASSERT_FALSE(p().scan_worker->Running());
     }
     bool Logged(const std::string& text) const { return fixture->Logged(text); }
+    std::string LogText() const
+    {
+        std::string text;
+        for (const auto& line : fixture->LoggedTexts())
+            text += line + "\n";
+        return text;
+    }
     std::string Marks() const
     {
         std::string marks;
@@ -146,7 +153,7 @@ TEST_F(ScanTest, SlowAndUnreadableBlocksGetTheirMarksAndCounts)
     EXPECT_EQ(std::count(marks.begin(), marks.end(), '5'), 1);
     EXPECT_TRUE(Logged("Block start at 768 = "));
     EXPECT_TRUE(Logged("Block 2048 Error: UNCR"));
-    EXPECT_TRUE(Logged("***** Scan results: Warnings - 1, errors - 1 *****"));
+    EXPECT_TRUE(Logged("***** Scan results: Warnings - 1, errors - 1 *****")) << LogText();
     EXPECT_EQ(shown->ClassCount(5), 1u);
     EXPECT_EQ(shown->ErrorCount(), 1u);
 }
@@ -287,7 +294,7 @@ TEST_F(ScanTest, ApiReadScanOfThePhysicalDrive)
     RunToEnd();
     EXPECT_EQ(shown->blocks.size(), 17u);
     EXPECT_EQ(shown->blocks[11].mark, 'x') << "LBA 3000 is in the block at 2816";
-    EXPECT_TRUE(Logged("***** Scan results: Warnings - 0, errors - 1 *****"));
+    EXPECT_TRUE(Logged("***** Scan results: Warnings - 0, errors - 1 *****")) << LogText();
 }
 
 } // namespace

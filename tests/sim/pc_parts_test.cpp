@@ -204,6 +204,47 @@ TEST(SimClock, PeriodicTimerFiresAsVirtualTimePassesAndOnItsOwn)
     EXPECT_EQ(ticks.load(), after); // stopped with the handle
 }
 
+TEST(SimClock, AnIdleMessageLoopLeavesTimeToTheWorkerThatMovesIt)
+{
+    SimClock clock(ClockMode::Virtual, 2400);
+    clock.SetPollQuantumNs(1000);
+    // Alone, the loop's pause moves time itself.
+    clock.IdleMs(3);
+    EXPECT_EQ(clock.PeekNs(), 3000000u);
+
+    // A worker that polls the counter for 40 ms while the loop idles: the time
+    // that passes is the worker's own (the loop may add a millisecond only
+    // when the worker is off the processor for a while).
+    std::atomic<bool> started{false};
+    std::atomic<bool> done{false};
+    uint64_t worker_polls = 0;
+    std::thread worker([&] {
+        const uint64_t end = clock.ReadTsc() + 40ull * 2400 * 1000;
+        started = true;
+        while (clock.ReadTsc() < end) {
+            ++worker_polls;
+            if (worker_polls % 64 == 0) std::this_thread::yield();
+        }
+        done = true;
+    });
+    while (!started.load())
+        std::this_thread::yield();
+    int pauses = 0;
+    while (!done.load()) {
+        clock.IdleMs(1);
+        ++pauses;
+    }
+    worker.join();
+    const uint64_t worker_ns = (worker_polls + 2) * 1000;
+    EXPECT_GE(worker_ns, 40000000u);
+    EXPECT_LE(clock.PeekNs() - 3000000u - worker_ns, 3000000u) << pauses << " pauses";
+
+    // Once the worker has gone, the loop moves time again after a short wait.
+    const uint64_t before = clock.PeekNs();
+    clock.IdleMs(5);
+    EXPECT_GE(clock.PeekNs(), before + 5000000u);
+}
+
 TEST(SimClock, RealModeFollowsTheWallClock)
 {
     SimClock clock(ClockMode::Real, 1000);

@@ -95,7 +95,7 @@ void ProgramFixture::Run(uint32_t ms)
     while (platform_.clock.TickCountMs() < end) {
         ui.ProcessMessages();
         timers_.RunDue(platform_.clock.TickCountMs());
-        platform_.clock.SleepMs(1);
+        platform_.clock.IdleMs(1);
     }
 }
 

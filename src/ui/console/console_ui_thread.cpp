@@ -47,7 +47,7 @@ bool ConsoleUiThread::PumpUntil(const std::function<bool()>& done, uint64_t max_
         ProcessMessages();
         if (done()) return true;
         if (clock_.TickCountMs() - start >= max_ms) return false;
-        clock_.SleepMs(1);
+        clock_.IdleMs(1);
     }
 }
 
