@@ -16,19 +16,6 @@ constexpr uint8_t kEnableAam = 0x42;
 constexpr uint8_t kDisableAam = 0xC2;
 constexpr uint8_t kMinimumLevel = 128;
 
-/// The user interface stays busy (workers parked) while a command runs.
-class UiLock
-{
-  public:
-    explicit UiLock(ProgramImpl& p) : p_(p) { p_.ops.SuspendTestThreads(); }
-    ~UiLock() { p_.ops.ResumeTestThreads(); }
-    UiLock(const UiLock&) = delete;
-    UiLock& operator=(const UiLock&) = delete;
-
-  private:
-    ProgramImpl& p_;
-};
-
 } // namespace
 
 AamControl::AamControl(ProgramImpl& program) : p_(program)
@@ -79,7 +66,7 @@ void AamControl::RefreshPassport()
 void AamControl::SendPreset(int position, uint8_t features, uint8_t count, const std::string& log_text)
 {
     TFm& fm = p_.fm;
-    UiLock lock(p_);
+    BusyScope busy(p_.ops);
     fm.AAMTrack.SetPosition(position);
     if (p_.state.access_mode == AccessMode::Api) {
         p_.LogLine(log_text, false, 1);
@@ -105,7 +92,7 @@ void AamControl::SetAamMinimum()
 void AamControl::SetAamLevel()
 {
     TFm& fm = p_.fm;
-    UiLock lock(p_);
+    BusyScope busy(p_.ops);
     const std::string text = "Adjusting AAM, set value=" + std::to_string(AamLevel);
     if (p_.state.passport.NonAta) {
         p_.LogLine("Non-ATA drive not support AAM", false, 4);
