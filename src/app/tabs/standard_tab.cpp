@@ -91,7 +91,7 @@ StandardTab::StandardTab(form::TabSheet& tab) : tab_(tab)
     SeekModeGrp.SetCaption("Access method");
     // The fourth method writes: it is offered, but marked as destroying data.
     SeekModeGrp.SetItems({"Seek", "Verify", "Read", "Write long!"});
-    SeekModeGrp.SetColumns(4);
+    SeekModeGrp.SetColumns(2);
     SeekModeGrp.SetItemIndex(0);
     SeekModeGrp.SetFontColour(form::colours::kNavy);
     SeekModeGrp.SetHint("Seek, Verify, Read; Write long! destroys user data");
