@@ -115,7 +115,7 @@ void AccessModeSwitch::SwitchToPio()
     st.access_mode = AccessMode::Pio;
     StartIndicators();
     fm.SecurityGroup.SetCaption(" Security manager ");
-    fm.SeekMethodRg.SetItemIndex(0);
+    fm.SeekModeGrp.SetItemIndex(0);
     ClearPassportDisplay();
     p_.channel.RefreshPortIndicator();
 }

@@ -22,6 +22,8 @@ ProgramImpl::ProgramImpl(Program& owner_, Platform& platform_, form::Dialogs& di
     // The scan recalibrates before it starts and may stop the spindle at its end.
     scan.Recalibrate = [this] { spindle.Recalibrate(); };
     scan.StopSpindle = [this] { spindle.StopSpindle(); };
+    // A scan and a seek test exclude each other.
+    scan.StopSeek = [this] { return seek.StopForScan(); };
     WireCommandKeys(*this);
 }
 

@@ -25,6 +25,7 @@
 #include "form/dialogs.h"
 #include "form/ui_thread.h"
 #include "identify/passport.h"
+#include "mechanics/seek_test.h"
 #include "mechanics/spindle_control.h"
 #include "pci/pci_scan.h"
 #include "platform/platform.h"
@@ -139,6 +140,8 @@ class ProgramImpl
     /// What the user sees of a surface scan.
     ScanPresenter scan_view{*this};
     ScanControl scan{*this};
+    /// The seek test with the acoustic level and the temperature watch.
+    SeekTest seek{*this};
 
     void LogLine(const std::string& text, bool replace, int level) { log.LogLine(text, replace, level); }
     /// The directory that logs and dumps go to (ends with a separator).

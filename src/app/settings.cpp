@@ -211,7 +211,7 @@ std::vector<std::string> Settings::Load()
     r.Bool("API", "Ignore FDD", fm.IgnoreFddChk);
     r.Bool("API", "Show logical", fm.ShowLogicalChk);
 
-    r.Choice("Seek", "Method", fm.SeekMethodRg, 0);
+    r.Choice("Seek", "Method", fm.SeekModeGrp, 0);
     fm.SeekTioEdit.SetText(std::to_string(r.Ranged("Seek", "Timeout", 200, 1, 100000)));
     r.Choice("Security", "Method", fm.PwdTypeGrp, 1);
     r.Choice("Security", "Level", fm.PwdLevGrp, 0);
@@ -321,7 +321,7 @@ bool Settings::Save()
     ini.WriteBool("API", "Ignore FDD", fm.IgnoreFddChk.Checked());
     ini.WriteBool("API", "Show logical", fm.ShowLogicalChk.Checked());
 
-    ini.WriteInteger("Seek", "Method", fm.SeekMethodRg.ItemIndex());
+    ini.WriteInteger("Seek", "Method", fm.SeekModeGrp.ItemIndex());
     long long tio = 0;
     bool tio_valid = ParseInteger(fm.SeekTioEdit.Text(), tio) && tio >= 1 && tio <= 100000;
     ini.WriteInteger("Seek", "Timeout", tio_valid ? tio : 200);

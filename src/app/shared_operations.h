@@ -34,4 +34,18 @@ class SharedOperations
     ProgramImpl& p_;
 };
 
+/// The test workers stay parked for as long as it lives (a user-interface
+/// command that talks to the drive).
+class BusyScope
+{
+  public:
+    explicit BusyScope(SharedOperations& ops) : ops_(ops) { ops_.SuspendTestThreads(); }
+    ~BusyScope() { ops_.ResumeTestThreads(); }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+  private:
+    SharedOperations& ops_;
+};
+
 } // namespace mrv

@@ -209,7 +209,7 @@ void HostProtectedArea::AfterNewSize(uint64_t size)
     p_.passport.ExtChecksOff = true;
     const std::string last = std::to_string(size - 1);
     p_.fm.EndLbaEdit.SetText(last);
-    p_.fm.SeekEndLba.SetText(last);
+    p_.fm.SeekEndLbaEdit.SetText(last);
 }
 
 } // namespace mrv

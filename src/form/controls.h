@@ -338,7 +338,11 @@ class TrackBar : public Control
     int Min() const { return min_; }
     int Max() const { return max_; }
     void SetRange(int min, int max);
+    /// The user let go of the slider (mouse up, or a key released) after
+    /// moving it; fires OnRelease.
+    void Release() { Fire(OnRelease); }
     std::function<void()> OnChange;
+    std::function<void()> OnRelease;
 
   private:
     int position_ = 0, min_ = 0, max_ = 10;

@@ -96,7 +96,7 @@ void Passport::OpenBinBtnClick()
     if (!file) return;
     int64_t result = ReadPassport(true, *file);
     p_.fm.EndLbaEdit.SetText(std::to_string(result));
-    p_.fm.SeekEndLba.SetText(std::to_string(result));
+    p_.fm.SeekEndLbaEdit.SetText(std::to_string(result));
 }
 
 // ---- TakePassport --------------------------------------------------------
@@ -127,7 +127,7 @@ bool Passport::TakePassport(bool log_messages, bool apply)
             PassportTaken = true;
             fm.SeekRpmLab.SetCaption("");
             fm.EndLbaEdit.SetText(std::to_string(result));
-            fm.SeekEndLba.SetText(std::to_string(result));
+            fm.SeekEndLbaEdit.SetText(std::to_string(result));
             if (log_messages) {
                 if (NewModelFlag && p_.state.RussianHelp) FamilyRemark(d.ModelFamily);
                 std::string count = std::to_string(d.LbaCount);

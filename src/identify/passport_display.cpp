@@ -192,11 +192,11 @@ void Passport::Show(const DecodedPassport& decoded, bool ext_run)
 
     // Acoustics.
     bool aam = ata && d.AamSupported;
-    fm.AamTrack.SetEnabled(aam);
-    fm.AamMinBtn.SetEnabled(aam);
-    fm.AamOffBtn.SetEnabled(aam);
+    fm.AAMTrack.SetEnabled(aam);
+    fm.AAMMinBtn.SetEnabled(aam);
+    fm.AAMOffBtn.SetEnabled(aam);
     fm.AAMLed.SetCaption(decoded.aam_display);
-    if (ext_run && ata) fm.AamTrack.SetPosition(d.AamValue);
+    if (ext_run && ata) fm.AAMTrack.SetPosition(d.AamValue);
 
     if (decoded.security_locked) p_.LogLine("This drive locked by ATA password!", kNewLine, kLogError);
     if (decoded.interface_error) p_.LogLine("WARNING! INTERFACE ERROR!!!", kNewLine, kLogError);

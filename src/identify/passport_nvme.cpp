@@ -103,9 +103,9 @@ void Passport::ShowNvme(const DecodedPassport& decoded)
     fm.biglbaChk.SetChecked(true);
     // No host protected area and no acoustics on NVMe.
     fm.HpaTrack.SetEnabled(false);
-    fm.AamTrack.SetEnabled(false);
-    fm.AamMinBtn.SetEnabled(false);
-    fm.AamOffBtn.SetEnabled(false);
+    fm.AAMTrack.SetEnabled(false);
+    fm.AAMMinBtn.SetEnabled(false);
+    fm.AAMOffBtn.SetEnabled(false);
     fm.AAMLed.SetCaption(decoded.aam_display);
 
     fm.Psp.OnCustomDrawCell = [this](int row, int column) -> std::optional<form::Colour> {

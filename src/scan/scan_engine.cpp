@@ -64,14 +64,16 @@ AlignedBuffer::~AlignedBuffer()
     std::free(data_);
 }
 
-ScanEngine::ScanEngine(ProgramImpl& program, ScanState& state) : p_(program), s_(state) {}
+ScanEngine::ScanEngine(ProgramImpl& program, ScanState& state)
+    : WorkerThread(program.ui), p_(program), s_(state),
+      timer_wait_(program.platform.clock, [this] { return p_.pio.IsDriveFaulted(); })
+{
+}
 
 ScanEngine::~ScanEngine()
 {
-    stop_ = true;
-    wake_.notify_all();
-    timer_.reset();
-    if (thread_.joinable()) thread_.join();
+    StopAndJoin();
+    timer_wait_.Stop();
 }
 
 bool ScanEngine::PausedByUser() const
@@ -95,73 +97,26 @@ void ScanEngine::Start(ScanRunSettings settings)
         for (size_t i = 0; i + 4 <= pattern_->Size(); i += 4)
             std::memcpy(pattern_->Data() + i, &kPatternWord, 4);
     }
-    stop_ = false;
-    exited_ = false;
-    suspend_requested_ = false;
-    parked_ = false;
-    waiting_for_ui_ = false;
     s_.WaitingForTimer = false;
-    if (!run_.api && run_.timer == ScanTimer::MmTimer)
-        timer_ = p_.platform.clock.StartPeriodic1ms([this] { TimerTick(); });
-    const uint64_t generation = ++generation_;
-    thread_ = std::thread([this, generation] { Execute(generation); });
+    if (!run_.api && run_.timer == ScanTimer::MmTimer) timer_wait_.Start();
+    Launch([this] { Execute(); });
 }
 
 void ScanEngine::Terminate()
 {
-    if (!thread_.joinable()) return;
-    stop_ = true;
-    {
-        std::lock_guard lock(mutex_);
-        timer_woke_ = true;
-    }
-    wake_.notify_all();
+    if (!Running()) return;
     if (in_hand_off_) {
         // A defect action let messages run and the user stopped the scan: the
         // worker waits for that very action, so it is joined once it is over.
-        p_.ui.Post([this] { Terminate(); });
+        RequestStop();
+        ui_.Post([this] { Terminate(); });
         return;
     }
-    // A worker blocked in a hand-off needs the user-interface thread to run
-    // it (it returns at once when stopping), so the wait lets messages run.
-    while (!exited_) {
-        if (p_.ui.IsUiThread()) p_.ui.ProcessMessages();
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    thread_.join();
-    timer_.reset();
+    StopAndJoin();
+    timer_wait_.Stop();
     s_.WaitingForTimer = false;
     run_.device.reset();
     ApplyResults();
-}
-
-void ScanEngine::Suspend()
-{
-    if (!Running()) return;
-    suspend_requested_ = true;
-    std::unique_lock lock(mutex_);
-    wake_.wait(lock, [this] { return parked_ || waiting_for_ui_ || exited_; });
-}
-
-void ScanEngine::Resume()
-{
-    {
-        std::lock_guard lock(mutex_);
-        suspend_requested_ = false;
-    }
-    wake_.notify_all();
-}
-
-bool ScanEngine::SafePoint()
-{
-    if (suspend_requested_) {
-        std::unique_lock lock(mutex_);
-        parked_ = true;
-        wake_.notify_all();
-        wake_.wait(lock, [this] { return !suspend_requested_ || Stopping(); });
-        parked_ = false;
-    }
-    return !Stopping();
 }
 
 void ScanEngine::ApplyResults()
@@ -183,14 +138,9 @@ void ScanEngine::ApplyResults()
 void ScanEngine::Queue(const BlockResult& block)
 {
     while (!ring_.Push(block)) {
-        if (Stopping()) return;
         // The user-interface thread applies the queue on its timer; a worker
         // this far ahead waits for it, at a safe point.
-        waiting_for_ui_ = true;
-        wake_.notify_all();
-        std::this_thread::sleep_for(std::chrono::microseconds(500));
-        waiting_for_ui_ = false;
-        if (!SafePoint()) return;
+        if (!WaitForUi(std::chrono::microseconds(500))) return;
     }
 }
 
@@ -204,8 +154,9 @@ void ScanEngine::SetPriority()
     p_.platform.system.SetThreadPriority(priority);
 }
 
-void ScanEngine::Execute(uint64_t generation)
+void ScanEngine::Execute()
 {
+    const uint64_t generation = Generation();
     SetPriority();
     RandomDraw draw(p_.platform.clock.ReadTsc() ^ (p_.platform.clock.TickCountMs() << 20) ^ generation);
     bool completed = false;
@@ -241,16 +192,12 @@ void ScanEngine::Execute(uint64_t generation)
         else if (s_.JumpLeftMark.Exchange(false))
             block.mark = '<';
         if (outcome == Outcome::Bad) {
-            waiting_for_ui_ = true;
-            wake_.notify_all();
-            p_.ui.RunSync([this, &block, &distortion] {
-                if (Stopping()) return;
+            HandOff([this, &block, &distortion] {
                 ApplyResults();
                 in_hand_off_ = true;
                 if (OnBadBlock) OnBadBlock(block, distortion);
                 in_hand_off_ = false;
             });
-            waiting_for_ui_ = false;
         } else {
             Queue(block);
         }
@@ -266,27 +213,18 @@ void ScanEngine::Execute(uint64_t generation)
     if (run_.api) run_.device.reset();
     if (!Stopping()) {
         p_.ui.Post([this, generation, completed] {
-            if (generation != generation_ || !thread_.joinable()) return;
-            thread_.join();
-            timer_.reset();
+            if (generation != Generation() || !Running()) return;
+            Join();
+            timer_wait_.Stop();
             ApplyResults();
             if (OnFinished) OnFinished(completed);
         });
     }
-    exited_ = true;
-    wake_.notify_all();
 }
 
 ScanEngine::Outcome ScanEngine::RunBlock(BlockResult& block, std::string& distortion)
 {
     return run_.api ? RunApiBlock(block, distortion) : RunPioBlock(block);
-}
-
-uint64_t ScanEngine::ElapsedMs(uint64_t start) const
-{
-    const SharedState& st = p_.state;
-    if (st.UseCpuCounter) return (p_.platform.clock.ReadTsc() - start) / std::max<uint32_t>(st.TicksPerMs, 1);
-    return p_.platform.clock.TickCountMs() - start;
 }
 
 uint64_t ScanEngine::NowMicros() const
@@ -304,7 +242,8 @@ ScanEngine::Outcome ScanEngine::RunApiBlock(BlockResult& block, std::string& dis
     OsDevice* device = run_.device.get();
     const uint32_t sector = run_.sector_size ? run_.sector_size : 512;
     const uint64_t bytes = uint64_t{block.block_size} * sector;
-    const uint64_t start = st.UseCpuCounter ? p_.platform.clock.ReadTsc() : p_.platform.clock.TickCountMs();
+    RequestStopwatch stopwatch(p_.platform.clock, st);
+    stopwatch.Start();
     bool ok = false;
     bool distorted = false;
     if (s_.Mode == ScanMode::Write && s_.WriteCheck && pattern_) {
@@ -335,7 +274,7 @@ ScanEngine::Outcome ScanEngine::RunApiBlock(BlockResult& block, std::string& dis
              p_.api.OsDeviceOps::IssueBlockCommand(device, block.block_size, CommandOf(s_.Mode), block.lba,
                                                    sector, transfer_->Data(), transfer_->Size());
     }
-    block.time = ElapsedMs(start);
+    block.time = stopwatch.ElapsedMs();
     if (distorted) {
         block.status = kStatusDistortion;
         return Outcome::Bad;
@@ -350,66 +289,26 @@ ScanEngine::Outcome ScanEngine::RunApiBlock(BlockResult& block, std::string& dis
 
 bool ScanEngine::WaitForDrive(uint64_t& units, bool& timed_out)
 {
-    return run_.timer == ScanTimer::MmTimer ? WaitForTimerTicks(units, timed_out)
-                                            : PollDrive(units, timed_out);
-}
-
-bool ScanEngine::PollDrive(uint64_t& units, bool& timed_out)
-{
-    Clock& clock = p_.platform.clock;
-    const uint64_t unit = std::max<uint32_t>(p_.state.TicksPerUnit, 1);
-    while (p_.pio.IsDriveFaulted()) {
-        const uint64_t pass = clock.ReadTsc();
-        while (clock.ReadTsc() - pass < unit) {
-        }
-        ++units;
-        if (p_.state.BreakRequested || Stopping()) return false;
-        const int32_t timeout = s_.TimeoutSetting;
-        if (timeout >= 1 && units >= static_cast<uint64_t>(timeout) * 10) {
-            timed_out = true;
-            break;
-        }
+    const int32_t timeout = s_.TimeoutSetting;
+    const auto abort = [this] { return p_.state.BreakRequested || Stopping(); };
+    WaitOutcome out;
+    if (run_.timer == ScanTimer::MmTimer) {
+        s_.TimeoutFlag = false;
+        s_.WaitingForTimer = true;
+        // The count must exceed the time-out before the worker is woken.
+        out = timer_wait_.Wait(timeout > 0 ? static_cast<uint64_t>(timeout) : kNoWaitLimit,
+                               [this] { return Stopping(); });
+        s_.WaitingForTimer = false;
+    } else {
+        // Polling ends once the count reaches ten passes per millisecond.
+        out = PollWhileBusy(
+            p_.platform.clock, p_.state.TicksPerUnit, [this] { return p_.pio.IsDriveFaulted(); }, abort,
+            timeout >= 1 ? static_cast<uint64_t>(timeout) * 10 - 1 : kNoWaitLimit);
     }
-    return true;
-}
-
-void ScanEngine::TimerTick()
-{
-    if (!s_.WaitingForTimer) return;
-    bool wake = true;
-    if (p_.pio.IsDriveFaulted()) {
-        const uint64_t units = timer_units_.fetch_add(1, std::memory_order_relaxed) + 1;
-        const int32_t timeout = s_.TimeoutSetting;
-        wake = timeout > 0 && units > static_cast<uint64_t>(timeout);
-        if (wake) s_.TimeoutFlag = true;
-    }
-    if (!wake) return;
-    s_.WaitingForTimer = false;
-    {
-        std::lock_guard lock(mutex_);
-        timer_woke_ = true;
-    }
-    wake_.notify_all();
-}
-
-bool ScanEngine::WaitForTimerTicks(uint64_t& units, bool& timed_out)
-{
-    timer_units_ = 0;
-    s_.TimeoutFlag = false;
-    {
-        std::lock_guard lock(mutex_);
-        timer_woke_ = false;
-    }
-    s_.WaitingForTimer = true;
-    std::unique_lock lock(mutex_);
-    // The timer thread wakes the worker; the short wait only notices a stop.
-    while (!timer_woke_ && !Stopping())
-        wake_.wait_for(lock, std::chrono::milliseconds(20));
-    lock.unlock();
-    s_.WaitingForTimer = false;
-    units = timer_units_;
-    timed_out = s_.TimeoutFlag;
-    return !Stopping();
+    units = out.units;
+    timed_out = out.timed_out;
+    s_.TimeoutFlag = timed_out;
+    return !out.aborted;
 }
 
 bool ScanEngine::TransferData(const BlockResult& block, bool write, bool& aborted)

@@ -17,18 +17,6 @@ constexpr const char* kCelsius = " \xC2\xB0"
 
 /// The user interface counts as busy for a drive command: the test workers
 /// stay parked until it ends.
-class BusyScope
-{
-  public:
-    explicit BusyScope(ProgramImpl& p) : p_(p) { p_.ops.SuspendTestThreads(); }
-    ~BusyScope() { p_.ops.ResumeTestThreads(); }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-  private:
-    ProgramImpl& p_;
-};
-
 } // namespace
 
 // ---- Get SMART -----------------------------------------------------------
@@ -49,7 +37,7 @@ void Smart::SmartBtnClick()
     SharedState& st = p_.state;
     p_.ops.ResetBreakState();
     {
-        BusyScope busy(p_);
+        BusyScope busy(p_.ops);
         p_.platform.clock.SleepMs(70);
         fm.SmartLed.SetBrush(form::colours::kBlack);
         fm.SmrtStLabel.SetTransparent(true);
@@ -137,21 +125,21 @@ void Smart::SwitchSmart(bool on)
 void Smart::SmartOnBtnClick()
 {
     p_.ops.ResetBreakState();
-    BusyScope busy(p_);
+    BusyScope busy(p_.ops);
     SwitchSmart(true);
 }
 
 void Smart::SmartOffBtnClick()
 {
     p_.ops.ResetBreakState();
-    BusyScope busy(p_);
+    BusyScope busy(p_.ops);
     SwitchSmart(false);
 }
 
 void Smart::AutoSaveOnBtnClick()
 {
     p_.ops.ResetBreakState();
-    BusyScope busy(p_);
+    BusyScope busy(p_.ops);
     p_.LogLine("SMART Attribute Autosave ON command", false, 1);
     SwitchSmart(true);
     commands_.Autosave(true);
@@ -160,7 +148,7 @@ void Smart::AutoSaveOnBtnClick()
 void Smart::AutoSaveOffBtnClick()
 {
     p_.ops.ResetBreakState();
-    BusyScope busy(p_);
+    BusyScope busy(p_.ops);
     p_.LogLine("SMART Attribute Autosave OFF command", false, 1);
     SwitchSmart(true);
     commands_.Autosave(false);
@@ -194,7 +182,7 @@ void Smart::SmBeginBtnClick()
 {
     TFm& fm = p_.fm;
     p_.ops.ResetBreakState();
-    BusyScope busy(p_);
+    BusyScope busy(p_.ops);
     fm.PlaceSmartTestPanel(kTestPanelHeight);
     if (NvmeDrive()) {
         StartNvmeSelfTest();
@@ -229,7 +217,7 @@ void Smart::SmAbortBtnClick()
 {
     TFm& fm = p_.fm;
     p_.ops.ResetBreakState();
-    BusyScope busy(p_);
+    BusyScope busy(p_.ops);
     fm.PlaceSmartTestPanel(kTestPanelHeight);
     if (NvmeDrive()) {
         AbortNvmeSelfTest();

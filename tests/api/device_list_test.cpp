@@ -167,7 +167,7 @@ TEST_F(ApiTest, SwitchShowsHidesAndLogs)
     Start();
     ASSERT_EQ(p().state.access_mode, AccessMode::Pio);
     fm().PasspBtn.SetEnabled(false);
-    fm().SeekMethodRg.SetItemIndex(2);
+    fm().SeekModeGrp.SetItemIndex(2);
     SwitchToApi();
     EXPECT_EQ(p().state.access_mode, AccessMode::Api);
     EXPECT_TRUE(fx->Logged("API access enabled, device #0"));
@@ -193,7 +193,7 @@ TEST_F(ApiTest, SwitchShowsHidesAndLogs)
     EXPECT_TRUE(fm().RegPanel.Visible());
     EXPECT_TRUE(fm().IndicatorTimer.Active());
     EXPECT_EQ(fm().SecurityGroup.Caption(), " Security manager ");
-    EXPECT_EQ(fm().SeekMethodRg.ItemIndex(), 0);
+    EXPECT_EQ(fm().SeekModeGrp.ItemIndex(), 0);
     EXPECT_EQ(fm().PortLab.Caption().rfind("Port ", 0), 0u);
 }
 

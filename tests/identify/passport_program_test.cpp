@@ -160,7 +160,7 @@ TEST_F(PassportTest, F2InPioModeFillsListPanesLampsAndWritesTheFileOnce)
     EXPECT_EQ(fm().SSDLed.Brush(), form::Colour::Rgb(0, 128, 255));
     EXPECT_EQ(fm().SataDevLed.Brush(), form::colours::kYellow);
     EXPECT_EQ(fm().EndLbaEdit.Text(), "976773167");
-    EXPECT_EQ(fm().SeekEndLba.Text(), "976773167");
+    EXPECT_EQ(fm().SeekEndLbaEdit.Text(), "976773167");
     EXPECT_EQ(fm().Psp.CellColour(0, 2), form::colours::kNavy);
 
     fs::path file = PassportFile(d.Model, d.Serial);

@@ -43,19 +43,22 @@ struct StandardTab {
 
     // Seek and acoustic test.
     form::GroupBox SeekGroup{"SeekGroup", &tab_};
-    form::RadioGroup SeekMethodRg{"SeekMethodRg", &SeekGroup};
+    form::RadioGroup SeekModeGrp{"SeekModeGrp", &SeekGroup};
     form::Label SeekStartLab{"SeekStartLab", &SeekGroup};
-    form::Edit SeekStartEdit{"SeekStartEdit", &SeekGroup};
+    form::Edit SeekStartLbaEdit{"SeekStartLbaEdit", &SeekGroup};
     form::Label SeekEndLab{"SeekEndLab", &SeekGroup};
-    form::Edit SeekEndLba{"SeekEndLba", &SeekGroup};
+    form::Edit SeekEndLbaEdit{"SeekEndLbaEdit", &SeekGroup};
     form::Label SeekTioLab{"SeekTioLab", &SeekGroup};
     form::Edit SeekTioEdit{"SeekTioEdit", &SeekGroup};
     form::Button SeekBtn{"SeekBtn", &SeekGroup};
+    form::Label SeekLbaOut{"SeekLbaOut", &SeekGroup};
+    form::Label SeekCntOut{"SeekCntOut", &SeekGroup};
+    form::Label SeekTimeLed{"SeekTimeLed", &SeekGroup};
     form::Label SeekRpmLab{"SeekRpmLab", &SeekGroup};
-    form::TrackBar AamTrack{"AamTrack", &SeekGroup};
+    form::TrackBar AAMTrack{"AAMTrack", &SeekGroup};
     form::Label AAMLed{"AAMLed", &SeekGroup};
-    form::Button AamMinBtn{"AamMinBtn", &SeekGroup};
-    form::Button AamOffBtn{"AamOffBtn", &SeekGroup};
+    form::Button AAMMinBtn{"AAMMinBtn", &SeekGroup};
+    form::Button AAMOffBtn{"AAMOffBtn", &SeekGroup};
     form::CheckBox TermoCtrlBox{"TermoCtrlBox", &SeekGroup};
     form::Label SeekTmprtLed{"SeekTmprtLed", &SeekGroup};
 

@@ -275,9 +275,13 @@ void ScriptRunner::Set(form::Control& control, const Word& name, const std::stri
     case ControlKind::SpinEdit:
         static_cast<form::SpinEdit&>(control).SetValue(number());
         break;
-    case ControlKind::TrackBar:
-        static_cast<form::TrackBar&>(control).SetPosition(number());
+    case ControlKind::TrackBar: {
+        // The user drags the slider there and lets it go.
+        auto& track = static_cast<form::TrackBar&>(control);
+        track.SetPosition(number());
+        track.Release();
         break;
+    }
     case ControlKind::PageControl: {
         auto& pages = static_cast<form::PageControl&>(control);
         std::vector<std::string> captions;

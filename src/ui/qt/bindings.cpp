@@ -792,8 +792,15 @@ class TrackBarBinding : public Binding
         slider->setTickPosition(QSlider::TicksBelow);
         widget_ = slider;
         EnablePopup(slider);
-        QObject::connect(slider, &QSlider::valueChanged, slider, [this](int value) {
-            if (!Syncing()) Track().SetPosition(value);
+        QObject::connect(slider, &QSlider::valueChanged, slider, [this, slider](int value) {
+            if (Syncing()) return;
+            Track().SetPosition(value);
+            // A key, the wheel or a page click moves the slider in one step:
+            // that step is its release too.
+            if (!slider->isSliderDown()) Track().Release();
+        });
+        QObject::connect(slider, &QSlider::sliderReleased, slider, [this] {
+            if (!Syncing()) Track().Release();
         });
     }
 
