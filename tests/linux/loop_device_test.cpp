@@ -15,6 +15,7 @@
 using namespace mrv;
 using namespace mrv::linux_platform;
 using mrv::linux_test::LoopImage;
+using mrv::linux_test::PhysicalNumberOf;
 namespace fs = std::filesystem;
 
 namespace
@@ -34,14 +35,6 @@ std::vector<uint8_t> ReadFile(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-int PhysicalNumberOf(LinuxOsDevices& devices, const std::string& name)
-{
-    const auto names = devices.PhysicalDriveNames();
-    for (size_t i = 0; i < names.size(); ++i)
-        if (names[i] == name) return static_cast<int>(i);
-    return -1;
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 // device of the kernel's. Needs root and working loop devices; `why_not` says
 // why not otherwise, and the tests skip with it.
 
+#include "platform/linux/linux_os_devices.h"
+
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -122,5 +124,14 @@ class LoopImage
     std::filesystem::path image_;
     std::string device_;
 };
+
+/// The physical drive number under which the system lists device `name`, or -1.
+inline int PhysicalNumberOf(linux_platform::LinuxOsDevices& devices, const std::string& name)
+{
+    const auto names = devices.PhysicalDriveNames();
+    for (size_t i = 0; i < names.size(); ++i)
+        if (names[i] == name) return static_cast<int>(i);
+    return -1;
+}
 
 } // namespace mrv::linux_test

@@ -16,20 +16,13 @@
 using namespace mrv;
 using namespace mrv::linux_platform;
 using mrv::linux_test::LoopImage;
+using mrv::linux_test::PhysicalNumberOf;
 
 namespace
 {
 
 constexpr size_t kImageBytes = 4u << 20;
 constexpr size_t kShrunkBytes = 1u << 20;
-
-int PhysicalNumberOf(LinuxOsDevices& devices, const std::string& name)
-{
-    const auto names = devices.PhysicalDriveNames();
-    for (size_t i = 0; i < names.size(); ++i)
-        if (names[i] == name) return static_cast<int>(i);
-    return -1;
-}
 
 } // namespace
 
