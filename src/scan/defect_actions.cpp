@@ -45,6 +45,11 @@ bool DefectActions::Api() const
     return p_.state.access_mode == AccessMode::Api;
 }
 
+bool DefectActions::PioStatusError() const
+{
+    return (p_.platform.ports.InByte(p_.state.StatusPort) & ata_bits::kErr) != 0;
+}
+
 void DefectActions::Log(const std::string& text, bool replace, int level)
 {
     p_.LogLine(text, replace, level);
@@ -122,7 +127,7 @@ int64_t DefectActions::SearchRead(uint64_t lba, uint8_t& error)
     const auto t = static_cast<int64_t>(NowUnits() - start);
     // The error register is read before a reset would replace it with the
     // diagnostic code.
-    if (p_.platform.ports.InByte(p_.state.StatusPort) & ata_bits::kErr) {
+    if (PioStatusError()) {
         error = pio.ReadErrorRegister();
         if (error == 0) error = kAborted;
     }
@@ -203,6 +208,9 @@ void DefectActions::Erase(BlockResult& block)
     AtaPio& pio = p_.pio;
     SharedState& st = p_.state;
     const bool api = Api();
+    // A write the drive refused fails the erase even when the verify passes:
+    // some devices verify without reading the medium.
+    bool written = true;
     for (uint32_t i = 0; i < block.block_size; ++i) {
         const uint64_t lba = block.lba + i;
         if (!Step(i, lba)) break;
@@ -211,10 +219,12 @@ void DefectActions::Erase(BlockResult& block)
             st.SectorBuffer.Clear();
         }
         if (api) {
-            pio.WriteSector(lba);
+            written = pio.WriteSector(lba) && written;
         } else if (pio.WaitNotBusy() != -1 && pio.IssueBlockCommand(1, kWriteSectors, lba)) {
             if (pio.WaitNotBusy() != -1 && pio.WaitDataRequest()) pio.PioWriteSector();
-            pio.WaitNotBusy();
+            written = pio.WaitNotBusy() != -1 && !PioStatusError() && written;
+        } else {
+            written = false;
         }
         block.mark = 'W';
     }
@@ -223,8 +233,9 @@ void DefectActions::Erase(BlockResult& block)
         ok = pio.IssueBlockCommand(block.block_size, kReadVerify, block.lba);
     } else {
         ok = pio.WaitNotBusy() != -1 && pio.IssueBlockCommand(block.block_size, kReadVerify, block.lba) &&
-             pio.WaitNotBusy() != -1 && (p_.platform.ports.InByte(st.StatusPort) & ata_bits::kErr) == 0;
+             pio.WaitNotBusy() != -1 && !PioStatusError();
     }
+    ok = ok && written;
     const std::string line = "Block " + std::to_string(block.lba) + " try Erase " +
                              std::to_string(block.block_size) + " sectors(" +
                              Range(block.lba, block.block_size) + ")... ";
@@ -251,10 +262,10 @@ bool DefectActions::RewriteFromLongRead(uint64_t lba)
     }
     // Only data the drive delivered in long mode is written back: a refused
     // or failed long read leaves the sector as it is.
-    if ((ports.InByte(st.StatusPort) & ata_bits::kErr) || !pio.WaitDataRequest()) return false;
+    if (PioStatusError() || !pio.WaitDataRequest()) return false;
     std::array<uint16_t, kLongWords> words{};
     ports.InWords(st.BasePort, words.data(), words.size());
-    if (pio.WaitNotBusy() == -1 || (ports.InByte(st.StatusPort) & ata_bits::kErr)) return false;
+    if (pio.WaitNotBusy() == -1 || PioStatusError()) return false;
     {
         std::lock_guard lock(st.BufferLock);
         for (size_t w = 0; w < kLongWords; ++w)
@@ -367,7 +378,7 @@ bool DefectActions::LongWriteBlock(uint64_t lba, uint32_t count)
             while (clock.ReadTsc() - pass < unit) {
             }
         }
-        if ((ports.InByte(st.StatusPort) & ata_bits::kErr) || !pio.WaitDataRequest()) return false;
+        if (PioStatusError() || !pio.WaitDataRequest()) return false;
         std::array<uint8_t, 512> data{};
         pio.ReadDataBlock(data.data());
         if (pio.WaitNotBusy() == -1) return false;
@@ -376,7 +387,7 @@ bool DefectActions::LongWriteBlock(uint64_t lba, uint32_t count)
             ports.OutWords(st.BasePort, words.data(), words.size());
         if (pio.WaitNotBusy() == -1) return false;
         // A drive that refuses the long write has not written the sector.
-        if (ports.InByte(st.StatusPort) & ata_bits::kErr) return false;
+        if (PioStatusError()) return false;
     }
     return true;
 }

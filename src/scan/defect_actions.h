@@ -60,6 +60,8 @@ class DefectActions
     /// The selected timer in 100 µs units.
     uint64_t NowUnits() const;
     bool Api() const;
+    /// The PIO status register shows ERR.
+    bool PioStatusError() const;
     void Log(const std::string& text, bool replace, int level);
 
     ProgramImpl& p_;

@@ -117,8 +117,9 @@ sector_pattern() {
   while [ ${#out} -lt 512 ]; do out+="$line"$'\n'; done
   printf '%s' "${out:0:512}"
 }
-# A blkdebug rule that fails every read of one sector with EIO; disks named
-# "blkdebug:$WORK/blkdebug.conf:IMAGE" take it: blkdebug_bad_sector LBA
+# A blkdebug rule that fails every request touching one sector with EIO, or
+# only the reads or writes with IOTYPE "read" or "write"; disks named
+# "blkdebug:$WORK/blkdebug.conf:IMAGE" take it: blkdebug_bad_sector LBA [IOTYPE]
 blkdebug_bad_sector() {
   cat >"$WORK/blkdebug.conf" <<CONF
 [inject-error]
@@ -127,6 +128,7 @@ errno = "5"
 sector = "$1"
 once = "off"
 CONF
+  if [ -n "${2:-}" ]; then echo "iotype = \"$2\"" >>"$WORK/blkdebug.conf"; fi
 }
 # Writes the pattern into an image before the boot: put_sector IMAGE LBA TAG
 put_sector() {

@@ -133,6 +133,22 @@ TEST_F(DefectTest, EraseWritesZerosOnlyInTheBlockAndVerifiesItOnce)
     EXPECT_EQ(drive().Defects().ReallocatedCount(), 1u);
 }
 
+TEST_F(DefectTest, EraseFailsWhenAWriteIsRefusedThoughTheVerifyPasses)
+{
+    // 700 takes no write but reads; a verify of the block alone would pass.
+    for (const bool api : {false, true}) {
+        SCOPED_TRACE(api ? "API" : "PIO");
+        Start("Pending=600\nWriteFail=700", api ? "[Setup]\nAPI Enable=0\n[API]\nLast API device=1\n" : "");
+        if (api) fm().PasspBtn.Click();
+        Range("512", "1023");
+        Action(DefectAction::Erase);
+        Scan();
+        EXPECT_TRUE(Logged("Block 512 try Erase 256 sectors(512..767)... Fail")) << LogText();
+        ASSERT_FALSE(shown->blocks.empty());
+        EXPECT_EQ(shown->blocks[0].mark, 'x');
+    }
+}
+
 TEST_F(DefectTest, DefectoscopeStopsAtTheFirstSectorAboveHalfTheTimeout)
 {
     // On a solid-state disk a sector's time is its extra latency: 10 ms is

@@ -14,8 +14,10 @@ outside_sums() {
 }
 
 scenario_prepare() {
-  blkdebug_bad_sector "$BAD_LBA"
-  yes "MORVANTA ERASE SCAN" | head -c $((SECTORS * 512)) >"$WORK/ahci.img"
+  # The sector fails its reads only: the erase can write it.
+  blkdebug_bad_sector "$BAD_LBA" read
+  # yes ends on SIGPIPE once head has enough.
+  { yes "MORVANTA ERASE SCAN" || true; } | head -c $((SECTORS * 512)) >"$WORK/ahci.img"
   outside_sums "$WORK/ahci.img" >"$WORK/outside.before"
   QEMU_ARGS+=(-drive "if=none,id=d1,format=raw,file=blkdebug:$WORK/blkdebug.conf:$WORK/ahci.img"
     -device ahci,id=ahci
