@@ -2,6 +2,7 @@
 
 #include "app/program_impl.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace mrv
@@ -57,6 +58,23 @@ void SharedOperations::BellSignal()
     if (!p_.fm.BellChk.Checked()) return;
     for (uint16_t divisor : {300, 400, 500, 600, 700})
         SpeakerTone(divisor, 70);
+}
+
+void SharedOperations::SleepWithMessages(uint32_t ms)
+{
+    Clock& clock = p_.platform.clock;
+    if (!p_.ui.IsUiThread()) {
+        clock.SleepMs(ms);
+        return;
+    }
+    constexpr uint64_t kSliceMs = 10;
+    const uint64_t end = clock.TickCountMs() + ms;
+    for (;;) {
+        p_.ui.ProcessMessages();
+        const uint64_t now = clock.TickCountMs();
+        if (now >= end) break;
+        clock.SleepMs(static_cast<uint32_t>(std::min(end - now, kSliceMs)));
+    }
 }
 
 double SharedOperations::MeasureCpuClock()

@@ -22,6 +22,9 @@ class SharedOperations
     /// Sounds the PC speaker; `divisor` is the interval timer's channel-2 divisor.
     void SpeakerTone(uint16_t divisor, uint32_t milliseconds);
     void BellSignal();
+    /// Waits `ms`; on the user-interface thread the window's messages run
+    /// meanwhile, so that a pause the drive needs never freezes it.
+    void SleepWithMessages(uint32_t ms);
     /// Processor clock in MHz, from the time-stamp counter over 500 ms.
     double MeasureCpuClock();
     void CalibrateTimers();

@@ -109,7 +109,7 @@ bool SecurityManager::Refresh()
 
 void SecurityManager::Pause(uint32_t ms)
 {
-    p_.platform.clock.SleepMs(ms);
+    p_.ops.SleepWithMessages(ms);
 }
 
 bool SecurityManager::SelectedMaster() const

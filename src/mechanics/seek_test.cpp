@@ -280,7 +280,7 @@ void SeekTest::EndSeek()
     fm.SeekBtn.SetCaption("Start");
     fm.SeekBtn.SetFontColour(form::colours::kBlue);
     fm.SeekBtn.SetEnabled(true);
-    p_.platform.clock.SleepMs(500);
+    p_.ops.SleepWithMessages(500);
     p_.ops.EnableDriveControls(true);
     fm.ActivityImg.SetVisible(false);
     fm.ActivityImg.SetHint("Seek complete");

@@ -43,7 +43,7 @@ void SpindleControl::StopSpindle()
 
     if (pio) {
         if (p_.pio.AtaNonDataCommand(kStandbyImmediate).Ok()) {
-            p_.platform.clock.SleepMs(200);
+            p_.ops.SleepWithMessages(200);
             p_.LogLine("Stopping ATA drive... HD Spindle is stopped", kReplaceLast, kLogInfo);
         } else {
             p_.LogLine("Stopping ATA drive... Error", kReplaceLast, kLogError);
@@ -104,7 +104,7 @@ void SpindleControl::ResetDrive()
     p_.ui.ProcessMessages();
     p_.pio.SoftReset();
     // A slave answers after the master has released the bus.
-    if (p_.state.DeviceSelectBit != 0) p_.platform.clock.SleepMs(500);
+    if (p_.state.DeviceSelectBit != 0) p_.ops.SleepWithMessages(500);
     p_.pio.SelectDevice();
     if (p_.pio.WaitNotBusy() == -1) {
         p_.LogLine("Drive reset... timeout", kReplaceLast, kLogError);

@@ -60,8 +60,7 @@ void TemperatureWatch::ReadAtStart()
 
 bool TemperatureWatch::ReadSeekTemperature(const std::string& average_text)
 {
-    p_.ui.ProcessMessages();
-    p_.platform.clock.SleepMs(1000);
+    p_.ops.SleepWithMessages(1000);
     const int value = ReadAttribute();
     s_.HdaTemperature = static_cast<int16_t>(value);
     bool ok = true;

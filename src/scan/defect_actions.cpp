@@ -164,7 +164,7 @@ void DefectActions::Defectoscope(BlockResult& block)
         block.mark = 'N';
         presentation_->CountFailedBlock(block);
         ResumeAfter(lba, block);
-        p_.platform.clock.SleepMs(700);
+        p_.ops.SleepWithMessages(700);
         pio.WaitNotBusy();
         return;
     }

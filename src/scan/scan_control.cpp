@@ -945,7 +945,7 @@ void ScanControl::RestartLoopTest()
     if (fm.ResBetwLoopScanChk.Checked() && p_.state.access_mode == AccessMode::Pio) p_.pio.SoftReset();
     fm.PauseBtn.SetCaption("Pause");
     state.PauseRequested = false;
-    p_.platform.clock.SleepMs(200);
+    p_.ops.SleepWithMessages(200);
     ++state.LoopPass;
     StartScan(true);
 }

@@ -210,7 +210,7 @@ void Smart::SmBeginBtnClick()
         break;
     }
     // The system's request returns before the drive has taken the routine up.
-    if (p_.state.access_mode == AccessMode::Api) p_.platform.clock.SleepMs(2000);
+    if (p_.state.access_mode == AccessMode::Api) p_.ops.SleepWithMessages(2000);
 }
 
 void Smart::SmAbortBtnClick()
