@@ -175,6 +175,13 @@ uint64_t AtaDrive::SpinReady(uint64_t now)
     return ready;
 }
 
+void AtaDrive::SetInterfaceCrcEvery(uint32_t every)
+{
+    std::lock_guard lock(*lock_);
+    config_.interface_crc_every = every;
+    data_commands_ = 0;
+}
+
 bool AtaDrive::TakeInterfaceCrc()
 {
     if (config_.interface_crc_every == 0) return false;
@@ -444,8 +451,15 @@ AtaResult AtaDrive::Execute(const AtaCommand& c)
         }
         return false;
     };
+    // The host's error handling resets a device that let a request time out,
+    // as an operating system does before it fails the request.
+    auto host_reset = [&] {
+        SetResetLine(true);
+        SetResetLine(false);
+    };
     if (!wait_not_busy()) {
         out.timed_out = true;
+        host_reset();
         return out;
     }
     const mrv::AtaRegisters& in = c.in;
@@ -469,6 +483,7 @@ AtaResult AtaDrive::Execute(const AtaCommand& c)
     while (true) {
         if (!wait_not_busy()) {
             out.timed_out = true;
+            host_reset();
             break;
         }
         if (phase_ == Phase::PioIn) {

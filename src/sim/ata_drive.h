@@ -92,6 +92,10 @@ class AtaDrive
     void WatchAccesses(uint64_t first, uint64_t count);
     /// Accesses of a watched sector so far (0 outside the window).
     uint32_t AccessCount(uint64_t lba) const;
+    /// From now on every n-th data command fails with ICRC (0: none), as the
+    /// lab key `InterfaceCrc` does from power-on; for faults that must not
+    /// strike before a test reaches the operation it examines.
+    void SetInterfaceCrcEvery(uint32_t every);
     /// Check bytes that READ LONG returns for good data.
     static std::array<uint8_t, 8> Ecc(const uint8_t* data, size_t size);
 

@@ -159,8 +159,19 @@ uint64_t SimClock::NowNsAdvancing()
     return AdvanceOwn(quantum_ns_.load(std::memory_order_relaxed));
 }
 
+namespace
+{
+thread_local uint64_t thread_own_ns = 0;
+} // namespace
+
+uint64_t SimClock::ThreadOwnNs()
+{
+    return thread_own_ns;
+}
+
 uint64_t SimClock::AdvanceOwn(uint64_t ns)
 {
+    thread_own_ns += ns;
     if (idle_state.clock == this) idle_state.own_ns_since += ns;
     return AdvanceBy(ns);
 }

@@ -45,6 +45,10 @@ class SimClock : public Clock
     /// Virtual time added by every tick-count or counter read (busy-poll loops end quickly).
     void SetPollQuantumNs(uint64_t ns) { quantum_ns_.store(ns, std::memory_order_relaxed); }
 
+    /// Virtual time the calling thread has moved the clock by so far, with
+    /// its own reads and sleeps (on any virtual clock): what a thread spent
+    /// waiting for the hardware, apart from what others did meanwhile.
+    static uint64_t ThreadOwnNs();
     static LocalDateTime DefaultStart();
     /// The local wall-clock time now.
     static LocalDateTime LocalNow();
