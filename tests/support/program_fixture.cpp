@@ -1,16 +1,28 @@
 #include "support/program_fixture.h"
 
+#include "sim/sim_clock.h"
+
 #include <atomic>
 #include <random>
 
 namespace mrv::test
 {
 
+UiStallMeter::UiStallMeter(Clock& clock)
+{
+    if (dynamic_cast<sim::SimClock*>(&clock) != nullptr)
+        now_ns_ = [] { return sim::SimClock::ThreadOwnNs(); };
+    else
+        now_ns_ = [&clock] { return clock.TickCountMs() * 1000000; };
+}
+
 void TestUiThread::ProcessMessages()
 {
     if (!IsUiThread()) return;
     ++process_calls;
+    if (stall_meter) stall_meter->Beat();
     hand_offs_.RunPending();
+    if (stall_meter) stall_meter->Beat();
 }
 
 void TestUiThread::RunSync(const std::function<void()>& fn)
@@ -68,8 +80,10 @@ TempDir::~TempDir()
     std::filesystem::remove_all(path_, ec);
 }
 
-ProgramFixture::ProgramFixture(Platform& platform, std::filesystem::path home) : platform_(platform)
+ProgramFixture::ProgramFixture(Platform& platform, std::filesystem::path home)
+    : stalls(platform.clock), platform_(platform)
 {
+    ui.stall_meter = &stalls;
     if (home.empty()) {
         temp_.emplace();
         home_ = temp_->Path();
@@ -93,10 +107,19 @@ void ProgramFixture::Run(uint32_t ms)
 {
     uint64_t end = platform_.clock.TickCountMs() + ms;
     while (platform_.clock.TickCountMs() < end) {
+        stalls.Begin();
         ui.ProcessMessages();
         timers_.RunDue(platform_.clock.TickCountMs());
+        stalls.Beat();
         platform_.clock.IdleMs(1);
     }
+}
+
+void ProgramFixture::Measure(const std::function<void()>& work)
+{
+    stalls.Begin();
+    work();
+    stalls.Beat();
 }
 
 void ProgramFixture::Quit()

@@ -10,6 +10,7 @@
 #include "form/timer_pump.h"
 #include "form/ui_thread.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
@@ -23,6 +24,34 @@
 namespace mrv::test
 {
 
+/// The longest time the user-interface thread went without turning to its
+/// messages: a click's handler, a timer or a hand-off that waits long for the
+/// drive stalls the window; one that lets messages run meanwhile does not. On
+/// the virtual PC's clock only the time the thread itself moves (its own polls
+/// and sleeps) counts, since a worker's sleep moves the shared clock at once;
+/// a wait for a worker to end is not seen there.
+class UiStallMeter
+{
+  public:
+    explicit UiStallMeter(Clock& clock);
+    /// The thread takes up a piece of work now.
+    void Begin() { last_ns_ = now_ns_(); }
+    /// The thread turns to its messages (or ends the piece of work) now.
+    void Beat()
+    {
+        const uint64_t now = now_ns_();
+        longest_ns_ = std::max(longest_ns_, now - last_ns_);
+        last_ns_ = now;
+    }
+    uint64_t LongestMs() const { return longest_ns_ / 1000000; }
+    void Reset() { longest_ns_ = 0; }
+
+  private:
+    std::function<uint64_t()> now_ns_;
+    uint64_t last_ns_ = 0;
+    uint64_t longest_ns_ = 0;
+};
+
 /// The test's thread is the user-interface thread; workers hand off to it and
 /// wait until the test lets messages run.
 class TestUiThread : public form::UiThread
@@ -34,6 +63,8 @@ class TestUiThread : public form::UiThread
     void Post(std::function<void()> fn) override;
     bool IsUiThread() const override { return std::this_thread::get_id() == ui_thread_; }
     int process_calls = 0;
+    /// Told each time the program lets messages run; none by default.
+    UiStallMeter* stall_meter = nullptr;
 
   private:
     std::thread::id ui_thread_;
@@ -84,6 +115,9 @@ class ProgramFixture
     void Start() { program->Start(); }
     /// Lets timers and hand-offs run for `ms` of the platform's clock.
     void Run(uint32_t ms);
+    /// Runs `work` (a click, a key) on the user-interface thread as one piece of
+    /// work for the stall meter.
+    void Measure(const std::function<void()>& work);
     /// The main window closes and the settings are written.
     void Quit();
 
@@ -101,6 +135,7 @@ class ProgramFixture
     ScriptedDialogs dialogs;
     std::vector<LogEntry> log;
     std::unique_ptr<Program> program;
+    UiStallMeter stalls;
 
   private:
     std::optional<TempDir> temp_;
