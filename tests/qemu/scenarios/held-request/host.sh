@@ -5,8 +5,9 @@
 #   of one minute; the scan waits, the block is good but slow (a warning),
 #   the scan goes on.
 # - PIO again: held beyond a 1 s time-out, until the scan has ended; the
-#   block is a time-out ('T'), the drive is reset and the scan goes on over
-#   the rest of the disk.
+#   block is a time-out ('T'), the drive is reset (QEMU traces the reset
+#   cancelling the pending read) and the scan goes on over the rest of the
+#   disk.
 # - API (AHCI): held about 2 s, far below the kernel's command time-out; the
 #   scan waits and the block is good.
 SECTORS=20000
@@ -23,7 +24,8 @@ scenario_prepare() {
     -device "ide-hd,drive=d0,bus=ide.1,unit=0,model=MRV PIO HOLD,serial=MRVQ0HLD0001,ver=MRV1.0"
     -drive "if=none,id=d1,format=raw,file=blkdebug:$WORK/blkdebug.conf:$WORK/api.img"
     -device ahci,id=ahci
-    -device "ide-hd,drive=d1,bus=ahci.0,model=MRV API HOLD,serial=MRVQ0HLD0003,ver=MRV1.0")
+    -device "ide-hd,drive=d1,bus=ahci.0,model=MRV API HOLD,serial=MRVQ0HLD0003,ver=MRV1.0"
+    -trace ide_cancel_dma_sync_buffered)
   monitor_enable
 }
 
@@ -71,5 +73,11 @@ scenario_check() {
   expect_rc pio-long 0
   expect_line pio-long "^LOG 4 Block 0 Timeout" "pio-long: the held block is logged as a time-out"
   expect_line pio-long "^Grid: .*marks=\"[^\"]*T:1[ \"]" "pio-long: the grid marks it 'T'"
+  # QEMU traces a reset that finds a read still pending (the held one).
+  if grep "ide_cancel_dma_sync_buffered" "$WORK/qemu.out" >/dev/null; then
+    pass "pio-long: the program reset the drive while the read was held"
+  else
+    fail "pio-long: no reset reached the drive while the read was held"
+  fi
   expect_line pio-long "^LOG 1 \\*\\*\\*\\*\\* Scan results: (Warnings - [0-9]+, )?errors - 1 \\*\\*\\*\\*\\*" "pio-long: the summary counts one error"
 }

@@ -2,8 +2,8 @@
 # and a USB disk on xHCI (device 1), throttled so that a read scan of it
 # takes about ten seconds. Three seconds into the scan the host removes the
 # USB disk through the monitor. The program must log the failed blocks, end
-# the scan without hanging or crashing and then read the other disk's
-# passport.
+# the scan without hanging or crashing, say that the disk is gone when asked
+# for its passport, and then read the other disk's passport.
 SECTORS=40000
 
 scenario_prepare() {
@@ -36,6 +36,7 @@ scenario_check() {
   logged=$(section_text unplug | grep -c -E "^LOG 4 Block [0-9]+ " || true)
   counted=$(section_value unplug 's/^LOG 1 \*\*\*\*\* Scan results: .*errors - \([0-9]*\) \*\*\*\*\*$/\1/p')
   expect_equal "failed blocks logged as the summary counts them" "$logged" "$counted"
+  expect_line unplug "^LOG 4 Unable to open physical drive #1: sdb has gone" "the passport of the removed disk says that it is gone"
   expect_line unplug "^Psp\\[[0-9]+\\]: +\\| Model: \\| MRV API OTHER DISK \\|" "the program then reads the other disk's passport"
   expect_rc unplug 0
   expect_no_line after "sdb" "the USB disk is gone from the guest"
