@@ -50,6 +50,11 @@ scenario_during() {
   hold d1 "MRV API HOLD" 1 started 3
 }
 
+# How many blocks a section's grid shows marked, whatever the mark.
+marks_total() {
+  section_value "$1" 's/^Grid: .*marks="\([^"]*\)".*/\1/p' | tr ' ' '\n' | awk -F: '{ n += $2 } END { print n + 0 }'
+}
+
 scenario_check() {
   expect_rc modules 0
   # blkdebug tells on QEMU's output when it holds and releases a request.
@@ -79,5 +84,6 @@ scenario_check() {
   else
     fail "pio-long: no reset reached the drive while the read was held"
   fi
+  expect_equal "pio-long: blocks scanned after the time-out, as many as without one" "$(marks_total pio-long)" "$(marks_total pio-short)"
   expect_line pio-long "^LOG 1 \\*\\*\\*\\*\\* Scan results: (Warnings - [0-9]+, )?errors - 1 \\*\\*\\*\\*\\*" "pio-long: the summary counts one error"
 }
