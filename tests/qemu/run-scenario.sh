@@ -146,6 +146,38 @@ expect_sector() {
   fi
 }
 
+# The QEMU monitor, for scenarios that act on the guest while it runs (hold
+# or release a request, unplug a device). monitor_enable in scenario_prepare
+# adds a monitor on two FIFOs; monitor_command sends one line to it from
+# scenario_during, and everything the monitor answers collects in
+# $WORK/monitor.log.
+monitor_enable() {
+  mkfifo "$WORK/monitor.in" "$WORK/monitor.out"
+  QEMU_ARGS+=(-chardev "pipe,id=mrvmon,path=$WORK/monitor" -mon "chardev=mrvmon,mode=readline")
+}
+monitor_command() {
+  echo "$(date +%T) > $*" >>"$WORK/during.log"
+  # QEMU holds both FIFOs open, so the open waits only when QEMU is gone.
+  timeout 5 sh -c 'printf "%s\n" "$1" >"$2"' sh "$*" "$WORK/monitor.in" ||
+    echo "$(date +%T) monitor did not take: $*" >>"$WORK/during.log"
+}
+# Waits until the serial log shows COUNT (default 1) lines matching an
+# extended regular expression (the program's log lines tell the host when to
+# act): wait_serial REGEX [SECONDS] [COUNT]. False when the guest ended or the
+# time passed.
+wait_serial() {
+  local left=$((${2:-120} * 10)) seen
+  while [ "$left" -gt 0 ]; do
+    seen=$(tr -d '\r' <"$LOG" 2>/dev/null | grep -c -E -- "$1" || true)
+    [ "$seen" -lt "${3:-1}" ] || return 0
+    tr -d '\r' <"$LOG" 2>/dev/null | grep '^MRV-GUEST-END' >/dev/null && break
+    sleep 0.1
+    left=$((left - 1))
+  done
+  echo "$(date +%T) the guest did not print /$1/" >>"$WORK/during.log"
+  return 1
+}
+
 QEMU_ARGS=()
 QEMU_MACHINE=pc
 source "$scenario_dir/host.sh"
@@ -158,6 +190,20 @@ boot_guest() {
   local start rc
   start=$(date +%s)
   rm -f "$LOG"
+  : >"$LOG"
+  # scenario_during (optional) acts on the running guest through the monitor;
+  # its own output goes to $WORK/during.log.
+  local during="" reader=""
+  if declare -F scenario_during >/dev/null; then
+    # Opened for reading and writing, so that neither the open nor QEMU's
+    # start waits for the other.
+    if [ -p "$WORK/monitor.out" ]; then
+      cat <>"$WORK/monitor.out" >>"$WORK/monitor.log" &
+      reader=$!
+    fi
+    (scenario_during >>"$WORK/during.log" 2>&1) &
+    during=$!
+  fi
   set +e
   timeout --kill-after=10 "$MRV_QEMU_TIMEOUT" qemu-system-x86_64 \
     -machine "$QEMU_MACHINE" -accel tcg -m 512 -smp 1 \
@@ -167,6 +213,12 @@ boot_guest() {
     -append "console=ttyS0 panic=-1 loglevel=1 no_timer_check mrv.scenario=$name" \
     "${QEMU_ARGS[@]}" >"$WORK/qemu.out" 2>&1
   rc=$?
+  if [ -n "$during" ]; then
+    kill "$during" 2>/dev/null
+    sleep 0.3
+    [ -z "$reader" ] || kill "$reader" 2>/dev/null
+    wait
+  fi
   set -e
   note "scenario $name: guest stopped after $(($(date +%s) - start)) s (qemu exit $rc)"
   return $rc
