@@ -3,7 +3,9 @@
 #include "app/program_impl.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
+#include <thread>
 
 namespace mrv
 {
@@ -75,6 +77,24 @@ void SharedOperations::SleepWithMessages(uint32_t ms)
         if (now >= end) break;
         clock.SleepMs(static_cast<uint32_t>(std::min(end - now, kSliceMs)));
     }
+}
+
+void SharedOperations::RunWithMessages(const std::function<void()>& work)
+{
+    if (!p_.ui.IsUiThread()) {
+        work();
+        return;
+    }
+    std::atomic<bool> done{false};
+    std::thread helper([&] {
+        work();
+        done.store(true, std::memory_order_release);
+    });
+    while (!done.load(std::memory_order_acquire)) {
+        p_.ui.ProcessMessages();
+        p_.platform.clock.IdleMs(1);
+    }
+    helper.join();
 }
 
 double SharedOperations::MeasureCpuClock()

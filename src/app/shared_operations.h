@@ -4,6 +4,7 @@
 // break state, the PC speaker and the counter-based timers.
 
 #include <cstdint>
+#include <functional>
 
 namespace mrv
 {
@@ -25,6 +26,16 @@ class SharedOperations
     /// Waits `ms`; on the user-interface thread the window's messages run
     /// meanwhile, so that a pause the drive needs never freezes it.
     void SleepWithMessages(uint32_t ms);
+    /// Runs `work`, a request that blocks in the system until the drive
+    /// answers: on the user-interface thread it runs on a helper thread while
+    /// the window's messages run, elsewhere at once. `work` must not touch controls.
+    void RunWithMessages(const std::function<void()>& work);
+    template <typename Work> auto WithMessages(Work work) -> decltype(work())
+    {
+        decltype(work()) result{};
+        RunWithMessages([&] { result = work(); });
+        return result;
+    }
     /// Processor clock in MHz, from the time-stamp counter over 500 ms.
     double MeasureCpuClock();
     void CalibrateTimers();

@@ -45,6 +45,19 @@ bool DefectActions::Api() const
     return p_.state.access_mode == AccessMode::Api;
 }
 
+bool DefectActions::ReadyOrReset()
+{
+    AtaPio& pio = p_.pio;
+    if (pio.WaitNotBusy() != -1) return true;
+    pio.SoftReset();
+    return pio.WaitNotBusy() != -1;
+}
+
+bool DefectActions::Request(const std::function<bool()>& work)
+{
+    return Api() ? p_.ops.WithMessages(work) : work();
+}
+
 bool DefectActions::PioStatusError() const
 {
     return (p_.platform.ports.InByte(p_.state.StatusPort) & ata_bits::kErr) != 0;
@@ -148,7 +161,15 @@ void DefectActions::Defectoscope(BlockResult& block)
     for (uint32_t i = 0; i < block.block_size; ++i) {
         const uint64_t lba = block.lba + i;
         if (!Step(i, lba)) return;
-        if (pio.WaitNotBusy() == -1) return;
+        if (!ReadyOrReset()) {
+            // The block's own command left the drive busy (the scan does not
+            // reset it in this mode) and a reset did not help: the block fails
+            // as a time-out rather than passing unsearched.
+            Log("Block " + std::to_string(block.lba) + TaskFile::DescribeAtaError(0), false, 4);
+            block.mark = 'T';
+            presentation_->CountFailedBlock(block);
+            return;
+        }
         uint8_t error = 0;
         const int64_t t = SearchRead(lba, error);
         const bool slow = timeout >= 1 && t > timeout / 2;
@@ -181,7 +202,7 @@ void DefectActions::Remap(BlockResult& block)
     for (uint32_t i = 0; i < block.block_size; ++i) {
         const uint64_t lba = block.lba + i;
         if (!Step(i, lba)) return;
-        if (pio.ReadSector(lba)) continue;
+        if (Request([&] { return pio.ReadSector(lba); })) continue;
         const std::string line = "LBA " + std::to_string(lba) + " try REMAR...";
         Log(line, true, 0);
         block.mark = 'R';
@@ -192,7 +213,7 @@ void DefectActions::Remap(BlockResult& block)
             for (size_t at = 0; at < 512; at += 8)
                 std::memcpy(bytes + at, kRemapPattern, 8);
         }
-        if (pio.WriteSector(lba))
+        if (Request([&] { return pio.WriteSector(lba); }))
             Log("LBA " + std::to_string(lba) + " try REMAP... complete", true, 3);
         else
             Log("LBA " + std::to_string(lba) + " try REMAP... Error", true, 4);
@@ -219,8 +240,12 @@ void DefectActions::Erase(BlockResult& block)
             st.SectorBuffer.Clear();
         }
         if (api) {
-            written = pio.WriteSector(lba) && written;
-        } else if (pio.WaitNotBusy() != -1 && pio.IssueBlockCommand(1, kWriteSectors, lba)) {
+            written = Request([&] { return pio.WriteSector(lba); }) && written;
+        } else if (!ReadyOrReset()) {
+            // A drive that stays busy takes no more sectors.
+            written = false;
+            break;
+        } else if (pio.IssueBlockCommand(1, kWriteSectors, lba)) {
             if (pio.WaitNotBusy() != -1 && pio.WaitDataRequest()) pio.PioWriteSector();
             written = pio.WaitNotBusy() != -1 && !PioStatusError() && written;
         } else {
@@ -230,7 +255,7 @@ void DefectActions::Erase(BlockResult& block)
     }
     bool ok;
     if (api) {
-        ok = pio.IssueBlockCommand(block.block_size, kReadVerify, block.lba);
+        ok = Request([&] { return pio.IssueBlockCommand(block.block_size, kReadVerify, block.lba); });
     } else {
         ok = pio.WaitNotBusy() != -1 && pio.IssueBlockCommand(block.block_size, kReadVerify, block.lba) &&
              pio.WaitNotBusy() != -1 && !PioStatusError();
@@ -336,10 +361,12 @@ void DefectActions::RestoreApi(BlockResult& block)
     bool ok = false;
     if (std::unique_ptr<OsDevice> device = p_.api.OpenCurrentDevice()) {
         AlignedBuffer compare(bytes);
-        ok = p_.api.ApiReadSectors(device.get(), block.block_size, compare.Data(), sector, block.lba) ==
-                 bytes &&
-             p_.api.ApiWriteSectors(device.get(), block.block_size, compare.Data(), sector, block.lba) ==
-                 bytes;
+        ok = Request([&] {
+            return p_.api.ApiReadSectors(device.get(), block.block_size, compare.Data(), sector, block.lba) ==
+                       bytes &&
+                   p_.api.ApiWriteSectors(device.get(), block.block_size, compare.Data(), sector,
+                                          block.lba) == bytes;
+        });
     }
     if (ok) {
         block.mark = '+';

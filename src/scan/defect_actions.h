@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace mrv
@@ -60,6 +61,12 @@ class DefectActions
     /// The selected timer in 100 µs units.
     uint64_t NowUnits() const;
     bool Api() const;
+    /// A request to the drive. In API mode it blocks in the system until the
+    /// drive answers (an unreadable sector takes its retries), so the
+    /// window's messages run meanwhile; in PIO mode the waits let them run.
+    bool Request(const std::function<bool()>& work);
+    /// The drive (PIO) is ready, at once or after a software reset.
+    bool ReadyOrReset();
     /// The PIO status register shows ERR.
     bool PioStatusError() const;
     void Log(const std::string& text, bool replace, int level);

@@ -28,12 +28,14 @@ std::string LabText(const FaultKind& fault)
     return text;
 }
 
-/// The first log line at error level after `from`, else the first message
+/// The first log line at error level after `from` (but the start of a
+/// write scan), else the first message
 /// box after `asked_from`, else the operation's last line.
 void Judge(const ProgramFixture& fixture, size_t from, size_t asked_from, CellResult& cell)
 {
     for (size_t i = from; i < fixture.log.size(); ++i) {
-        if (fixture.log[i].level >= kLogError) {
+        // A write scan announces itself in red; that is a warning, not an outcome.
+        if (fixture.log[i].level >= kLogError && fixture.log[i].text.rfind("Starting ", 0) != 0) {
             cell.verdict = "error logged";
             cell.line = fixture.log[i].text;
             return;
@@ -150,8 +152,15 @@ CellResult RunCell(const FaultKind& fault, const Operation& op)
                              (op.writes || lab.Checksum(kRangeFirst, kRangeLast + 1 - kRangeFirst) == inside);
     if (std::getenv("MRV_CAMPAIGN_LOG") != nullptr) {
         std::fprintf(stderr, "---- %s / %s\n", fault.name.c_str(), op.name.c_str());
-        for (size_t i = from; i < fixture.log.size(); ++i)
+        for (size_t i = from; i < fixture.log.size(); ++i) {
+            if (i == fixture.stalls.LongestMark())
+                std::fprintf(stderr, "  <-- the longest stall (%llu ms) ended here\n",
+                             static_cast<unsigned long long>(fixture.stalls.LongestMs()));
             std::fprintf(stderr, "  [%d] %s\n", fixture.log[i].level, fixture.log[i].text.c_str());
+        }
+        if (fixture.stalls.LongestMark() == fixture.log.size())
+            std::fprintf(stderr, "  <-- the longest stall (%llu ms) ended after the last line\n",
+                         static_cast<unsigned long long>(fixture.stalls.LongestMs()));
     }
     if (!cell.offered) {
         cell.verdict = "not offered";

@@ -22,26 +22,6 @@ std::string Escape(const std::string& text)
     return out;
 }
 
-std::vector<std::string> SplitRow(const std::string& line)
-{
-    std::vector<std::string> cells;
-    std::string cell;
-    for (size_t i = 1; i < line.size(); ++i) {
-        if (line[i] == '\\' && i + 1 < line.size() && line[i + 1] == '|') {
-            cell += '|';
-            ++i;
-        } else if (line[i] == '|') {
-            const size_t first = cell.find_first_not_of(' ');
-            const size_t last = cell.find_last_not_of(' ');
-            cells.push_back(first == std::string::npos ? "" : cell.substr(first, last - first + 1));
-            cell.clear();
-        } else {
-            cell += line[i];
-        }
-    }
-    return cells;
-}
-
 } // namespace
 
 std::string CellWord(const CellResult& cell)
@@ -82,24 +62,6 @@ std::string CampaignSection(const std::vector<CampaignRow>& rows)
     }
     out << "\n" << kEnd << "\n";
     return out.str();
-}
-
-std::optional<std::vector<std::string>> ReadCampaignRow(const std::string& readme, const std::string& fault)
-{
-    const size_t begin = readme.find(kBegin);
-    const size_t end = readme.find(kEnd);
-    if (begin == std::string::npos || end == std::string::npos || end < begin) return std::nullopt;
-    const std::string wanted = "| " + Escape(fault) + " |";
-    std::istringstream lines(readme.substr(begin, end - begin));
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (line.rfind(wanted, 0) != 0) continue;
-        std::vector<std::string> cells = SplitRow(line);
-        if (cells.empty()) return std::nullopt;
-        cells.erase(cells.begin());
-        return cells;
-    }
-    return std::nullopt;
 }
 
 std::string ReplaceCampaignSection(const std::string& readme, const std::string& section)

@@ -84,6 +84,7 @@ ProgramFixture::ProgramFixture(Platform& platform, std::filesystem::path home)
     : stalls(platform.clock), platform_(platform)
 {
     ui.stall_meter = &stalls;
+    stalls.mark = [this] { return log.size(); };
     if (home.empty()) {
         temp_.emplace();
         home_ = temp_->Path();

@@ -40,16 +40,23 @@ class UiStallMeter
     void Beat()
     {
         const uint64_t now = now_ns_();
-        longest_ns_ = std::max(longest_ns_, now - last_ns_);
+        if (now - last_ns_ > longest_ns_) {
+            longest_ns_ = now - last_ns_;
+            if (mark) longest_mark_ = mark();
+        }
         last_ns_ = now;
     }
     uint64_t LongestMs() const { return longest_ns_ / 1000000; }
     void Reset() { longest_ns_ = 0; }
+    /// Where the longest stall ended, as `mark` told it then (e.g. the log's length).
+    size_t LongestMark() const { return longest_mark_; }
+    std::function<size_t()> mark;
 
   private:
     std::function<uint64_t()> now_ns_;
     uint64_t last_ns_ = 0;
     uint64_t longest_ns_ = 0;
+    size_t longest_mark_ = 0;
 };
 
 /// The test's thread is the user-interface thread; workers hand off to it and
