@@ -351,7 +351,13 @@ void SimOsDevices::Configure(const LabConfig& config, const std::vector<std::uni
 std::unique_ptr<OsDevice> SimOsDevices::OpenPhysical(int number, uint32_t& error)
 {
     auto it = physical_.find(number);
-    if (it == physical_.end() || it->second.drive == nullptr || !it->second.drive->Powered()) {
+    bool powered = false;
+    if (it != physical_.end() && it->second.drive != nullptr) {
+        // A worker's command may switch the supply off at any moment.
+        std::lock_guard<std::mutex> guard(it->second.drive->Lock());
+        powered = it->second.drive->Powered();
+    }
+    if (!powered) {
         error = win_error::kFileNotFound;
         return nullptr;
     }
