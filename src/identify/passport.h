@@ -18,6 +18,7 @@ namespace mrv
 {
 
 class ProgramImpl;
+struct NvmeResult;
 
 class Passport
 {
@@ -102,6 +103,8 @@ class Passport
     IdentifyWords Words() const;
     // NVMe drives (passport_nvme.cpp).
     bool AcquireNvme();
+    /// Logs why an NVMe request of the passport failed; false.
+    bool NvmeRequestFailed(const NvmeResult& result);
     void DecodeNvme(int64_t& result);
     void ShowNvme(const DecodedPassport& decoded);
     /// The SSD / rotation-rate lamp and its label (nothing when the drive does not say).

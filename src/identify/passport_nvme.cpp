@@ -20,6 +20,12 @@ constexpr uint8_t kGetFeatures = 0x0A;
 constexpr uint8_t kVolatileWriteCache = 0x06;
 } // namespace
 
+bool Passport::NvmeRequestFailed(const NvmeResult& result)
+{
+    p_.LogLine("Get NVMe passport... Error: " + NvmeFailureText(result), kNewLine, kLogError);
+    return false;
+}
+
 bool Passport::AcquireNvme()
 {
     SharedState& st = p_.state;
@@ -33,10 +39,7 @@ bool Passport::AcquireNvme()
     std::vector<uint8_t> controller(kNvmeIdentifySize, 0);
     const NvmeResult identify =
         SendNvmeAdmin(*device, NvmeIdentifyCommand(nvme::kCnsController, controller.data()));
-    if (!identify.Ok()) {
-        p_.LogLine("Get NVMe passport... Error: " + NvmeFailureText(identify), kNewLine, kLogError);
-        return false;
-    }
+    if (!identify.Ok()) return NvmeRequestFailed(identify);
     nvme_ = DecodeNvmeController(controller.data());
     if (!nvme_) {
         p_.LogLine("Get NVMe passport... Error: empty identification", kNewLine, kLogError);
@@ -47,6 +50,9 @@ bool Passport::AcquireNvme()
     std::vector<uint8_t> ns(kNvmeIdentifySize, 0);
     const NvmeResult identify_ns =
         SendNvmeAdmin(*device, NvmeIdentifyCommand(nvme::kCnsNamespace, ns.data()));
+    // A request the system could not complete (a time-out, a device gone) fails
+    // the passport; only the controller's own refusal leaves the size to the system.
+    if (!identify_ns.answered) return NvmeRequestFailed(identify_ns);
     if (identify_ns.Ok()) nvme_namespace_ = DecodeNvmeNamespace(ns.data());
     if (!nvme_namespace_)
         p_.LogLine("NVMe namespace identification unusable: the size comes from the system", kNewLine,
@@ -57,6 +63,7 @@ bool Passport::AcquireNvme()
         features.opcode = kGetFeatures;
         features.cdw[0] = kVolatileWriteCache;
         const NvmeResult cache = SendNvmeAdmin(*device, features);
+        if (!cache.answered) return NvmeRequestFailed(cache);
         if (cache.Ok()) nvme_cache_on_ = (cache.result & 1) != 0;
     }
 

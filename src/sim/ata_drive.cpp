@@ -39,6 +39,7 @@ AtaDrive::AtaDrive(DriveConfig config, Clock& clock, uint32_t cpu_mhz)
     regs_.status = kDrdy | kDsc;
     regs_.error = 0x01;
     smart_.SetBaseline(Live());
+    vanish_countdown_ = config_.vanish_after;
 }
 
 AtaDrive::~AtaDrive() = default;
@@ -196,6 +197,7 @@ bool AtaDrive::TakeInterfaceCrc()
 uint8_t AtaDrive::ReadRegister(AtaReg reg, bool hob)
 {
     Poll();
+    if (!powered_) return 0xFF; // the supply failed during the poll: the bus floats
     switch (reg) {
     case AtaReg::Data: {
         uint8_t b[2] = {0xFF, 0xFF};
@@ -223,7 +225,7 @@ uint8_t AtaDrive::ReadRegister(AtaReg reg, bool hob)
 uint8_t AtaDrive::AlternateStatus()
 {
     Poll();
-    return regs_.status;
+    return powered_ ? regs_.status : 0xFF;
 }
 
 void AtaDrive::WriteRegister(AtaReg reg, uint8_t v)
@@ -263,6 +265,14 @@ void AtaDrive::WriteRegister(AtaReg reg, uint8_t v)
 void AtaDrive::WriteCommand(uint8_t command)
 {
     if (!powered_ || phase_ == Phase::Busy || !Selected()) return;
+    if (vanish_countdown_ != 0 && --vanish_countdown_ == 0) {
+        // Accepted, and the supply fails a moment later, before anything reaches the media.
+        regs_.command = command;
+        last_command_ = command;
+        last_command_ok_ = false;
+        Busy(NowNs() + kMs, &AtaDrive::SupplyFails);
+        return;
+    }
     const CommandInfo& info = Table()[command];
     prev_command_ = last_command_;
     prev_command_ok_ = last_command_ok_ && phase_ == Phase::Idle;
@@ -409,6 +419,20 @@ void AtaDrive::PowerOnDone()
     ResetDone();
 }
 
+void AtaDrive::VanishAfterCommands(uint32_t n)
+{
+    std::lock_guard<std::mutex> guard(*lock_);
+    vanish_countdown_ = n;
+}
+
+void AtaDrive::SupplyFails()
+{
+    if (supply_lost_)
+        supply_lost_();
+    else
+        PowerOff();
+}
+
 // ---- Value entry -----------------------------------------------------------
 
 AtaCommand MakeAtaCommand(uint8_t command, uint16_t features, uint16_t count, uint64_t lba, uint8_t device,
@@ -432,6 +456,7 @@ AtaResult AtaDrive::Execute(const AtaCommand& c)
     auto wait_not_busy = [&]() {
         while (powered_) {
             Poll();
+            if (!powered_) break; // the supply failed during the command
             if (phase_ != Phase::Busy) return true;
             const uint64_t now = NowNs();
             if (now >= deadline) return false;

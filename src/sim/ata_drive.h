@@ -16,6 +16,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -64,12 +65,20 @@ class AtaDrive
     void PowerOff();
     void PowerOn();
     bool Powered() const { return powered_; }
+    /// The supply fails while the n-th command from now runs (1: the next one;
+    /// 0 disarms): the command is accepted (BSY), then the drive goes dark.
+    void VanishAfterCommands(uint32_t n);
+    /// Who switches the supply off when it fails: the channel, so that its power
+    /// adaptor reads off and its "on" brings the drive back. Without one the
+    /// drive powers itself off. Runs with Lock() held.
+    void OnSupplyLost(std::function<void()> handler) { supply_lost_ = std::move(handler); }
 
     /// Runs one command to its end through the same machine (locks by itself).
     AtaResult Execute(const AtaCommand& command);
 
     // Inspection for tests and the lab.
     const DriveConfig& Config() const { return config_; }
+    Clock& Time() { return clock_; }
     MediaStore& Media() { return media_; }
     DefectMap& Defects() { return defects_; }
     SmartModel& Smart() { return smart_; }
@@ -120,6 +129,7 @@ class AtaDrive
     void ErrorAt(uint64_t lba, uint8_t error, uint8_t extra_status = 0);
     void ResetDone();
     void PowerOnDone();
+    void SupplyFails();
     /// Time at which the platter is ready for an access issued now (spin-up from standby).
     uint64_t SpinReady(uint64_t now);
     bool TakeInterfaceCrc();
@@ -211,6 +221,8 @@ class AtaDrive
     bool reset_asserted_ = false;
     bool erasing_ = false;
     bool powered_ = true;
+    uint32_t vanish_countdown_ = 0; ///< commands until the supply fails; 0: it does not
+    std::function<void()> supply_lost_;
 
     // Data phase.
     std::vector<uint8_t> xfer_;

@@ -105,6 +105,7 @@ struct DriveConfig {
     std::vector<DefectRange> defects;
     bool read_long = true;            ///< READ LONG and WRITE LONG are accepted
     uint32_t interface_crc_every = 0; ///< every n-th data command fails with ICRC; 0 = never
+    uint32_t vanish_after = 0;        ///< the supply fails during the n-th command; 0 = never
     std::string image_path;           ///< sector image file; empty = sparse memory
     int image_line = 0;               ///< the lab file's line that named the image (for its errors)
 
@@ -115,6 +116,7 @@ struct DriveConfig {
     uint32_t os_sectors_per_track = 0; ///< geometry; 0 = the personality's own
     std::string os_letter;             ///< "F:removable": also a logical drive letter
     SystemDiskUse os_in_use;           ///< what the virtual system keeps on it (root, mounted, swap)
+    uint32_t os_hang_after = 0;        ///< the host side stops answering at the n-th request; 0 = never
     NvmeConfig nvme;                   ///< the controller in front of it when reached as NVMe
 };
 

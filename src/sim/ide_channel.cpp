@@ -10,9 +10,11 @@ IdeChannel::IdeChannel(uint16_t base, uint16_t alt) : base_(base), alt_(alt) {}
 void IdeChannel::Attach(int position, AtaDrive* drive)
 {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (drives_[position & 1] != nullptr) drives_[position & 1]->OnSupplyLost(nullptr);
     drives_[position & 1] = drive;
     if (drive != nullptr) {
         drive->ShareLock(&mutex_);
+        drive->OnSupplyLost([this] { ApplyPower(false); });
         drive->SetSlave((position & 1) != 0);
         if (!power_.load()) drive->PowerOff();
     }
@@ -21,6 +23,11 @@ void IdeChannel::Attach(int position, AtaDrive* drive)
 void IdeChannel::SetPower(bool on)
 {
     std::lock_guard<std::mutex> lock(mutex_);
+    ApplyPower(on);
+}
+
+void IdeChannel::ApplyPower(bool on)
+{
     if (power_.load() == on) return;
     power_.store(on);
     for (AtaDrive* d : drives_) {

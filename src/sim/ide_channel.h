@@ -25,7 +25,8 @@ class IdeChannel : public PortDevice
     void Attach(int position, AtaDrive* drive);
     AtaDrive* Drive(int position) const { return drives_[position & 1]; }
 
-    /// The supply of the channel's drives (the power adaptor switches it).
+    /// The supply of the channel's drives (the power adaptor switches it). A
+    /// drive whose supply fails switches it off as the adaptor would.
     void SetPower(bool on);
     bool Power() const { return power_.load(); }
 
@@ -38,6 +39,8 @@ class IdeChannel : public PortDevice
 
   private:
     AtaDrive* Selected() const;
+    /// SetPower with the lock held.
+    void ApplyPower(bool on);
 
     uint16_t base_, alt_;
     std::array<AtaDrive*, 2> drives_{};

@@ -360,6 +360,9 @@ const std::vector<std::pair<std::string, Handler<DriveConfig>>>& DriveKeys()
         {"nvmecriticaltemperature", [](D& d, const std::string& v, std::string& why) {
              return Number(&NvmeConfig::critical_temperature_c, 1, 200)(d.nvme, v, why);
          }},
+        {"nvmetimeoutafter", [](D& d, const std::string& v, std::string& why) {
+             return Number(&NvmeConfig::timeout_after, 0, 0xFFFFFFFFull)(d.nvme, v, why);
+         }},
         {"cylinders", Number(&D::cylinders, 1, 65535)},
         {"heads", Number(&D::heads, 1, 16)},
         {"sectorspertrack", Number(&D::sectors_per_track, 1, 255)},
@@ -432,6 +435,8 @@ const std::vector<std::pair<std::string, Handler<DriveConfig>>>& DriveKeys()
         {"distort", Defects(DefectKind::Distort)},
         {"readlong", Flag(&D::read_long)},
         {"interfacecrc", Number(&D::interface_crc_every, 0, 1000000)},
+        {"vanishafter", Number(&D::vanish_after, 0, 0xFFFFFFFFull)},
+        {"hangafter", Number(&D::os_hang_after, 0, 0xFFFFFFFFull)},
         {"image", Text(&D::image_path, 4096)},
     };
     return keys;
@@ -874,6 +879,11 @@ class Parser
                                  first->second.second + "] (line " + std::to_string(first->second.first) +
                                  ")");
         }
+        if (d.os_hang_after != 0 && d.os_number < 0)
+            return Error(line_of("hangafter"), where + " HangAfter", "needs OsNumber (the bridge it hangs)");
+        if (d.nvme.timeout_after != 0 && Lower(d.os_via) != "nvme")
+            return Error(line_of("nvmetimeoutafter"), where + " NvmeTimeoutAfter",
+                         "needs OsVia=nvme (the controller that times out)");
         if (!d.os_letter.empty() && !TakeLetters(d.os_letter, line_of("osletter"), where + " OsLetter"))
             return false;
         drive_index_[Lower(d.name)] = out.drives.size();

@@ -88,6 +88,17 @@ void LabPc::PowerCycle()
         ch->SetPower(false);
         ch->SetPower(true);
     }
+    // Drives reached only as OS devices have a supply of their own.
+    for (auto& drive : drives_) {
+        bool on_channel = false;
+        for (auto& ch : channels_)
+            on_channel = on_channel || ch->Drive(0) == drive.get() || ch->Drive(1) == drive.get();
+        if (on_channel) continue;
+        std::lock_guard<std::mutex> guard(drive->Lock());
+        drive->PowerOff();
+        drive->PowerOn();
+    }
+    os_devices_->PowerCycle();
 }
 
 } // namespace mrv::sim

@@ -60,7 +60,8 @@ class LabPc
     Speaker& SpeakerLog() { return *speaker_; }
     const LabConfig& Config() const { return config_; }
 
-    /// Switches the supply of every drive off and on again (as a reboot of the PC would).
+    /// Switches the supply of every drive off and on again, and lets the system
+    /// find devices it gave up (as a reboot of the PC would).
     void PowerCycle();
 
   private:

@@ -25,6 +25,7 @@ struct NvmeConfig {
     uint32_t unsafe_shutdowns = 0;
     uint16_t warning_temperature_c = 70;
     uint16_t critical_temperature_c = 85;
+    uint32_t timeout_after = 0; ///< the n-th command times out and the controller is removed; 0 = never
 };
 
 } // namespace mrv::sim

@@ -32,6 +32,8 @@ constexpr uint16_t kUnrecoveredRead = 0x281;
 // Do not retry: the same command fails the same way again.
 constexpr uint16_t kDoNotRetry = 0x4000;
 
+constexpr uint32_t kMaxTimeoutSeconds = 24 * 3600; ///< the longest a command may ask for
+
 constexpr size_t kIdentifySize = 4096;
 constexpr size_t kErrorEntries = 64;
 constexpr size_t kSelfTestResults = 20;
@@ -74,7 +76,44 @@ bool ForOwnNamespace(uint32_t nsid)
 
 } // namespace
 
-NvmeController::NvmeController(AtaDrive& drive) : drive_(drive), config_(drive.Config().nvme) {}
+NvmeController::NvmeController(AtaDrive& drive)
+    : drive_(drive), config_(drive.Config().nvme), timeout_countdown_(config_.timeout_after)
+{
+}
+
+void NvmeController::TimeoutAfterCommands(uint32_t n)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    timeout_countdown_ = n;
+}
+
+bool NvmeController::Accepts(uint32_t timeout_seconds, uint32_t& error)
+{
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (removed_) {
+            error = win_error::kDevNotExist;
+            return false;
+        }
+        if (timeout_countdown_ == 0 || --timeout_countdown_ != 0) return true;
+        removed_ = true;
+    }
+    drive_.Time().SleepMs(std::clamp<uint32_t>(timeout_seconds, 1, kMaxTimeoutSeconds) * 1000);
+    error = win_error::kSemTimeout;
+    return false;
+}
+
+bool NvmeController::Removed()
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return removed_;
+}
+
+void NvmeController::Restore()
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    removed_ = false;
+}
 
 uint8_t NvmeController::FormatInUse() const
 {
@@ -88,6 +127,8 @@ bool NvmeController::Admin(const NvmeAdminCommand& c, NvmeReply& reply, uint32_t
         error = win_error::kInvalidParameter;
         return false;
     }
+    // The Linux request passes the command's own time-out; without one the kernel's default holds.
+    if (!Accepts(c.timeout_seconds != 0 ? c.timeout_seconds : kAdminTimeoutSeconds, error)) return false;
     NvmeAdminCommand command = c;
     if (command.own_namespace) command.nsid = kNamespaceId;
     std::lock_guard<std::mutex> guard(lock_);

@@ -35,6 +35,22 @@ class NvmeController
     void CountTransfer(bool write, uint64_t sectors, std::optional<uint64_t> failed_lba);
 
     static constexpr uint32_t kNamespaceId = 1;
+    /// The kernel's default time-outs of admin and I/O commands.
+    static constexpr uint32_t kAdminTimeoutSeconds = 60;
+    static constexpr uint32_t kIoTimeoutSeconds = 30;
+
+    /// The n-th command from now (1: the next; 0 disarms; admin commands and
+    /// block transfers alike) never completes: it fails after its time-out, and
+    /// the kernel resets the controller and removes it.
+    void TimeoutAfterCommands(uint32_t n);
+    /// Every command passes here first: false with `error` (a Windows error
+    /// number) for the one that times out (after `timeout_seconds` of the
+    /// drive's time) and for any after it.
+    bool Accepts(uint32_t timeout_seconds, uint32_t& error);
+    /// The kernel removed the controller after a time-out.
+    bool Removed();
+    /// A reboot of the PC finds a removed controller again.
+    void Restore();
 
     // Inspection for tests.
     uint8_t SelfTestRunning();
@@ -82,6 +98,9 @@ class NvmeController
     uint8_t test_code_ = 0; ///< 0: no test runs
     uint64_t test_start_ns_ = 0, test_end_ns_ = 0;
     std::deque<TestResult> results_; ///< newest first, at most 20
+
+    uint32_t timeout_countdown_ = 0; ///< commands until one times out; 0: none does
+    bool removed_ = false;
 
     uint8_t sanitize_state_ = 0; ///< 0 never, 1 done, 2 running
     uint64_t sanitize_start_ns_ = 0, sanitize_end_ns_ = 0;

@@ -44,10 +44,16 @@ BridgeCaps CapsOf(OsPersonality p)
     return caps;
 }
 
+// Time-outs of the Linux stand-in for requests that carry none of their own.
+constexpr uint32_t kBlockTimeoutSeconds = 30;      ///< the SCSI layer's, for reads and writes
+constexpr uint32_t kHdioTimeoutSeconds = 10;       ///< libata's, for the legacy SMART request
+constexpr uint32_t kAtaTimeoutSeconds = 30;        ///< the IDE pass-through's
+constexpr uint32_t kMaxTimeoutSeconds = 24 * 3600; ///< the longest a request may ask for
+
 /// Windows error number for an ATA error register after a failed transfer.
 uint32_t AtaErrorToWin(const AtaResult& out)
 {
-    if (out.timed_out) return 121;
+    if (out.timed_out) return win_error::kSemTimeout;
     if (out.error & 0x40) return win_error::kCrc;
     if (out.error & 0x10) return win_error::kSectorNotFound;
     if (out.status & 0x20) return win_error::kIoDevice;
@@ -57,8 +63,9 @@ uint32_t AtaErrorToWin(const AtaResult& out)
 class SimOsDevice : public OsDevice
 {
   public:
-    SimOsDevice(SimOsDevices& owner, OsDriveSlot slot)
-        : owner_(owner), slot_(slot), bridge_(*slot.drive, CapsOf(slot.personality))
+    /// `number` is the physical drive number; -1 for a drive letter.
+    SimOsDevice(SimOsDevices& owner, OsDriveSlot slot, int number)
+        : owner_(owner), slot_(slot), bridge_(*slot.drive, CapsOf(slot.personality)), number_(number)
     {
     }
 
@@ -75,17 +82,23 @@ class SimOsDevice : public OsDevice
 
     bool Read(void* buffer, uint32_t length, uint32_t& done) override
     {
+        done = 0;
+        if (!Answers(kBlockTimeoutSeconds)) return false;
         return Transfer(static_cast<uint8_t*>(buffer), length, done, false);
     }
 
     bool Write(const void* buffer, uint32_t length, uint32_t& done) override
     {
+        done = 0;
+        if (!Answers(kBlockTimeoutSeconds)) return false;
         return Transfer(static_cast<uint8_t*>(const_cast<void*>(buffer)), length, done, true);
     }
 
     bool ScsiPassThrough(const ScsiRequest& request, ScsiReply& reply) override
     {
         ++owner_.scsi_commands[request.cdb[0]];
+        reply = ScsiReply{};
+        if (!Answers(std::max<uint32_t>(request.timeout_seconds, 1))) return false;
         // The system's NVMe driver offers no SCSI translation.
         if (slot_.nvme != nullptr) {
             error_ = win_error::kNotSupported;
@@ -103,6 +116,7 @@ class SimOsDevice : public OsDevice
                       mrv::AtaRegisters& out) override
     {
         ++owner_.smart_requests;
+        if (!Answers(kHdioTimeoutSeconds)) return false;
         if (!HasSataFront(slot_.personality)) {
             error_ = win_error::kInvalidFunction;
             return false;
@@ -112,6 +126,7 @@ class SimOsDevice : public OsDevice
 
     bool IdePassThrough(mrv::AtaRegisters& regs, uint8_t* data, uint32_t data_length) override
     {
+        if (!Answers(kAtaTimeoutSeconds)) return false;
         if (!HasSataFront(slot_.personality)) {
             error_ = win_error::kInvalidFunction;
             return false;
@@ -125,6 +140,7 @@ class SimOsDevice : public OsDevice
     bool NvmeAdmin(const NvmeAdminCommand& command, NvmeReply& reply) override
     {
         reply = NvmeReply{};
+        if (!Answers(std::max<uint32_t>(command.timeout_seconds, 1))) return false;
         if (slot_.nvme == nullptr) {
             error_ = win_error::kNotSupported;
             return false;
@@ -162,6 +178,15 @@ class SimOsDevice : public OsDevice
     uint32_t LastError() const override { return error_; }
 
   private:
+    /// False (with the error set) when the host side no longer answers.
+    bool Answers(uint32_t timeout_seconds)
+    {
+        uint32_t error = 0;
+        if (number_ < 0 || owner_.Answers(number_, *slot_.drive, timeout_seconds, error)) return true;
+        error_ = error;
+        return false;
+    }
+
     bool RunRegisters(const mrv::AtaRegisters& in, uint8_t* data, uint32_t length, mrv::AtaRegisters& out)
     {
         // These requests carry 28-bit registers only: the low bytes.
@@ -183,7 +208,7 @@ class SimOsDevice : public OsDevice
         out.lba_mid &= 0xFF;
         out.lba_high &= 0xFF;
         if (!r.Ok()) {
-            error_ = r.timed_out ? 121 : win_error::kIoDevice;
+            error_ = r.timed_out ? win_error::kSemTimeout : win_error::kIoDevice;
             return false;
         }
         return true;
@@ -202,6 +227,8 @@ class SimOsDevice : public OsDevice
         // A transfer ends at the end of the disk, as a file read does.
         count = std::min<uint64_t>(count, bridge_.Sectors() - std::min(lba, bridge_.Sectors()));
         const bool lba48 = slot_.drive->Config().lba48 || slot_.nvme != nullptr;
+        if (slot_.nvme != nullptr && !slot_.nvme->Accepts(NvmeController::kIoTimeoutSeconds, error_))
+            return false;
         if (slot_.nvme != nullptr && slot_.nvme->Sanitizing()) {
             error_ = win_error::kNotReady;
             return false;
@@ -237,6 +264,7 @@ class SimOsDevice : public OsDevice
     SimOsDevices& owner_;
     OsDriveSlot slot_;
     UsbBridge bridge_;
+    int number_;
     uint64_t position_ = 0;
     uint32_t error_ = 0;
 };
@@ -305,6 +333,7 @@ void SimOsDevices::Configure(const LabConfig& config, const std::vector<std::uni
                 slot.nvme = controller.get();
             }
             AddPhysical(c.os_number, slot);
+            if (c.os_hang_after != 0) HangAfterRequests(c.os_number, c.os_hang_after);
         }
         std::vector<LetterSpec> letters;
         std::string why;
@@ -322,12 +351,29 @@ void SimOsDevices::Configure(const LabConfig& config, const std::vector<std::uni
 std::unique_ptr<OsDevice> SimOsDevices::OpenPhysical(int number, uint32_t& error)
 {
     auto it = physical_.find(number);
-    if (it == physical_.end() || it->second.drive == nullptr || !it->second.drive->Powered()) {
+    bool powered = false;
+    if (it != physical_.end() && it->second.drive != nullptr) {
+        // A worker's command may switch the supply off at any moment.
+        std::lock_guard<std::mutex> guard(it->second.drive->Lock());
+        powered = it->second.drive->Powered();
+    }
+    if (!powered) {
         error = win_error::kFileNotFound;
         return nullptr;
     }
+    // The node of a device the host gave up is still listed, but no longer opens.
+    bool gone = it->second.nvme != nullptr && it->second.nvme->Removed();
+    {
+        std::lock_guard<std::mutex> guard(hang_lock_);
+        auto hang = hangs_.find(number);
+        gone = gone || (hang != hangs_.end() && hang->second.gone);
+    }
+    if (gone) {
+        error = win_error::kDevNotExist;
+        return nullptr;
+    }
     error = 0;
-    return std::make_unique<SimOsDevice>(*this, it->second);
+    return std::make_unique<SimOsDevice>(*this, it->second, number);
 }
 
 std::unique_ptr<OsDevice> SimOsDevices::OpenLogical(char letter, uint32_t& error)
@@ -346,7 +392,7 @@ std::unique_ptr<OsDevice> SimOsDevices::OpenLogical(char letter, uint32_t& error
     slot.drive = it->second.drive;
     slot.removable = it->second.type == LogicalDriveType::Removable;
     error = 0;
-    return std::make_unique<SimOsDevice>(*this, slot);
+    return std::make_unique<SimOsDevice>(*this, slot, -1);
 }
 
 uint32_t SimOsDevices::LogicalDriveMask()
@@ -375,6 +421,43 @@ NvmeController* SimOsDevices::Nvme(int number)
 {
     auto it = nvme_.find(number);
     return it == nvme_.end() ? nullptr : it->second.get();
+}
+
+void SimOsDevices::HangAfterRequests(int number, uint32_t n)
+{
+    std::lock_guard<std::mutex> guard(hang_lock_);
+    hangs_[number].countdown = n;
+}
+
+void SimOsDevices::PowerCycle()
+{
+    {
+        std::lock_guard<std::mutex> guard(hang_lock_);
+        for (auto& [number, hang] : hangs_)
+            hang.gone = false;
+    }
+    for (auto& [number, controller] : nvme_)
+        controller->Restore();
+}
+
+bool SimOsDevices::Answers(int number, AtaDrive& drive, uint32_t timeout_seconds, uint32_t& error)
+{
+    {
+        std::lock_guard<std::mutex> guard(hang_lock_);
+        auto it = hangs_.find(number);
+        if (it == hangs_.end()) return true;
+        Hang& hang = it->second;
+        if (hang.gone) {
+            error = win_error::kDevNotExist;
+            return false;
+        }
+        if (hang.countdown == 0 || --hang.countdown != 0) return true;
+        hang.gone = true;
+    }
+    // This request is the one the bridge never answers: the host waits out its time-out.
+    drive.Time().SleepMs(std::min<uint32_t>(timeout_seconds, kMaxTimeoutSeconds) * 1000);
+    error = win_error::kSemTimeout;
+    return false;
 }
 
 SystemDiskUse SimOsDevices::LogicalDriveUse(char letter)

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,19 @@ class SimOsDevices : public OsDevices
     /// The NVMe controller in front of physical drive `number`; null when it has none.
     NvmeController* Nvme(int number);
 
+    /// The bridge in front of physical drive `number` stops answering at the
+    /// n-th request from now (1: the next; 0 disarms), through any of its
+    /// handles: that request fails after its time-out, and the host gives the
+    /// device up: later requests fail at once and it can no longer be opened.
+    void HangAfterRequests(int number, uint32_t n);
+    /// A reboot of the PC: devices the host gave up are found again.
+    void PowerCycle();
+
+    /// What a request through a handle of physical drive `number` meets:
+    /// true to go on; false with `error` when the device has stopped answering
+    /// (after `timeout_seconds` of the drive's time when this request is the one that hangs).
+    bool Answers(int number, AtaDrive& drive, uint32_t timeout_seconds, uint32_t& error);
+
     /// Counters for tests: SCSI command blocks by operation code, SMART requests.
     std::map<uint8_t, int> scsi_commands;
     int smart_requests = 0;
@@ -83,6 +97,13 @@ class SimOsDevices : public OsDevices
     std::map<int, OsDriveSlot> physical_;
     std::map<char, OsLogicalSlot> logical_;
     std::map<int, std::unique_ptr<NvmeController>> nvme_;
+
+    struct Hang {
+        uint32_t countdown = 0; ///< requests until the bridge hangs; 0: it does not
+        bool gone = false;      ///< the host gave the device up
+    };
+    std::mutex hang_lock_; ///< requests come from worker threads
+    std::map<int, Hang> hangs_;
 };
 
 } // namespace mrv::sim

@@ -72,6 +72,35 @@ int64_t Smart::ReadNvmeSmart(uint8_t attribute_id)
         if (announced_) p_.LogLine("Get S.M.A.R.T. command...", false, 1);
         return kNoData;
     }
+
+    // A log the controller refuses is left out; one the system could not get
+    // (a time-out, a device gone) fails the whole reading.
+    const auto lost = [&](const char* what, const NvmeResult& result) {
+        if (result.answered) return false;
+        p_.LogLine(std::string(what) + NvmeFailureText(result), false, 4);
+        if (announced_) p_.LogLine("Get S.M.A.R.T. command...", false, 1);
+        return true;
+    };
+    const std::optional<NvmeController>& controller = p_.passport.Nvme();
+    NvmeSelfTestLog tests;
+    if (!controller || controller->SelfTestSupported()) {
+        std::array<uint8_t, kNvmeSelfTestLogSize> log{};
+        const NvmeResult read =
+            SendNvmeAdmin(*device, NvmeLogPageCommand(nvme::kLogSelfTest, log.data(), log.size(), true));
+        if (lost("NVMe self-test log: ", read)) return kNoData;
+        if (read.Ok()) tests = DecodeNvmeSelfTestLog(log.data());
+    }
+    const uint32_t entries =
+        std::clamp<uint32_t>(controller ? controller->error_log_entries : 1, 1, kMaxErrorEntries);
+    std::vector<uint8_t> error_log(static_cast<size_t>(entries) * kNvmeErrorEntrySize, 0);
+    std::vector<NvmeErrorEntry> errors;
+    const NvmeResult error_read =
+        SendNvmeAdmin(*device, NvmeLogPageCommand(nvme::kLogError, error_log.data(),
+                                                  static_cast<uint32_t>(error_log.size()), true));
+    if (lost("NVMe error log: ", error_read)) return kNoData;
+    if (error_read.Ok()) errors = DecodeNvmeErrorLog(error_log.data(), entries);
+    device.reset();
+
     if (announced_) p_.LogLine("Get S.M.A.R.T. command... OK", true, 1);
     const NvmeHealth decoded = DecodeNvmeHealth(health_log.data());
     nvme_verdict_ = NvmeVerdict(decoded);
@@ -79,23 +108,6 @@ int64_t Smart::ReadNvmeSmart(uint8_t attribute_id)
         colours_.push_back(row.colours);
         fm.SmartList.AddRow(std::vector<std::string>(row.cells.begin(), row.cells.end()));
     }
-
-    const std::optional<NvmeController>& controller = p_.passport.Nvme();
-    NvmeSelfTestLog tests;
-    if (!controller || controller->SelfTestSupported()) {
-        std::array<uint8_t, kNvmeSelfTestLogSize> log{};
-        if (SendNvmeAdmin(*device, NvmeLogPageCommand(nvme::kLogSelfTest, log.data(), log.size(), true)).Ok())
-            tests = DecodeNvmeSelfTestLog(log.data());
-    }
-    const uint32_t entries =
-        std::clamp<uint32_t>(controller ? controller->error_log_entries : 1, 1, kMaxErrorEntries);
-    std::vector<uint8_t> error_log(static_cast<size_t>(entries) * kNvmeErrorEntrySize, 0);
-    std::vector<NvmeErrorEntry> errors;
-    if (SendNvmeAdmin(*device, NvmeLogPageCommand(nvme::kLogError, error_log.data(),
-                                                  static_cast<uint32_t>(error_log.size()), true))
-            .Ok())
-        errors = DecodeNvmeErrorLog(error_log.data(), entries);
-    device.reset();
 
     for (const SmartTestRow& row :
          NvmeTestRows(tests, controller ? controller->extended_self_test_minutes : 0, errors)) {
