@@ -234,5 +234,23 @@ TEST_F(LoopScan, DeviceGoneBetweenTheListAndThePick)
     EXPECT_EQ(linux_test::PhysicalNumberOf(pc.devices, name), -1);
 }
 
+TEST_F(LoopScan, DeviceGoneBetweenTheStartsPassportAndItsOpen)
+{
+    std::string why_not;
+    LoopImage loop(kSectors * 512, {}, why_not);
+    if (!why_not.empty()) GTEST_SKIP() << why_not;
+    StartOn(loop);
+    const std::string name = loop.name();
+    // The heads' recalibration comes between the two.
+    auto recalibrate = p().scan.Recalibrate;
+    p().scan.Recalibrate = [&] {
+        loop.Detach();
+        if (recalibrate) recalibrate();
+    };
+    ExpectScanRefused("[API] Unable to open physical drive #" + std::to_string(row) + ": " + name +
+                      " has gone since the device list was read");
+    EXPECT_TRUE(fx->Logged("Get passport... OK")) << "the passport came before the device went";
+}
+
 } // namespace
 } // namespace mrv::test
