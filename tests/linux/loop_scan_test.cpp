@@ -101,9 +101,8 @@ class LoopScan : public LoopProgram
         EXPECT_EQ(fm().ScanStartBtn.Caption(), "Start");
     }
     /// Every sector of the device in exactly one block, in order; the blocks
-    /// that reach past `good_sectors` failed with a log line each, as sectors
-    /// not found, the others did not;
-    /// the counters and the summary agree.
+    /// that reach past `good_sectors` failed as sectors not found, with a log
+    /// line each, the others did not; the counters and the summary agree.
     void ExpectBlocksFailedFrom(uint64_t good_sectors)
     {
         uint64_t next = 0;
@@ -134,8 +133,8 @@ class LoopScan : public LoopProgram
         EXPECT_TRUE(fx->Logged("errors - " + std::to_string(failed) + " *****")) << LogText();
     }
 
-    /// "Start" on the "Tests" tab takes the passport first: it fails, says
-    /// `why`, and no scan starts.
+    /// "Start" on the "Tests" tab fails, the log says `why`, no scan runs,
+    /// and the button can be pressed again.
     void ExpectScanRefused(const std::string& why)
     {
         fx->log.clear();
@@ -157,12 +156,12 @@ TEST_F(LoopScan, ImageCutShortUnderAVerifyScan)
     std::string why_not;
     LoopImage loop(contents, {}, why_not);
     if (!why_not.empty()) GTEST_SKIP() << why_not;
-    StartOn(loop);
-    StartPaused(0);
+    ASSERT_NO_FATAL_FAILURE(StartOn(loop));
+    ASSERT_NO_FATAL_FAILURE(StartPaused(0));
 
     std::string output;
     ASSERT_TRUE(CutImage(loop, loop.device(), kCutSectors, output)) << output;
-    ContinueToEnd();
+    ASSERT_NO_FATAL_FAILURE(ContinueToEnd());
     // The block that reaches past the new end fails with the ones after it.
     ExpectBlocksFailedFrom(kCutSectors / kBlock * kBlock);
 
@@ -181,8 +180,8 @@ TEST_F(LoopScan, DeviceDetachedAndEmptiedUnderAReadScan)
     std::string why_not;
     LoopImage loop(contents, {}, why_not);
     if (!why_not.empty()) GTEST_SKIP() << why_not;
-    StartOn(loop);
-    StartPaused(1);
+    ASSERT_NO_FATAL_FAILURE(StartOn(loop));
+    ASSERT_NO_FATAL_FAILURE(StartPaused(1));
 
     // Detached while the scan holds it, the device lives on until the scan
     // lets it go; its medium then goes as well.
@@ -192,7 +191,7 @@ TEST_F(LoopScan, DeviceDetachedAndEmptiedUnderAReadScan)
     std::string output;
     ASSERT_TRUE(linux_test::Run("losetup " + node, output)) << node << " went at once: " << output;
     ASSERT_TRUE(CutImage(loop, node, 0, output)) << output;
-    ContinueToEnd();
+    ASSERT_NO_FATAL_FAILURE(ContinueToEnd());
     ExpectBlocksFailedFrom(paused_at);
 
     // Let go, the device is gone; the passport and a new scan say so.
@@ -239,7 +238,7 @@ TEST_F(LoopScan, DeviceGoneBetweenTheStartsPassportAndItsOpen)
     std::string why_not;
     LoopImage loop(kSectors * 512, {}, why_not);
     if (!why_not.empty()) GTEST_SKIP() << why_not;
-    StartOn(loop);
+    ASSERT_NO_FATAL_FAILURE(StartOn(loop));
     const std::string name = loop.name();
     // The heads' recalibration comes between the two.
     auto recalibrate = p().scan.Recalibrate;
