@@ -23,11 +23,11 @@ namespace
 
 using linux_test::LoopImage;
 
-constexpr uint64_t kSectors = 65536; // 32 MiB
+constexpr uint64_t kSectors = 32768; // 16 MiB
 // The passport of a device without ATA commands offers blocks of up to 256.
 constexpr uint32_t kBlock = 256;
 // Not on a block boundary: one block ends past the new end.
-constexpr uint64_t kCutSectors = 40008;
+constexpr uint64_t kCutSectors = 20488;
 
 std::vector<uint8_t> Pattern(size_t size)
 {
