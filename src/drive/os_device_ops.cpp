@@ -97,9 +97,13 @@ void OsDeviceOps::LogOpenFailure()
                   kLogError);
         return;
     }
+    host_.Log(PhysicalOpenFailureText(number), kNewLine, kLogError);
+}
+
+std::string OsDeviceOps::PhysicalOpenFailureText(int number)
+{
     const std::string why = devices_.PhysicalOpenFailure(number);
-    host_.Log("Unable to open physical drive #" + std::to_string(number) + (why.empty() ? "" : ": " + why),
-              kNewLine, kLogError);
+    return "Unable to open physical drive #" + std::to_string(number) + (why.empty() ? "" : ": " + why);
 }
 
 uint32_t OsDeviceOps::ApiReadSectors(OsDevice* device, uint32_t count, uint8_t* buffer, uint32_t sector_size,

@@ -59,6 +59,9 @@ class OsDeviceOps
     /// "Unable to open physical drive #N" (or the logical drive's line) with
     /// the system's reason when it gave one (level 4).
     void LogOpenFailure();
+    /// "Unable to open physical drive #N", followed by ": " and the system's
+    /// reason when it gave one (the device's name and what became of it).
+    std::string PhysicalOpenFailureText(int number);
 
     uint32_t ApiReadSectors(OsDevice* device, uint32_t count, uint8_t* buffer, uint32_t sector_size,
                             uint64_t lba);

@@ -164,7 +164,7 @@ bool SeekTest::StartSeek()
         }
         run.device = p_.api.OpenApiDevice(st.ApiDeviceIndex, st.ApiDriveLetter);
         if (!run.device) {
-            p_.LogLine("[API] Unable to open physical drive #" + std::to_string(st.ApiDeviceIndex), false, 4);
+            p_.LogLine("[API] " + p_.api.PhysicalOpenFailureText(st.ApiDeviceIndex), false, 4);
             return false;
         }
     }

@@ -656,8 +656,7 @@ void ScanControl::StartScan(bool loop_restart)
                                ":",
                            false, 4);
             else
-                p_.LogLine("[API] Unable to open physical drive #" + std::to_string(st.ApiDeviceIndex), false,
-                           4);
+                p_.LogLine("[API] " + p_.api.PhysicalOpenFailureText(st.ApiDeviceIndex), false, 4);
             Tone();
             RefuseStart();
             return;

@@ -42,16 +42,11 @@ std::vector<uint8_t> ReadFile(const fs::path& path)
 TEST(LoopDevice, ReadWriteAndGeometryThroughThePhysicalDrive)
 {
     const auto contents = Pattern(kImageBytes);
-    std::string why_not;
-    LoopImage loop(contents, {}, why_not);
-    if (!why_not.empty()) GTEST_SKIP() << why_not;
-
-    LinuxOsDevices devices;
-    const int number = PhysicalNumberOf(devices, loop.name());
-    ASSERT_GE(number, 0) << loop.name() << " is not among the physical drives";
-    uint32_t error = 0;
-    auto device = devices.OpenPhysical(number, error);
-    ASSERT_NE(device, nullptr) << "error " << error;
+    linux_test::OpenLoopDrive drive(contents, {});
+    if (!drive.why_not.empty()) GTEST_SKIP() << drive.why_not;
+    ASSERT_EQ(drive.failure, "");
+    LoopImage& loop = drive.loop;
+    auto& device = drive.device;
 
     OsGeometry geometry;
     ASSERT_TRUE(device->Geometry(geometry));
@@ -121,16 +116,11 @@ TEST(LoopDevice, ReadWriteAndGeometryThroughThePhysicalDrive)
 TEST(LoopDevice, ReadOnlyDeviceReadsButRefusesWrites)
 {
     const auto contents = Pattern(kImageBytes);
-    std::string why_not;
-    LoopImage loop(contents, {.read_only = true}, why_not);
-    if (!why_not.empty()) GTEST_SKIP() << why_not;
-
-    LinuxOsDevices devices;
-    const int number = PhysicalNumberOf(devices, loop.name());
-    ASSERT_GE(number, 0);
-    uint32_t error = 0;
-    auto device = devices.OpenPhysical(number, error);
-    ASSERT_NE(device, nullptr) << "error " << error;
+    linux_test::OpenLoopDrive drive(contents, {.read_only = true});
+    if (!drive.why_not.empty()) GTEST_SKIP() << drive.why_not;
+    ASSERT_EQ(drive.failure, "");
+    LoopImage& loop = drive.loop;
+    auto& device = drive.device;
     alignas(4096) static uint8_t sector[512];
     uint32_t done = 0;
     ASSERT_TRUE(device->Read(sector, 512, done));

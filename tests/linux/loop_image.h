@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <string>
 #include <sys/wait.h>
@@ -133,5 +134,31 @@ inline int PhysicalNumberOf(linux_platform::LinuxOsDevices& devices, const std::
         if (names[i] == name) return static_cast<int>(i);
     return -1;
 }
+
+/// An image on a loop device, found among the physical drives and opened by
+/// its number. `why_not` says why loop devices cannot be had here (skip);
+/// `failure` why the device was not listed or did not open (a fault).
+struct OpenLoopDrive {
+    OpenLoopDrive(const std::vector<uint8_t>& contents, LoopImage::Options options)
+        : loop(contents, options, why_not)
+    {
+        if (!why_not.empty()) return;
+        number = PhysicalNumberOf(devices, loop.name());
+        if (number < 0) {
+            failure = loop.name() + " is not among the physical drives";
+            return;
+        }
+        uint32_t error = 0;
+        device = devices.OpenPhysical(number, error);
+        if (!device) failure = loop.name() + " did not open: error " + std::to_string(error);
+    }
+
+    std::string why_not;
+    std::string failure;
+    LoopImage loop;
+    linux_platform::LinuxOsDevices devices;
+    int number = -1;
+    std::unique_ptr<OsDevice> device;
+};
 
 } // namespace mrv::linux_test

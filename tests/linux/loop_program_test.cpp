@@ -4,12 +4,8 @@
 
 #include "access/api_device_list.h"
 #include "identify/format_capacity.h"
-#include "loop_image.h"
-#include "platform/linux/linux_os_devices.h"
-#include "support/program_fixture.h"
-#include "support/test_platform.h"
+#include "loop_program.h"
 
-#include <gtest/gtest.h>
 #include <string>
 
 namespace mrv::test
@@ -18,51 +14,6 @@ namespace
 {
 
 using linux_test::LoopImage;
-
-/// Fakes for everything but the block devices.
-struct LinuxDevicesPlatform {
-    FakeSystemInfo system;
-    VirtualClock clock;
-    RecordingPortBus ports;
-    FakePortAccess port_access;
-    linux_platform::LinuxOsDevices devices;
-    PortPciConfig pci{ports};
-    Platform platform{ports, port_access, devices, system, clock, pci};
-};
-
-class LoopProgram : public ::testing::Test
-{
-  protected:
-    void Start()
-    {
-        fx = std::make_unique<ProgramFixture>(pc.platform);
-        fx->Start();
-        fx->fm().APIRg.SetItemIndex(0);
-    }
-    TFm& fm() { return fx->fm(); }
-    /// The list row (= number) of a kernel device, -1 when not listed.
-    int RowOf(const LoopImage& loop)
-    {
-        const auto names = pc.devices.PhysicalDriveNames();
-        for (size_t i = 0; i < names.size(); ++i)
-            if (names[i] == loop.name()) return static_cast<int>(i);
-        return -1;
-    }
-    /// Selects a row (which takes the passport) and forgets the log so far.
-    void Select(int row)
-    {
-        fx->log.clear();
-        fm().ApiList.SelectRow(row);
-    }
-    void Passport()
-    {
-        fx->log.clear();
-        fm().PasspBtn.Click();
-    }
-
-    LinuxDevicesPlatform pc;
-    std::unique_ptr<ProgramFixture> fx;
-};
 
 TEST_F(LoopProgram, ExactSizesOfDevicesThatAreNoWholeCylinders)
 {

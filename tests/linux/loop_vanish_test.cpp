@@ -16,7 +16,6 @@
 using namespace mrv;
 using namespace mrv::linux_platform;
 using mrv::linux_test::LoopImage;
-using mrv::linux_test::PhysicalNumberOf;
 
 namespace
 {
@@ -31,16 +30,11 @@ TEST(LoopVanish, ReadsUnderAnOpenHandleFailCleanlyWhenTheDeviceShrinksOrGoes)
     std::vector<uint8_t> contents(kImageBytes);
     for (size_t i = 0; i < contents.size(); ++i)
         contents[i] = static_cast<uint8_t>(i * 7 + i / 512);
-    std::string why_not;
-    LoopImage loop(contents, {}, why_not);
-    if (!why_not.empty()) GTEST_SKIP() << why_not;
-
-    LinuxOsDevices devices;
-    const int number = PhysicalNumberOf(devices, loop.name());
-    ASSERT_GE(number, 0) << loop.name() << " is not among the physical drives";
-    uint32_t error = 0;
-    auto device = devices.OpenPhysical(number, error);
-    ASSERT_NE(device, nullptr) << "error " << error;
+    linux_test::OpenLoopDrive drive(contents, {});
+    if (!drive.why_not.empty()) GTEST_SKIP() << drive.why_not;
+    ASSERT_EQ(drive.failure, "");
+    LoopImage& loop = drive.loop;
+    auto& device = drive.device;
 
     alignas(4096) static uint8_t sector[4096];
     uint32_t done = 0;
@@ -61,6 +55,14 @@ TEST(LoopVanish, ReadsUnderAnOpenHandleFailCleanlyWhenTheDeviceShrinksOrGoes)
         EXPECT_EQ(done, 0u);
         EXPECT_EQ(device->LastError(), win_error::kSectorNotFound);
     }
+    // A read across the new end gets what is left, and says why not the rest
+    // (not whatever failed before it).
+    EXPECT_EQ(device->SetPosition(uint64_t{kImageBytes} * 4), -1);
+    ASSERT_EQ(device->SetPosition(kShrunkBytes - 512), static_cast<int64_t>(kShrunkBytes - 512));
+    EXPECT_TRUE(device->Read(sector, sizeof sector, done));
+    EXPECT_EQ(done, 512u);
+    EXPECT_EQ(device->LastError(), win_error::kSectorNotFound);
+    EXPECT_TRUE(std::equal(sector, sector + 512, contents.begin() + kShrunkBytes - 512));
     ASSERT_EQ(device->SetPosition(4096), 4096);
     ASSERT_TRUE(device->Read(sector, sizeof sector, done));
     EXPECT_EQ(done, sizeof sector);
@@ -77,8 +79,9 @@ TEST(LoopVanish, ReadsUnderAnOpenHandleFailCleanlyWhenTheDeviceShrinksOrGoes)
     device.reset();
 
     // Closed, the number reaches nothing any more, and the system says why.
-    EXPECT_EQ(devices.OpenPhysical(number, error), nullptr);
+    uint32_t error = 0;
+    EXPECT_EQ(drive.devices.OpenPhysical(drive.number, error), nullptr);
     EXPECT_NE(error, win_error::kSuccess);
-    const std::string why = devices.PhysicalOpenFailure(number);
+    const std::string why = drive.devices.PhysicalOpenFailure(drive.number);
     EXPECT_NE(why.find(name), std::string::npos) << why;
 }

@@ -4,10 +4,10 @@
 // shown, and a tally that remembers every block it was shown.
 
 #include "app/program_impl.h"
-#include "scan/scan_tally.h"
 #include "sim/lab_loader.h"
 #include "sim/lab_pc.h"
 #include "support/program_fixture.h"
+#include "support/recording_tally.h"
 
 #include <fstream>
 #include <functional>
@@ -21,26 +21,6 @@ namespace mrv::test
 {
 
 inline constexpr uint64_t kSectors = 1000000;
-
-/// A tally that also remembers every block it was shown.
-class RecordingTally : public ScanTally
-{
-  public:
-    using ScanTally::ScanTally;
-    void ShowBlock(const BlockResult& block) override
-    {
-        ScanTally::ShowBlock(block);
-        blocks.push_back(block);
-    }
-    void CountFailedBlock(const BlockResult& block) override
-    {
-        ScanTally::CountFailedBlock(block);
-        if (on_failed) on_failed();
-    }
-    std::vector<BlockResult> blocks;
-    /// Runs when a failed block is counted, inside the worker's hand-off.
-    std::function<void()> on_failed;
-};
 
 class ScanTest : public ::testing::Test
 {

@@ -237,13 +237,18 @@ bool LinuxOsDevice::Read(void* buffer, uint32_t length, uint32_t& done)
     auto* bytes = static_cast<uint8_t*>(buffer);
     const bool aligned = position_ % sector_size_ == 0 && length % sector_size_ == 0 &&
                          reinterpret_cast<uintptr_t>(bytes) % sector_size_ == 0;
+    bool ok = false;
     if (aligned) {
         int error_number = 0;
-        if (TransferDirect(false, bytes, length, done, error_number)) return true;
+        ok = TransferDirect(false, bytes, length, done, error_number);
         // Some controllers want more memory alignment than the sector size.
-        if (!(error_number == EINVAL && done == 0)) return false;
+        if (!ok && !(error_number == EINVAL && done == 0)) return false;
     }
-    return TransferBounced(false, bytes, length, done);
+    if (!ok) ok = TransferBounced(false, bytes, length, done);
+    // A read that the device's end cut short succeeds with what it got; a
+    // caller that needed it all reads why from here, not an older error.
+    if (ok && done < length) last_error_ = win_error::kSectorNotFound;
+    return ok;
 }
 
 bool LinuxOsDevice::Write(const void* buffer, uint32_t length, uint32_t& done)
