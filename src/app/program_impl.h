@@ -116,7 +116,9 @@ class ProgramImpl
         [this](const std::string& text, LogPlace place, LogLevel level) { LogLine(text, place, level); },
         [this] {
             if (ui.IsUiThread()) ui.ProcessMessages();
-        }};
+        },
+        [this](const std::function<void()>& work) { ops.RunWithMessages(work); },
+        [this] { return ui.IsUiThread(); }};
     AtaPio pio{*this};
     PortDriver port_driver{*this};
     Channel channel{*this};

@@ -3,8 +3,10 @@
 #include "app/program_impl.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 namespace mrv
@@ -85,15 +87,24 @@ void SharedOperations::RunWithMessages(const std::function<void()>& work)
         work();
         return;
     }
-    std::atomic<bool> done{false};
+    // The wait does not look at the clock, so that what the request takes is
+    // timed as it would be on this thread (the RPM meter times its reads).
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
     std::thread helper([&] {
         work();
-        done.store(true, std::memory_order_release);
+        std::lock_guard lock(mutex);
+        done = true;
+        finished.notify_one();
     });
-    while (!done.load(std::memory_order_acquire)) {
+    std::unique_lock lock(mutex);
+    while (!finished.wait_for(lock, std::chrono::milliseconds(10), [&] { return done; })) {
+        lock.unlock();
         p_.ui.ProcessMessages();
-        p_.platform.clock.IdleMs(1);
+        lock.lock();
     }
+    lock.unlock();
     helper.join();
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 // What the command layer needs from the program that owns it: a place for its
-// log lines and a way to let the user interface breathe during long waits.
+// log lines and ways to let the user interface breathe during long waits and
+// requests that block in the system.
 
 #include "util/log_sink.h"
 
 #include <functional>
+#include <utility>
 
 namespace mrv
 {
@@ -15,6 +17,11 @@ struct DriveHost {
     /// Lets the window's message queue run once; does nothing off the
     /// user-interface thread.
     std::function<void()> pump;
+    /// Runs a request that blocks in the system until the drive answers; on
+    /// the user-interface thread the window's messages run meanwhile.
+    std::function<void(const std::function<void()>&)> run_blocking;
+    /// True on the user-interface thread.
+    std::function<bool()> on_ui_thread;
 
     void Log(const std::string& text, LogPlace place, LogLevel level) const
     {
@@ -23,6 +30,15 @@ struct DriveHost {
     void Pump() const
     {
         if (pump) pump();
+    }
+    /// `work` at once off the user-interface thread (no allocation there), or
+    /// through `run_blocking` on it.
+    template <typename Work> void RunBlocking(Work&& work) const
+    {
+        if (run_blocking && on_ui_thread && on_ui_thread())
+            run_blocking(std::function<void()>(std::forward<Work>(work)));
+        else
+            work();
     }
 };
 

@@ -1,5 +1,6 @@
 #include "drive/os_device_ops.h"
 
+#include "drive/responsive_os_device.h"
 #include "drive/scsi_sense.h"
 #include "platform/port_access.h"
 
@@ -76,10 +77,17 @@ OsDeviceOps::OsDeviceOps(OsDevices& devices, Clock& clock, DriveState& state, co
 std::unique_ptr<OsDevice> OsDeviceOps::OpenApiDevice(int number, char letter)
 {
     if (!state_.IsNtFamily) return nullptr;
+    if (number < 0 && number != -1) return nullptr;
+    std::unique_ptr<OsDevice> device;
     uint32_t error = 0;
-    if (number == -1 || number == 255) return devices_.OpenLogical(letter, error);
-    if (number < 0) return nullptr;
-    return devices_.OpenPhysical(number, error);
+    host_.RunBlocking([&] {
+        if (number == -1 || number == 255)
+            device = devices_.OpenLogical(letter, error);
+        else
+            device = devices_.OpenPhysical(number, error);
+    });
+    if (!device) return nullptr;
+    return std::make_unique<ResponsiveOsDevice>(std::move(device), host_);
 }
 
 std::unique_ptr<OsDevice> OsDeviceOps::OpenCurrentDevice(bool log_failure)

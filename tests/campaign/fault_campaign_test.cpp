@@ -50,7 +50,13 @@ std::vector<FaultKind> Faults()
         faults.push_back({"Busy until reset" + how, route, "sata", "Stuck" + at, {}});
         faults.push_back({"Write fault" + how, route, "sata", "WriteFail" + at, {}});
         faults.push_back({"Interface CRC, every 10th transfer" + how, route, "sata", "", crc_every_tenth});
+        faults.push_back({"Supply lost in the first command" + how, route, "sata", "",
+                          [](CampaignLab& lab) { lab.drive().VanishAfterCommands(1); }});
     }
+    faults.push_back({"USB bridge stops answering (API)", Route::Api, "usb", "",
+                      [](CampaignLab& lab) { lab.pc().SimDevices().HangAfterRequests(1, 1); }});
+    faults.push_back({"NVMe controller times out (API)", Route::Api, "nvme", "Type=ssd\n",
+                      [](CampaignLab& lab) { lab.pc().SimDevices().Nvme(1)->TimeoutAfterCommands(1); }});
     return faults;
 }
 
