@@ -62,7 +62,7 @@ class Smart
     void Wire();
     void ResetColumns();
     void ShowTestStatus();
-    void SaveFile();
+    void SaveFile(const uint8_t* block);
     /// SMART ON or OFF with its log line and the passport refresh after it.
     void SwitchSmart(bool on);
     void ShowVerdict(SmartVerdict verdict);

@@ -134,7 +134,9 @@ int64_t Smart::ReadSmart(uint8_t attribute_id, bool from_file, const std::string
     constexpr int64_t kNoData = -126, kNoAttribute = -127;
 
     // A file is checked before the lists change, so that a bad one leaves them as they were.
-    std::array<uint8_t, kSmartBlockSize> file_block{};
+    // The block decoded below. It is kept here rather than in the sector
+    // buffer, which the window's messages may reuse while a later request waits.
+    std::array<uint8_t, kSmartBlockSize> block{};
     if (from_file) {
         std::error_code ec;
         const fs::path path(file_name);
@@ -153,7 +155,7 @@ int64_t Smart::ReadSmart(uint8_t attribute_id, bool from_file, const std::string
             return kNoData;
         }
         std::ifstream in(path, std::ios::binary);
-        in.read(reinterpret_cast<char*>(file_block.data()), kSmartBlockSize);
+        in.read(reinterpret_cast<char*>(block.data()), kSmartBlockSize);
         if (!in) {
             p_.LogLine("Error! Can't read file " + file_name, false, 4);
             return kNoData;
@@ -197,9 +199,7 @@ int64_t Smart::ReadSmart(uint8_t attribute_id, bool from_file, const std::string
                 commands_.IbmSuperSmart(true);
                 ibm_applied = true;
             }
-            std::array<uint8_t, kSmartBlockSize> block{};
             if (commands_.ReadData(path, block.data())) {
-                std::copy(block.begin(), block.end(), st.SectorBuffer.Bytes());
                 if (announced_) p_.LogLine("Get S.M.A.R.T. command... OK", true, 1);
                 result = kNoAttribute;
                 have_data = true;
@@ -207,19 +207,19 @@ int64_t Smart::ReadSmart(uint8_t attribute_id, bool from_file, const std::string
                 std::array<uint8_t, kSmartBlockSize> thresholds{};
                 if (commands_.ReadThresholds(path, thresholds.data()))
                     std::copy(thresholds.begin(), thresholds.end(), st.AuxSectorBuffer.Bytes());
-                if (fm.SmartSaveBinChk.Checked() && st.FilesWritable) SaveFile();
+                if (fm.SmartSaveBinChk.Checked() && st.FilesWritable) SaveFile(block.data());
             } else {
                 p_.LogLine("Get tresholds... Error!", false, 4);
             }
         }
     } else {
         // 3. From the file; the thresholds are those of the last read.
-        std::copy(file_block.begin(), file_block.end(), st.SectorBuffer.Bytes());
         have_data = true;
     }
 
     // 4. The attribute loop.
     if (have_data) {
+        std::copy(block.begin(), block.end(), st.SectorBuffer.Bytes());
         const SmartTable table = DecodeSmartTable(st.SectorBuffer.Bytes(), st.AuxSectorBuffer.Bytes(),
                                                   st.passport.ModelFamily, attribute_id);
         for (const SmartRow& row : table.rows) {
@@ -249,12 +249,12 @@ void Smart::ShowTestStatus()
     fm.SmtMeter.SetPosition(SmartMeterPosition(data[363]));
 }
 
-void Smart::SaveFile()
+void Smart::SaveFile(const uint8_t* block)
 {
     const DrivePassport& d = p_.state.passport;
     const fs::path path = p_.LogsDir() / SmartFileName(d.Model, d.Serial);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(p_.state.SectorBuffer.Bytes()), kSmartBlockSize);
+    out.write(reinterpret_cast<const char*>(block), kSmartBlockSize);
     if (!out) p_.LogLine("Error! Can't write file " + path.string(), false, 4);
 }
 

@@ -119,7 +119,14 @@ class ProgramFixture
     explicit ProgramFixture(Platform& platform, std::filesystem::path home = {});
     ~ProgramFixture();
 
-    void Start() { program->Start(); }
+    /// Starts the program and lets the message loop take its first turn, as
+    /// the real loop does before the user can click anything: the start-up's
+    /// posted work (the API device list) is done then.
+    void Start()
+    {
+        program->Start();
+        ui.ProcessMessages();
+    }
     /// Lets timers and hand-offs run for `ms` of the platform's clock.
     void Run(uint32_t ms);
     /// Runs `work` (a click, a key) on the user-interface thread as one piece of
