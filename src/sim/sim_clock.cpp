@@ -24,6 +24,12 @@ constexpr uint64_t kMsNs = 1000000;
 // message loop concludes that no worker is moving it.
 constexpr auto kIdleStandstill = std::chrono::milliseconds(5);
 
+// How long (in wall time) a message loop that saw another thread move time
+// keeps watching for it. A worker the system takes off the processor for a
+// while stands still too; without this memory the loop would then race time
+// ahead by a millisecond a pause until the worker is back.
+constexpr auto kMoverMemory = std::chrono::milliseconds(50);
+
 // What a message loop's thread knows of who moves time: where its last pause
 // ended, how much it moved time itself since, and whether it is leaving time
 // to somebody else.
@@ -32,6 +38,7 @@ struct IdleState {
     uint64_t pause_end_ns = 0;
     uint64_t own_ns_since = 0;
     bool watching = false;
+    std::chrono::steady_clock::time_point others_seen{};
 };
 thread_local IdleState idle_state;
 
@@ -206,10 +213,17 @@ void SimClock::IdleMs(uint32_t ms)
         return;
     }
     IdleState& idle = idle_state;
-    if (idle.clock != this) idle = IdleState{this, PeekNs(), 0, false};
+    if (idle.clock != this) idle = IdleState{this, PeekNs(), 0, false, {}};
     // Time that passed since the last pause and was not this thread's doing
-    // was moved by another thread: from now on, watch it.
-    if (PeekNs() - idle.pause_end_ns > idle.own_ns_since) idle.watching = true;
+    // was moved by another thread: from now on, watch it. A thread seen moving
+    // it a moment ago may only be off the processor: watch for it again.
+    const auto pause_start = std::chrono::steady_clock::now();
+    if (PeekNs() - idle.pause_end_ns > idle.own_ns_since) {
+        idle.watching = true;
+        idle.others_seen = pause_start;
+    } else if (pause_start - idle.others_seen < kMoverMemory) {
+        idle.watching = true;
+    }
     if (!idle.watching) {
         AdvanceBy(static_cast<uint64_t>(ms) * kMsNs);
         std::this_thread::yield();
@@ -228,6 +242,7 @@ void SimClock::IdleMs(uint32_t ms)
             if (now != seen) {
                 seen = now;
                 still_since = wall;
+                idle.others_seen = wall;
             } else if (wall - still_since >= kIdleStandstill) {
                 AdvanceBy(target - now);
                 idle.watching = false;
