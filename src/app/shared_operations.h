@@ -30,12 +30,6 @@ class SharedOperations
     /// answers: on the user-interface thread it runs on a helper thread while
     /// the window's messages run, elsewhere at once. `work` must not touch controls.
     void RunWithMessages(const std::function<void()>& work);
-    template <typename Work> auto WithMessages(Work work) -> decltype(work())
-    {
-        decltype(work()) result{};
-        RunWithMessages([&] { result = work(); });
-        return result;
-    }
     /// Processor clock in MHz, from the time-stamp counter over 500 ms.
     double MeasureCpuClock();
     void CalibrateTimers();

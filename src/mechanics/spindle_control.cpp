@@ -52,9 +52,7 @@ void SpindleControl::StopSpindle()
     }
     const bool scsi = p_.state.passport.NonAta;
     // The system's request returns only once the spindle has stopped.
-    if (!scsi && p_.ops.WithMessages([this] {
-            return p_.routes.ide_pass_through.Execute(AtaCommand::NonData(kStandbyImmediate)).Ok();
-        })) {
+    if (!scsi && p_.routes.ide_pass_through.Execute(AtaCommand::NonData(kStandbyImmediate)).Ok()) {
         p_.LogLine("Stopping ATA drive... HD Spindle is stopped", kReplaceLast, kLogInfo);
         return;
     }
@@ -71,7 +69,7 @@ int SpindleControl::ScsiStopUnit()
 {
     std::unique_ptr<OsDevice> device = p_.api.OpenCurrentDevice(true);
     if (!device) return 255;
-    return p_.ops.WithMessages([&] { return p_.api.ApiStopUnit(device.get()); }) ? 1 : 0;
+    return p_.api.ApiStopUnit(device.get()) ? 1 : 0;
 }
 
 void SpindleControl::Recalibrate()

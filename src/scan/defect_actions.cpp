@@ -53,11 +53,6 @@ bool DefectActions::ReadyOrReset()
     return pio.WaitNotBusy() != -1;
 }
 
-bool DefectActions::Request(const std::function<bool()>& work)
-{
-    return Api() ? p_.ops.WithMessages(work) : work();
-}
-
 bool DefectActions::PioStatusError() const
 {
     return (p_.platform.ports.InByte(p_.state.StatusPort) & ata_bits::kErr) != 0;
@@ -202,7 +197,7 @@ void DefectActions::Remap(BlockResult& block)
     for (uint32_t i = 0; i < block.block_size; ++i) {
         const uint64_t lba = block.lba + i;
         if (!Step(i, lba)) return;
-        if (Request([&] { return pio.ReadSector(lba); })) continue;
+        if (pio.ReadSector(lba)) continue;
         const std::string line = "LBA " + std::to_string(lba) + " try REMAR...";
         Log(line, true, 0);
         block.mark = 'R';
@@ -213,7 +208,7 @@ void DefectActions::Remap(BlockResult& block)
             for (size_t at = 0; at < 512; at += 8)
                 std::memcpy(bytes + at, kRemapPattern, 8);
         }
-        if (Request([&] { return pio.WriteSector(lba); }))
+        if (pio.WriteSector(lba))
             Log("LBA " + std::to_string(lba) + " try REMAP... complete", true, 3);
         else
             Log("LBA " + std::to_string(lba) + " try REMAP... Error", true, 4);
@@ -240,7 +235,7 @@ void DefectActions::Erase(BlockResult& block)
             st.SectorBuffer.Clear();
         }
         if (api) {
-            written = Request([&] { return pio.WriteSector(lba); }) && written;
+            written = pio.WriteSector(lba) && written;
         } else if (!ReadyOrReset()) {
             // A drive that stays busy takes no more sectors.
             written = false;
@@ -255,7 +250,7 @@ void DefectActions::Erase(BlockResult& block)
     }
     bool ok;
     if (api) {
-        ok = Request([&] { return pio.IssueBlockCommand(block.block_size, kReadVerify, block.lba); });
+        ok = pio.IssueBlockCommand(block.block_size, kReadVerify, block.lba);
     } else {
         ok = pio.WaitNotBusy() != -1 && pio.IssueBlockCommand(block.block_size, kReadVerify, block.lba) &&
              pio.WaitNotBusy() != -1 && !PioStatusError();
@@ -361,12 +356,10 @@ void DefectActions::RestoreApi(BlockResult& block)
     bool ok = false;
     if (std::unique_ptr<OsDevice> device = p_.api.OpenCurrentDevice()) {
         AlignedBuffer compare(bytes);
-        ok = Request([&] {
-            return p_.api.ApiReadSectors(device.get(), block.block_size, compare.Data(), sector, block.lba) ==
-                       bytes &&
-                   p_.api.ApiWriteSectors(device.get(), block.block_size, compare.Data(), sector,
-                                          block.lba) == bytes;
-        });
+        ok = p_.api.ApiReadSectors(device.get(), block.block_size, compare.Data(), sector, block.lba) ==
+                 bytes &&
+             p_.api.ApiWriteSectors(device.get(), block.block_size, compare.Data(), sector, block.lba) ==
+                 bytes;
     }
     if (ok) {
         block.mark = '+';

@@ -61,10 +61,6 @@ class DefectActions
     /// The selected timer in 100 µs units.
     uint64_t NowUnits() const;
     bool Api() const;
-    /// A request to the drive. In API mode it blocks in the system until the
-    /// drive answers (an unreadable sector takes its retries), so the
-    /// window's messages run meanwhile; in PIO mode the waits let them run.
-    bool Request(const std::function<bool()>& work);
     /// The drive (PIO) is ready, at once or after a software reset.
     bool ReadyOrReset();
     /// The PIO status register shows ERR.
