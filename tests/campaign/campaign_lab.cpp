@@ -58,11 +58,8 @@ void Judge(const ProgramFixture& fixture, size_t from, size_t asked_from, CellRe
 
 bool CampaignLab::Start(const FaultKind& fault, std::string& why)
 {
-    lab = sim::LoadLabFromText(LabText(fault), ".", why);
-    if (!lab) return false;
-    platform.emplace(lab->AsPlatform());
-    fixture = std::make_unique<ProgramFixture>(*platform);
-    fixture->Start();
+    if (!LoadLab(LabText(fault), why)) return false;
+    StartProgram();
     if (fault.route == Route::Api) {
         if (p().state.access_mode != AccessMode::Api) {
             why = "the program did not start in API mode";

@@ -4,10 +4,7 @@
 // the longest stall of the user-interface thread, what it logged or showed,
 // and whether any byte outside the user's range changed.
 
-#include "app/program_impl.h"
-#include "sim/lab_loader.h"
-#include "sim/lab_pc.h"
-#include "support/program_fixture.h"
+#include "support/lab_session.h"
 
 #include <cstdint>
 #include <functional>
@@ -51,15 +48,13 @@ struct CellResult {
     std::string line;    ///< the line that says what happened
 };
 
-class CampaignLab
+class CampaignLab : public LabSession
 {
   public:
     /// Builds the lab of `fault` and starts the program on its drive, the
     /// passport read; false with `why` when the lab cannot be built.
     bool Start(const FaultKind& fault, std::string& why);
 
-    ProgramImpl& p() { return fixture->impl(); }
-    TFm& fm() { return fixture->fm(); }
     sim::AtaDrive& drive() { return *lab->Drive("hdd"); }
     sim::LabPc& pc() { return *lab; }
 
@@ -75,10 +70,6 @@ class CampaignLab
     void FillDisk();
     /// A checksum of sectors [first, first + count) as the drive stores them.
     uint64_t Checksum(uint64_t first, uint64_t count);
-
-    std::unique_ptr<sim::LabPc> lab;
-    std::optional<Platform> platform;
-    std::unique_ptr<ProgramFixture> fixture;
 };
 
 /// An operation of the campaign: what the technician does, and the sectors

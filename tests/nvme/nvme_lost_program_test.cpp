@@ -2,10 +2,7 @@
 // or its logs: the reading fails with the system's reason, and nothing read
 // before it passes for a complete answer.
 
-#include "app/program_impl.h"
-#include "sim/lab_loader.h"
-#include "sim/lab_pc.h"
-#include "support/program_fixture.h"
+#include "support/lab_session.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -32,17 +29,14 @@ OsNumber=1
 OsVia=nvme
 )";
 
-class NvmeLostTest : public ::testing::Test
+class NvmeLostTest : public ::testing::Test, protected LabSession
 {
   protected:
     void SetUp() override
     {
         std::string error;
-        lab = sim::LoadLabFromText(kLab, ".", error);
-        ASSERT_TRUE(lab) << error;
-        platform.emplace(lab->AsPlatform());
-        fixture = std::make_unique<ProgramFixture>(*platform);
-        fixture->Start();
+        ASSERT_TRUE(LoadLab(kLab, error)) << error;
+        StartProgram();
         fixture->impl().state.ApiDeviceIndex = 1;
         ASSERT_TRUE(fixture->impl().passport.TakePassport(true, true));
         ASSERT_TRUE(fixture->Logged("Model: MRV NVME LOST"));
@@ -52,11 +46,7 @@ class NvmeLostTest : public ::testing::Test
     }
 
     bool Logged(const std::string& text) const { return fixture->Logged(text); }
-    TFm& fm() { return fixture->fm(); }
 
-    std::unique_ptr<sim::LabPc> lab;
-    std::optional<Platform> platform;
-    std::unique_ptr<ProgramFixture> fixture;
     sim::NvmeController* controller = nullptr;
 };
 

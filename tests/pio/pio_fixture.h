@@ -2,9 +2,7 @@
 // A started program on a lab PC whose port traffic is recorded, for the
 // task-file, channel and power-adaptor tests.
 
-#include "sim/lab_loader.h"
-#include "sim/lab_pc.h"
-#include "support/program_fixture.h"
+#include "support/lab_session.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -109,27 +107,21 @@ class RecordingBus : public PortBus
 
 /// Lab text in, a program running on it out. `ini` (when given) is the
 /// settings file the program finds at start.
-class LabProgram
+class LabProgram : public LabSession
 {
   public:
     explicit LabProgram(const std::string& lab_text, const std::string& ini = {})
     {
         std::string error;
-        lab = sim::LoadLabFromText(lab_text, ".", error);
-        if (!lab) {
+        if (!LoadLab(lab_text, error)) {
             ADD_FAILURE() << "lab: " << error;
             return;
         }
         bus = std::make_unique<RecordingBus>(lab->Ports());
-        platform.emplace(Platform{*bus, lab->PortAccess(), lab->Devices(), lab->System(), lab->GetClock(),
-                                  lab->PciConfig()});
-        fixture = std::make_unique<ProgramFixture>(*platform);
-        if (!ini.empty()) std::ofstream(fixture->home() / "mrv40.ini") << ini;
-        fixture->Start();
+        StartProgram(ini, Platform{*bus, lab->PortAccess(), lab->Devices(), lab->System(), lab->GetClock(),
+                                   lab->PciConfig()});
     }
 
-    ProgramImpl& p() { return fixture->impl(); }
-    TFm& fm() { return fixture->fm(); }
     bool Logged(const std::string& text) const { return fixture->Logged(text); }
     /// Log lines written after the first `from` ones.
     std::vector<LogEntry> LogSince(size_t from) const
@@ -139,10 +131,7 @@ class LabProgram
     }
     size_t LogSize() const { return fixture->log.size(); }
 
-    std::unique_ptr<sim::LabPc> lab;
     std::unique_ptr<RecordingBus> bus;
-    std::optional<Platform> platform;
-    std::unique_ptr<ProgramFixture> fixture;
 };
 
 } // namespace mrv::test

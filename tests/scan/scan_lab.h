@@ -3,10 +3,7 @@
 // (also physical drive 1), the program started on it with the "Tests" tab
 // shown, and a tally that remembers every block it was shown.
 
-#include "app/program_impl.h"
-#include "sim/lab_loader.h"
-#include "sim/lab_pc.h"
-#include "support/program_fixture.h"
+#include "support/lab_session.h"
 #include "support/recording_tally.h"
 
 #include <fstream>
@@ -22,7 +19,7 @@ namespace mrv::test
 
 inline constexpr uint64_t kSectors = 1000000;
 
-class ScanTest : public ::testing::Test
+class ScanTest : public ::testing::Test, protected LabSession
 {
   protected:
     void Start(const std::string& drive_keys = "", const std::string& ini = "")
@@ -31,12 +28,8 @@ class ScanTest : public ::testing::Test
                            "Serial=SC0001\nFirmware=1.0\nSectors=" +
                            std::to_string(sectors) + "\nOsNumber=1\nOsVia=sata\n" + drive_keys + "\n";
         std::string error;
-        lab = sim::LoadLabFromText(text, ".", error);
-        ASSERT_TRUE(lab) << error;
-        platform.emplace(lab->AsPlatform());
-        fixture = std::make_unique<ProgramFixture>(*platform);
-        if (!ini.empty()) std::ofstream(fixture->home() / "mrv40.ini") << ini;
-        fixture->Start();
+        ASSERT_TRUE(LoadLab(text, error)) << error;
+        StartProgram(ini);
         auto tally = std::make_unique<RecordingTally>(
             [this](const std::string& line, int level) { p().LogLine(line, false, level); });
         shown = tally.get();
@@ -45,9 +38,7 @@ class ScanTest : public ::testing::Test
         fm().PasspBtn.Click();
     }
 
-    ProgramImpl& p() { return fixture->impl(); }
     sim::AtaDrive& drive() { return *lab->Drive("hdd"); }
-    TFm& fm() { return fixture->fm(); }
 
     void Range(const std::string& start, const std::string& end, const std::string& block = "256")
     {
@@ -79,9 +70,6 @@ class ScanTest : public ::testing::Test
         return marks;
     }
 
-    std::unique_ptr<sim::LabPc> lab;
-    std::optional<Platform> platform;
-    std::unique_ptr<ProgramFixture> fixture;
     RecordingTally* shown = nullptr;
     /// The lab disk's size for the next Start.
     uint64_t sectors = kSectors;

@@ -2,9 +2,7 @@
 // bridge), the verdicts, SMART files, the timer, the re-entry guard and the
 // self-test commands.
 
-#include "sim/lab_loader.h"
-#include "sim/lab_pc.h"
-#include "support/program_fixture.h"
+#include "support/lab_session.h"
 
 #include <chrono>
 #include <filesystem>
@@ -171,28 +169,21 @@ class RefusingDevices : public OsDevices
     OsDevices& inner_;
 };
 
-class SmartTest : public ::testing::Test
+class SmartTest : public ::testing::Test, protected LabSession
 {
   protected:
     /// Starts the program; `api` starts it in API mode on physical drive `device`.
     void Start(bool api = false, int device = 0)
     {
         std::string error;
-        lab = sim::LoadLabFromText(kLab, ".", error);
-        ASSERT_TRUE(lab) << error;
+        ASSERT_TRUE(LoadLab(kLab, error)) << error;
         bus = std::make_unique<RecordingBus>(lab->Ports());
         devices = std::make_unique<RefusingDevices>(lab->Devices());
-        platform.emplace(
+        StartProgram(
+            api ? ApiModeSettings(device) : std::string(),
             Platform{*bus, lab->PortAccess(), *devices, lab->System(), lab->GetClock(), lab->PciConfig()});
-        fixture = std::make_unique<ProgramFixture>(*platform);
-        if (api)
-            std::ofstream(fixture->home() / "mrv40.ini")
-                << "[Setup]\nAPI Enable=0\n[API]\nLast API device=" << device << "\n";
-        fixture->Start();
     }
 
-    ProgramImpl& p() { return fixture->impl(); }
-    TFm& fm() { return fixture->fm(); }
     int Count(const std::string& text) const
     {
         int n = 0;
@@ -223,11 +214,8 @@ class SmartTest : public ::testing::Test
         return path;
     }
 
-    std::unique_ptr<sim::LabPc> lab;
     std::unique_ptr<RecordingBus> bus;
     std::unique_ptr<RefusingDevices> devices;
-    std::optional<Platform> platform;
-    std::unique_ptr<ProgramFixture> fixture;
 };
 
 const std::string kDegree = "\xC2\xB0";

@@ -117,11 +117,8 @@ class SfdiskTest : public ViewsTest
     void StartOnImage()
     {
         std::string error;
-        lab = sim::LoadLabFromText(Lab(), dir.Path().string(), error);
-        ASSERT_TRUE(lab) << error;
-        platform.emplace(lab->AsPlatform());
-        fixture = std::make_unique<ProgramFixture>(*platform);
-        fixture->Start();
+        ASSERT_TRUE(LoadLab(Lab(), error, dir.Path().string())) << error;
+        StartProgram();
         TakePassport();
         fm().PartBtn.Click();
     }

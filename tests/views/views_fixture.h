@@ -3,9 +3,7 @@
 // channel (also physical drive 1 of the system), sectors written straight into
 // the emulated drive's media.
 
-#include "sim/lab_loader.h"
-#include "sim/lab_pc.h"
-#include "support/program_fixture.h"
+#include "support/lab_session.h"
 #include "views/partition_table.h"
 
 #include <array>
@@ -21,7 +19,7 @@ namespace mrv::test
 
 inline constexpr uint64_t kDiskSectors = 100000;
 
-class ViewsTest : public ::testing::Test
+class ViewsTest : public ::testing::Test, protected LabSession
 {
   protected:
     /// Starts the program; `drive_keys` are added to the disk's section, `api`
@@ -32,18 +30,10 @@ class ViewsTest : public ::testing::Test
                            "Serial=VW0001\nFirmware=1.0\nSectors=" +
                            std::to_string(kDiskSectors) + "\nOsNumber=1\nOsVia=sata\n" + drive_keys + "\n";
         std::string error;
-        lab = sim::LoadLabFromText(text, ".", error);
-        ASSERT_TRUE(lab) << error;
-        platform.emplace(lab->AsPlatform());
-        fixture = std::make_unique<ProgramFixture>(*platform);
-        if (api)
-            std::ofstream(fixture->home() / "mrv40.ini")
-                << "[Setup]\nAPI Enable=0\n[API]\nLast API device=" << device << "\n";
-        fixture->Start();
+        ASSERT_TRUE(LoadLab(text, error)) << error;
+        StartProgram(api ? ApiModeSettings(device) : std::string());
     }
 
-    ProgramImpl& p() { return fixture->impl(); }
-    TFm& fm() { return fixture->fm(); }
     sim::AtaDrive& disk() { return *lab->Drive("hdd"); }
 
     void Write(uint64_t lba, const views::SectorBytes& bytes) { disk().Media().Write(lba, bytes.data()); }
@@ -74,10 +64,6 @@ class ViewsTest : public ::testing::Test
             out += (c > 1 ? " | " : "") + fm().PartList.Cell(row, c);
         return out;
     }
-
-    std::unique_ptr<sim::LabPc> lab;
-    std::optional<Platform> platform;
-    std::unique_ptr<ProgramFixture> fixture;
 };
 
 /// A table sector with entries {boot, type, start, count} and a signature.
