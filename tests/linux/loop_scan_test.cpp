@@ -68,24 +68,33 @@ class LoopScan : public LoopProgram
         ASSERT_TRUE(fx->Logged("Capacity: " + std::to_string(kSectors) + " LBAs")) << LogText();
         fm().MainPage.SetActivePageIndex(2);
     }
-    /// Starts a scan of the whole device and pauses it at once, before it
-    /// gets far: the device is then changed under the paused scan.
+    /// Starts a read-only scan of the whole device and pauses it at once,
+    /// before it gets far: the device is then changed under the paused scan.
+    /// The device answers at the page cache's speed, so on a loaded machine
+    /// the scan may be past the cut before the pause reaches it: such a scan
+    /// is let to end and started again.
     void StartPaused(int mode)
     {
-        paused_at = 0;
-        fx->log.clear();
-        fm().StartLbaEdit.SetText("0");
-        fm().EndLbaEdit.SetText(std::to_string(kSectors - 1));
-        fm().ScBlockSizeBox.SetText(std::to_string(kBlock));
-        fm().ScanRWGrp.SetItemIndex(mode);
-        fm().ScanStartBtn.Click();
-        ASSERT_TRUE(p().scan_worker->Running()) << LogText();
-        ASSERT_EQ(fm().ScBlockSizeBox.Text(), std::to_string(kBlock));
-        fm().PauseBtn.Click();
-        ASSERT_TRUE(p().scan_worker->Running()) << "the scan ended before it could be paused";
-        // Parked between blocks: every block before this one is done.
-        paused_at = static_cast<uint64_t>(p().scan.state.CurrentLba);
-        ASSERT_LT(paused_at, kCutSectors - kBlock) << "paused too late";
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            paused_at = 0;
+            fx->log.clear();
+            shown->blocks.clear();
+            fm().StartLbaEdit.SetText("0");
+            fm().EndLbaEdit.SetText(std::to_string(kSectors - 1));
+            fm().ScBlockSizeBox.SetText(std::to_string(kBlock));
+            fm().ScanRWGrp.SetItemIndex(mode);
+            fm().ScanStartBtn.Click();
+            ASSERT_TRUE(p().scan_worker->Running()) << LogText();
+            ASSERT_EQ(fm().ScBlockSizeBox.Text(), std::to_string(kBlock));
+            fm().PauseBtn.Click();
+            // Parked between blocks: every block before this one is done.
+            paused_at = static_cast<uint64_t>(p().scan.state.CurrentLba);
+            if (p().scan_worker->Running() && paused_at < kCutSectors - kBlock) return;
+            if (p().scan_worker->Running()) {
+                ASSERT_NO_FATAL_FAILURE(ContinueToEnd());
+            }
+        }
+        FAIL() << "the scan got past the cut before it could be paused, three times";
     }
     /// Lets the scan go on to its end, within a real-time limit (the device
     /// is real; the program's clock is not).
