@@ -29,6 +29,7 @@ class BenchUi : public form::UiThread
     {
         if (IsUiThread()) queue.RunPending();
     }
+    void KeepAlive() override { ProcessMessages(); }
     void RunSync(const std::function<void()>& fn) override
     {
         if (IsUiThread())

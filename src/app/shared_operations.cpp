@@ -74,7 +74,7 @@ void SharedOperations::SleepWithMessages(uint32_t ms)
     constexpr uint64_t kSliceMs = 10;
     const uint64_t end = clock.TickCountMs() + ms;
     for (;;) {
-        p_.ui.ProcessMessages();
+        p_.ui.KeepAlive();
         const uint64_t now = clock.TickCountMs();
         if (now >= end) break;
         clock.SleepMs(static_cast<uint32_t>(std::min(end - now, kSliceMs)));
@@ -101,7 +101,7 @@ void SharedOperations::RunWithMessages(const std::function<void()>& work)
     std::unique_lock lock(mutex);
     while (!finished.wait_for(lock, std::chrono::milliseconds(10), [&] { return done; })) {
         lock.unlock();
-        p_.ui.ProcessMessages();
+        p_.ui.KeepAlive();
         lock.lock();
     }
     lock.unlock();

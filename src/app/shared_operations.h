@@ -23,12 +23,13 @@ class SharedOperations
     /// Sounds the PC speaker; `divisor` is the interval timer's channel-2 divisor.
     void SpeakerTone(uint16_t divisor, uint32_t milliseconds);
     void BellSignal();
-    /// Waits `ms`; on the user-interface thread the window's messages run
-    /// meanwhile, so that a pause the drive needs never freezes it.
+    /// Waits `ms`; on the user-interface thread the window is kept alive
+    /// meanwhile (`UiThread::KeepAlive`), so that a pause the drive needs never
+    /// freezes it.
     void SleepWithMessages(uint32_t ms);
     /// Runs `work`, a request that blocks in the system until the drive
     /// answers: on the user-interface thread it runs on a helper thread while
-    /// the window's messages run, elsewhere at once. `work` must not touch controls.
+    /// the window is kept alive, elsewhere at once. `work` must not touch controls.
     void RunWithMessages(const std::function<void()>& work);
     /// Processor clock in MHz, from the time-stamp counter over 500 ms.
     double MeasureCpuClock();

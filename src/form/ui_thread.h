@@ -16,6 +16,11 @@ class UiThread
     /// Lets pending events, hand-offs and due timers run once. On another
     /// thread it does nothing.
     virtual void ProcessMessages() = 0;
+    /// For a caller that waits for the drive in the middle of its work: lets
+    /// the window repaint and the workers' hand-offs run, but takes no clicks,
+    /// keys or timer ticks, which stay queued until the work has ended. On
+    /// another thread it does nothing.
+    virtual void KeepAlive() = 0;
     /// Runs `fn` on the user-interface thread and returns when it has run. On
     /// the user-interface thread it runs `fn` at once.
     virtual void RunSync(const std::function<void()>& fn) = 0;

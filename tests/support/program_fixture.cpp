@@ -25,6 +25,11 @@ void TestUiThread::ProcessMessages()
     if (stall_meter) stall_meter->Beat();
 }
 
+void TestUiThread::KeepAlive()
+{
+    ProcessMessages();
+}
+
 void TestUiThread::RunSync(const std::function<void()>& fn)
 {
     if (IsUiThread())

@@ -66,6 +66,7 @@ class TestUiThread : public form::UiThread
   public:
     TestUiThread() : ui_thread_(std::this_thread::get_id()) {}
     void ProcessMessages() override;
+    void KeepAlive() override;
     void RunSync(const std::function<void()>& fn) override;
     void Post(std::function<void()> fn) override;
     bool IsUiThread() const override { return std::this_thread::get_id() == ui_thread_; }

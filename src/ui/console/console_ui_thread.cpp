@@ -22,6 +22,11 @@ void ConsoleUiThread::ProcessMessages()
     hand_offs_.RunPending();
 }
 
+void ConsoleUiThread::KeepAlive()
+{
+    if (IsUiThread()) hand_offs_.RunPending();
+}
+
 void ConsoleUiThread::RunSync(const std::function<void()>& fn)
 {
     if (IsUiThread())

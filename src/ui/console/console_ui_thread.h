@@ -23,6 +23,7 @@ class ConsoleUiThread : public form::UiThread
     explicit ConsoleUiThread(Clock& clock);
 
     void ProcessMessages() override;
+    void KeepAlive() override;
     void RunSync(const std::function<void()>& fn) override;
     void Post(std::function<void()> fn) override;
     bool IsUiThread() const override;

@@ -50,6 +50,16 @@ void QtUiThread::ProcessMessages()
     hand_offs_.RunPending();
 }
 
+void QtUiThread::KeepAlive()
+{
+    if (!IsUiThread()) return;
+    ++keeping_alive_;
+    hand_offs_.RunPending();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    hand_offs_.RunPending();
+    --keeping_alive_;
+}
+
 void QtUiThread::RunSync(const std::function<void()>& fn)
 {
     if (IsUiThread())
@@ -66,6 +76,11 @@ void QtUiThread::Post(std::function<void()> fn)
 void QtUiThread::FireTimers()
 {
     // A timer handler that lets the queue run must not fire the timers again.
+    if (keeping_alive_ > 0) {
+        // Due timers fire once the waiting work has ended: a little later.
+        timer_.start(10);
+        return;
+    }
     if (!in_timers_) {
         in_timers_ = true;
         pump_.RunDue(NowMs());

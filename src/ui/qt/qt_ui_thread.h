@@ -25,6 +25,7 @@ class QtUiThread : public form::UiThread
     ~QtUiThread() override;
 
     void ProcessMessages() override;
+    void KeepAlive() override;
     void RunSync(const std::function<void()>& fn) override;
     void Post(std::function<void()> fn) override;
     bool IsUiThread() const override;
@@ -44,6 +45,7 @@ class QtUiThread : public form::UiThread
     form::HandOffQueue hand_offs_;
     form::TimerPump pump_;
     bool in_timers_ = false;
+    int keeping_alive_ = 0; ///< depth of KeepAlive calls: timers wait meanwhile
 };
 
 } // namespace mrv::qt
