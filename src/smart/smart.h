@@ -61,7 +61,8 @@ class Smart
   private:
     void Wire();
     void ResetColumns();
-    void ShowTestStatus();
+    /// The self-test and off-line rows and the meter, from a SMART data block.
+    void ShowTestStatus(const uint8_t* data);
     void SaveFile(const uint8_t* block);
     /// SMART ON or OFF with its log line and the passport refresh after it.
     void SwitchSmart(bool on);

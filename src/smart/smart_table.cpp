@@ -232,14 +232,13 @@ int64_t Smart::ReadSmart(uint8_t attribute_id, bool from_file, const std::string
 
     // 5. The common end.
     if (ibm_applied) commands_.IbmSuperSmart(false);
-    ShowTestStatus();
+    ShowTestStatus(have_data ? block.data() : st.SectorBuffer.Bytes());
     return result;
 }
 
-void Smart::ShowTestStatus()
+void Smart::ShowTestStatus(const uint8_t* data)
 {
     TFm& fm = p_.fm;
-    const uint8_t* data = p_.state.SectorBuffer.Bytes();
     fm.SmartTestList.ClearRows();
     test_colours_.clear();
     for (const SmartTestRow& row : DecodeSmartTestRows(data)) {
