@@ -120,10 +120,13 @@ sector_pattern() {
 # A blkdebug rule that fails every request touching one sector with EIO, or
 # only the reads or writes with IOTYPE "read" or "write"; disks named
 # "blkdebug:$WORK/blkdebug.conf:IMAGE" take it: blkdebug_bad_sector LBA [IOTYPE]
+# A rule for writes is armed by every write, so that it holds from the first one.
 blkdebug_bad_sector() {
+  local event=read_aio
+  if [ "${2:-}" = write ]; then event=write_aio; fi
   cat >"$WORK/blkdebug.conf" <<CONF
 [inject-error]
-event = "read_aio"
+event = "$event"
 errno = "5"
 sector = "$1"
 once = "off"

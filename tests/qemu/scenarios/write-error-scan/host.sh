@@ -25,15 +25,7 @@ rewritten() {
 }
 
 scenario_prepare() {
-  # The rule is armed by every write, so that it holds from the first one.
-  cat >"$WORK/blkdebug.conf" <<CONF
-[inject-error]
-event = "write_aio"
-errno = "5"
-sector = "$BAD_LBA"
-iotype = "write"
-once = "off"
-CONF
+  blkdebug_bad_sector "$BAD_LBA" write
   local disk
   for disk in ide ahci; do
     # yes ends on SIGPIPE once head has enough.
